@@ -1,0 +1,42 @@
+/*
+ * Result codes of the serial transport (libSelmek) and of the reader library
+ * (libDrovik) that do not come from the reader itself.
+ *
+ * A reader status byte is 1 to 255 and an operating-system error code from a
+ * failed port open is a small errno value; every code here is above 255, so an
+ * operator can tell "the line failed" from "the reader said no".
+ */
+#ifndef SELMEK_RESULTS_H
+#define SELMEK_RESULTS_H
+
+/* The exchange carried one whole response frame. */
+#define SELMEK_OK 0
+
+/* Reader library: the transport library could not be loaded at start, so no
+   exchange is possible. Returned at once, nothing is called. */
+#define DROVIK_ERR_NO_TRANSPORT 0x100
+
+/* Transport: no port is open (OpenComPort has not succeeded, or CloseComPort ran). */
+#define SELMEK_ERR_NOT_OPEN 0x101
+/* Transport: the reader sent nothing within the wait for the first byte. */
+#define SELMEK_ERR_TIMEOUT 0x102
+/* Transport: a frame began but did not end within the frame deadline. */
+#define SELMEK_ERR_INCOMPLETE_FRAME 0x103
+/* Transport: the device went away (unplugged, hang-up, EIO, ENXIO, ENODEV). */
+#define SELMEK_ERR_DEVICE_GONE 0x104
+/* Transport: the response would exceed 1024 bytes. */
+#define SELMEK_ERR_FRAME_TOO_LONG 0x105
+/* Transport: writing the request failed. */
+#define SELMEK_ERR_WRITE_FAILED 0x106
+/* Transport: a null pointer or a request length out of range. */
+#define SELMEK_ERR_BAD_ARGUMENT 0x107
+/* Transport: the rate is not one of 9600, 14400, 19200, 28800, 38400, 57600, 115200. */
+#define SELMEK_ERR_BAD_BAUD 0x108
+/* Transport: any other failure of the operating system while reading. */
+#define SELMEK_ERR_IO 0x109
+
+/* Reader library, rf_init_com: the transport reported a failed open without
+   telling why (its errno was 0). */
+#define DROVIK_ERR_OPEN_FAILED 0x1FF
+
+#endif /* SELMEK_RESULTS_H */

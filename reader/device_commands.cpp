@@ -1,0 +1,186 @@
+// Port and device commands: open and close the port, the reader's own address,
+// model, serial number, buzzer, light, display and flash memory.
+
+#include <array>
+#include <cstdlib>
+
+#include "drovik.h"
+#include "platform/last_error.h"
+#include "reader/command_execution.h"
+#include "reader/library_state.h"
+#include "reader/transport_binding.h"
+
+namespace {
+
+using drovik::Reply;
+using drovik::RequestData;
+
+constexpr std::uint8_t kSetBaud = 0x01;
+constexpr std::uint8_t kSetAddress = 0x02;
+constexpr std::uint8_t kGetAddress = 0x03;
+constexpr std::uint8_t kGetModel = 0x04;
+constexpr std::uint8_t kGetSerial = 0x05;
+constexpr std::uint8_t kBeep = 0x06;
+constexpr std::uint8_t kLight = 0x27;
+constexpr std::uint8_t kDisplay = 0x60;
+constexpr std::uint8_t kFlashRead = 0x61;
+constexpr std::uint8_t kFlashWrite = 0x62;
+
+// The rates the reader knows, in the order the auto-baud search tries them; the
+// set-baud command names a rate by its position here, counted from 1.
+constexpr std::array<std::int32_t, 7> kBaudRates = {9600, 14400, 19200, 28800,
+                                                     38400, 57600, 115200};
+
+int baud_code(std::int32_t rate) {
+    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
+        if (kBaudRates[i] == rate) return static_cast<int>(i + 1);
+    }
+    return 0;
+}
+
+// Digit patterns of the display, segments a to g in bits 6 to 0; 10 is blank.
+constexpr std::array<std::uint8_t, 11> kSevenSegment = {0x7E, 0x30, 0x6D, 0x79, 0x33, 0x5B,
+                                                        0x5F, 0x70, 0x7F, 0x7B, 0x00};
+constexpr std::uint8_t kDecimalPoint = 0x80;
+constexpr int kFlashPageSize = 256;
+constexpr int kFlashWriteMax = 224;
+constexpr int kFlashReadMax = 200;
+
+std::uint16_t reader_address(std::int32_t address) { return static_cast<std::uint16_t>(address); }
+int low_byte(std::int32_t value) { return value & 0xFF; }
+
+}  // namespace
+
+extern "C" {
+
+DROVIK_API int32_t DROVIK_CALL lib_ver(uint32_t *version) {
+    if (version == nullptr) return 1;
+    *version = drovik::library_version();
+    return 0;
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
+    if (port < 1 || port > 16) return 1;
+    if (baud == 0) baud = 9600;
+    if (!drovik::transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
+    const drovik::TransportEntryPoints &transport = drovik::current_transport()->entry();
+
+    if (transport.OpenComPort(port, baud) == 0) {
+        const int why = platform::last_error();
+        return why != 0 ? why : DROVIK_ERR_OPEN_FAILED;
+    }
+    const int code = baud_code(baud);
+    if (code == 0) return 1;  // the port stays open at that rate
+
+    const std::uint8_t data[] = {static_cast<std::uint8_t>(code)};
+    drovik::CommandFrame frame(0, kSetBaud, data);
+    std::int32_t result = drovik::exchange(frame);
+    if (result == 0) return 0;  // the reader already listens at this rate
+
+    // Send the same command at every rate the reader knows until one answers;
+    // the reader then runs at the requested rate, and the port follows it.
+    for (const std::int32_t rate : kBaudRates) {
+        transport.SetCommBaud(rate);
+        frame.reset_response();
+        result = drovik::exchange(frame);
+        if (result != 0) continue;
+        frame.unescape_response();
+        const drovik::ResponseView response = frame.response();
+        if (!response.complete) {
+            result = 1;
+        } else if (response.status != 0) {
+            result = response.status;
+        } else {
+            transport.SetCommBaud(baud);
+            return 0;
+        }
+    }
+    return result;
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {
+    return drovik::run_command(0, kSetAddress,
+                               RequestData().byte(new_address).byte(new_address >> 8),
+                               Reply::ignored());
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_get_device_number(uint16_t *address) {
+    return drovik::run_command(0, kGetAddress, RequestData(), Reply::reader_address(address));
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_get_model(int32_t address, uint8_t *model) {
+    return drovik::run_command(reader_address(address), kGetModel, RequestData(),
+                               Reply::fixed(model, 2));
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_get_snr(int32_t address, uint8_t *serial) {
+    return drovik::run_command(reader_address(address), kGetSerial, RequestData(),
+                               Reply::fixed(serial, 8));
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_beep(int32_t address, int32_t time) {
+    return drovik::run_command(reader_address(address), kBeep, RequestData().byte(time),
+                               Reply::ignored());
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_light(int32_t address, int32_t colour) {
+    return drovik::run_command(reader_address(address), kLight, RequestData().byte(colour),
+                               Reply::ignored());
+}
+
+DROVIK_API void DROVIK_CALL rf_free(void *pointer) { std::free(pointer); }
+
+DROVIK_API int32_t DROVIK_CALL rf_ClosePort(void) {
+    if (drovik::transport_ready()) drovik::current_transport()->entry().CloseComPort();
+    return 0;
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_GetErrorMessage(void) {
+    return static_cast<int32_t>(drovik::last_status());
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_display(int32_t address, int32_t mode, int32_t point,
+                                          const uint8_t *digits) {
+    if (digits == nullptr) return 1;
+    std::array<std::uint8_t, 8> shown{};
+    for (std::size_t i = 0; i < shown.size(); ++i) shown[i] = digits[i];
+    if (low_byte(mode) != 0) {
+        for (std::uint8_t &digit : shown) {
+            if (digit >= kSevenSegment.size()) return 1;
+            digit = kSevenSegment[digit];
+        }
+        const int position = low_byte(point);
+        if (position > 8) return 1;
+        if (position > 0) shown[position - 1] |= kDecimalPoint;
+    }
+    return drovik::run_command(reader_address(address), kDisplay,
+                               RequestData().bytes(shown.data(), shown.size()),
+                               Reply::forbidden());
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_flash_write(int32_t address, int32_t page, int32_t offset,
+                                              int32_t count, const uint8_t *data) {
+    const int start = low_byte(offset);
+    const int size = low_byte(count);
+    if (start + size > kFlashPageSize || size > kFlashWriteMax) return 1;
+    return drovik::run_command(reader_address(address), kFlashWrite,
+                               RequestData()
+                                   .byte(page >> 8)
+                                   .byte(page)
+                                   .byte(start)
+                                   .byte(size)
+                                   .bytes(data, static_cast<std::size_t>(size)),
+                               Reply::forbidden());
+}
+
+DROVIK_API int32_t DROVIK_CALL rf_flash_read(int32_t address, int32_t page, int32_t offset,
+                                             int32_t count, uint8_t *data) {
+    const int start = low_byte(offset);
+    const int size = low_byte(count);
+    if (start + size > kFlashPageSize || size > kFlashReadMax) return 1;
+    return drovik::run_command(reader_address(address), kFlashRead,
+                               RequestData().byte(page >> 8).byte(page).byte(start).byte(size),
+                               Reply::fixed(data, static_cast<std::size_t>(size)));
+}
+
+}  // extern "C"

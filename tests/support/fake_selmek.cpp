@@ -1,0 +1,105 @@
+#include "tests/support/fake_selmek.h"
+
+#include <cerrno>
+#include <cstring>
+
+#include "selmek.h"
+
+namespace fake_selmek {
+
+State &state() {
+    static State s;
+    return s;
+}
+
+void reset() { state() = State{}; }
+
+Bytes escape(const Bytes &unescaped) {
+    Bytes out;
+    for (std::size_t i = 0; i < unescaped.size(); ++i) {
+        out.push_back(unescaped[i]);
+        if (i >= 2 && unescaped[i] == 0xAA) out.push_back(0x00);
+    }
+    return out;
+}
+
+Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
+                   std::uint8_t code) {
+    const auto length = static_cast<std::uint8_t>(data.size() + 5);
+    Bytes frame = {0xAA,
+                   0xBB,
+                   length,
+                   static_cast<std::uint8_t>(~length),
+                   static_cast<std::uint8_t>(address & 0xFF),
+                   static_cast<std::uint8_t>(address >> 8),
+                   code,
+                   status};
+    for (const std::uint8_t byte : data) frame.push_back(byte);
+    std::uint8_t check = 0;
+    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
+    frame.push_back(check);
+    return escape(frame);
+}
+
+void respond(std::uint8_t status, const Bytes &data) {
+    state().script.push_back({0, reader_frame(status, data)});
+}
+
+void respond_raw(const Bytes &response, std::int32_t result) {
+    state().script.push_back({result, response});
+}
+
+void fail(std::int32_t result) { state().script.push_back({result, {}}); }
+
+}  // namespace fake_selmek
+
+using fake_selmek::state;
+
+extern "C" {
+
+SELMEK_API int32_t GetCOMDLLVersion(void) { return 1; }
+
+SELMEK_API int32_t OpenComPort(int32_t port, int32_t baud) {
+    state().opens.emplace_back(port, baud);
+    if (state().open_result == 0) {
+        errno = state().open_errno;
+        return 0;
+    }
+    state().current_baud = baud;
+    return state().open_result;
+}
+
+SELMEK_API int32_t CloseComPort(void) {
+    ++state().close_calls;
+    return 0;
+}
+
+SELMEK_API int32_t OpenLPTPort(int32_t) { return 0; }
+SELMEK_API int32_t CloseLPTPort(void) { return 0; }
+SELMEK_API int32_t FreeComData(void) { return 0; }
+
+SELMEK_API int32_t SetCommBaud(int32_t baud) {
+    state().baud_changes.push_back(baud);
+    state().current_baud = baud;
+    return 0;
+}
+
+SELMEK_API int32_t CommunicateRFResult(const uint8_t *request, int32_t request_length,
+                                       uint8_t *response, uint32_t *response_length) {
+    auto &s = state();
+    s.requests.emplace_back(request, request + request_length);
+    if (s.reader_baud != 0 && s.current_baud != s.reader_baud) return s.wrong_rate_result;
+
+    fake_selmek::ScriptedExchange next;
+    if (s.script.empty()) {
+        next.response = fake_selmek::reader_frame(0, {});
+    } else {
+        next = s.script.front();
+        s.script.pop_front();
+    }
+    std::memcpy(response, next.response.data(), next.response.size());
+    *response_length = static_cast<uint32_t>(next.response.size());
+    return next.result;
+}
+
+}  // extern "C"

@@ -1,0 +1,14 @@
+#include "tests/support/loaded_drovik.h"
+
+namespace test_support {
+
+std::string fake_transport_dir() { return TILVANE_FAKE_TRANSPORT_DIR; }
+std::string missing_transport_dir() { return TILVANE_MISSING_TRANSPORT_DIR; }
+std::string partial_transport_dir() { return TILVANE_PARTIAL_TRANSPORT_DIR; }
+
+LoadedDrovik::LoadedDrovik(const std::string &directory)
+    : module_(platform::Module::load(directory + "/libDrovik.so")) {
+    EXPECT_TRUE(module_.loaded()) << module_.error();
+}
+
+}  // namespace test_support
