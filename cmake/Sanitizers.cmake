@@ -5,3 +5,9 @@ if(TILVANE_SANITIZE)
                         -fno-omit-frame-pointer)
     add_link_options(-fsanitize=address,undefined)
 endif()
+
+# The fuzz build instruments every target for coverage and the sanitizers; the
+# harnesses add libFuzzer's own main when they link.
+if(TILVANE_BUILD_FUZZ)
+    add_compile_options(-fsanitize=fuzzer-no-link,address,undefined -fno-omit-frame-pointer)
+endif()

@@ -97,7 +97,7 @@ SELMEK_API int32_t CommunicateRFResult(const uint8_t *request, int32_t request_l
         next = s.script.front();
         s.script.pop_front();
     }
-    std::memcpy(response, next.response.data(), next.response.size());
+    if (!next.response.empty()) std::memcpy(response, next.response.data(), next.response.size());
     *response_length = static_cast<uint32_t>(next.response.size());
     return next.result;
 }
