@@ -1,0 +1,35 @@
+#include "app/common/svg_icon.h"
+
+#include <QPainter>
+#include <QSvgRenderer>
+
+#include <mutex>
+
+// The icons live in a resource file of a static library: register it before the
+// first use, since nothing else references it.
+static void InitIconResources() {
+    static std::once_flag once;
+    std::call_once(once, [] { Q_INIT_RESOURCE(tilvane); });
+}
+
+namespace tilvane {
+
+QPixmap SvgPixmap(const QString &resource, QSize size) {
+    InitIconResources();
+    QPixmap pixmap(size);
+    pixmap.fill(Qt::transparent);
+    QSvgRenderer renderer(resource);
+    if (renderer.isValid()) {
+        QPainter painter(&pixmap);
+        renderer.render(&painter);
+    }
+    return pixmap;
+}
+
+QIcon SvgIcon(const QString &resource) {
+    QIcon icon;
+    for (int size : {16, 18, 32, 36}) icon.addPixmap(SvgPixmap(resource, QSize(size, size)));
+    return icon;
+}
+
+}  // namespace tilvane

@@ -1,0 +1,20 @@
+#pragma once
+
+// What every card page is to the view: a widget it creates, places and destroys.
+// Pages that fill the view (SRIX4K, ISO 15693) lay their controls out for the
+// screen's width.
+
+#include <QWidget>
+
+namespace tilvane {
+
+class CardPage : public QWidget {
+    Q_OBJECT
+public:
+    using QWidget::QWidget;
+
+    // Called after the view has given the page its client area.
+    virtual void LayoutForScreen(int screen_width) { Q_UNUSED(screen_width); }
+};
+
+}  // namespace tilvane

@@ -1,0 +1,707 @@
+#include "app/pages/mifare_classic_page.h"
+
+#include <QButtonGroup>
+#include <QComboBox>
+#include <QFontDatabase>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QVBoxLayout>
+
+#include <algorithm>
+#include <map>
+
+#include "app/common/group_frame.h"
+#include "app/common/hex_edit.h"
+#include "app/common/message_box.h"
+#include "app/common/message_table.h"
+#include "app/common/operator_messages.h"
+#include "app/common/value_edit.h"
+#include "app/shell/app_state.h"
+
+namespace tilvane {
+
+namespace {
+
+constexpr int kReaderAddress = 0;
+constexpr int kAuthKeyA = 0x60;
+constexpr int kAuthKeyB = 0x61;
+constexpr int kTypeA = 0x41;
+constexpr int kRequestAll = 0x52;
+constexpr int kBlockSize = 16;
+constexpr int kLastBlockAddress = 255;
+// Room for the longest answer the library can give.
+constexpr int kAnswerRoom = 256;
+
+const std::map<int, const char *> &ControlNames() {
+    using P = CMifareClassicPage;
+    static const std::map<int, const char *> names = {
+        {P::IDC_SEARCH, "searchCard"},
+        {P::IDC_UID, "uid"},
+        {P::IDC_PURSE_GROUP, "purseGroup"},
+        {P::IDC_PURSE_SECTOR, "purseSector"},
+        {P::IDC_PURSE_BLOCK, "purseBlock"},
+        {P::IDC_PURSE_KEY_A, "purseKeyA"},
+        {P::IDC_PURSE_KEY_B, "purseKeyB"},
+        {P::IDC_PURSE_KEY, "purseKey"},
+        {P::IDC_PURSE_VALUE, "purseValue"},
+        {P::IDC_PURSE_VALUE_HEX, "purseValueHex"},
+        {P::IDC_PURSE_INITIALIZE, "purseInitialize"},
+        {P::IDC_PURSE_INCREASE, "purseIncrease"},
+        {P::IDC_PURSE_DECREASE, "purseDecrease"},
+        {P::IDC_PURSE_BALANCE, "purseBalance"},
+        {P::IDC_W1_GROUP, "w1Group"},
+        {P::IDC_W1_SECTOR, "w1Sector"},
+        {P::IDC_W1_BLOCK, "w1Block"},
+        {P::IDC_W1_KEY_A, "w1KeyA"},
+        {P::IDC_W1_KEY_B, "w1KeyB"},
+        {P::IDC_W1_KEY, "w1Key"},
+        {P::IDC_W1_DATA0, "w1Data0"},
+        {P::IDC_W1_DATA1, "w1Data1"},
+        {P::IDC_W1_DATA2, "w1Data2"},
+        {P::IDC_W1_TRAILER_KEY_A, "w1TrailerKeyA"},
+        {P::IDC_W1_TRAILER_ACCESS, "w1TrailerAccess"},
+        {P::IDC_W1_TRAILER_KEY_B, "w1TrailerKeyB"},
+        {P::IDC_W1_READ, "w1Read"},
+        {P::IDC_W1_WRITE, "w1Write"},
+        {P::IDC_W2_GROUP, "w2Group"},
+        {P::IDC_W2_SECTOR, "w2Sector"},
+        {P::IDC_W2_BLOCK, "w2Block"},
+        {P::IDC_W2_KEY_A, "w2KeyA"},
+        {P::IDC_W2_KEY_B, "w2KeyB"},
+        {P::IDC_W2_KEY, "w2Key"},
+        {P::IDC_W2_TRAILER_KEY_A, "w2TrailerKeyA"},
+        {P::IDC_W2_TRAILER_ACCESS, "w2TrailerAccess"},
+        {P::IDC_W2_TRAILER_KEY_B, "w2TrailerKeyB"},
+        {P::IDC_W2_READ, "w2Read"},
+        {P::IDC_W2_WRITE, "w2Write"},
+    };
+    return names;
+}
+
+// Window 2's data boxes by block: 1079, 1081, 1083, then 1114 to 1125.
+int Window2DataId(int block) {
+    static constexpr int kFirstThree[] = {CMifareClassicPage::IDC_W2_DATA0,
+                                          CMifareClassicPage::IDC_W2_DATA1,
+                                          CMifareClassicPage::IDC_W2_DATA2};
+    return block < 3 ? kFirstThree[block] : CMifareClassicPage::IDC_W2_DATA3 + block - 3;
+}
+
+int ItemData(const QComboBox *list) {
+    const QVariant data = list->currentData();
+    return data.isValid() ? data.toInt() : -1;
+}
+
+void FillNumbers(QComboBox *list, int first, int last) {
+    for (int n = first; n <= last; ++n) list->addItem(QString::number(n), n);
+}
+
+// Copies the bytes of a box into part of a block, at most `width` of them.
+void CopyInto(std::uint8_t *destination, std::size_t width, const Bytes &bytes) {
+    std::copy_n(bytes.begin(), std::min(width, bytes.size()), destination);
+}
+
+}  // namespace
+
+int CMifareClassicPage::KeyArea::AuthCode() const {
+    return key_a->isChecked() ? kAuthKeyA : kAuthKeyB;
+}
+
+void CMifareClassicPage::Trailer::Clear() {
+    key_a->clear();
+    access->clear();
+    key_b->clear();
+}
+
+void CMifareClassicPage::Trailer::Show(const std::uint8_t *block) {
+    SetHexText(key_a, block, 6);
+    SetHexText(access, block + 6, 4);
+    SetHexText(key_b, block + 10, 6);
+}
+
+std::array<std::uint8_t, 16> CMifareClassicPage::Trailer::Compose() const {
+    std::array<std::uint8_t, 16> block{};
+    CopyInto(block.data(), 6, HexToBytes(key_a));
+    CopyInto(block.data() + 6, 4, HexToBytes(access));
+    CopyInto(block.data() + 10, 6, HexToBytes(key_b));
+    return block;
+}
+
+QString CMifareClassicPage::ControlName(int id) {
+    if (id >= IDC_W2_DATA3 && id < IDC_W2_DATA3 + 12) {
+        return QStringLiteral("w2Data%1").arg(id - IDC_W2_DATA3 + 3);
+    }
+    if (id == IDC_W2_DATA0 || id == IDC_W2_DATA1 || id == IDC_W2_DATA2) {
+        return QStringLiteral("w2Data%1").arg((id - IDC_W2_DATA0) / 2);
+    }
+    const auto &names = ControlNames();
+    const auto found = names.find(id);
+    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+}
+
+QWidget *CMifareClassicPage::Control(int id) const {
+    const QString name = ControlName(id);
+    return name.isEmpty() ? nullptr : findChild<QWidget *>(name);
+}
+
+CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)
+    : CardPage(parent), state_(state) {
+    const bool large = template_id != 102 && template_id != 103;
+    BuildControls(large, !large);
+    Initialise();
+}
+
+void CMifareClassicPage::BuildControls(bool english, bool compact) {
+    const auto caption = [english](const char *en, const char *zh) {
+        return QString::fromUtf8(english ? en : zh);
+    };
+    const QColor text_colour = QColor::fromRgb(kPageTextColour);
+    const auto styled = [text_colour](QWidget *widget) {
+        QPalette palette = widget->palette();
+        palette.setColor(QPalette::WindowText, text_colour);
+        palette.setColor(QPalette::ButtonText, text_colour);
+        widget->setPalette(palette);
+        return widget;
+    };
+    const auto named = [](QWidget *widget, int id) {
+        widget->setObjectName(ControlName(id));
+        return widget;
+    };
+    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
+    const auto hex_edit = [&](int id, int bytes, QWidget *parent) {
+        auto *edit = new CHexEdit(parent);
+        named(edit, id);
+        edit->setFont(fixed);
+        if (bytes > 0) edit->SetLimitBytes(bytes);
+        const int digits = bytes > 0 ? 2 * bytes : 2 * kBlockSize;
+        edit->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(digits + 2, u'0')));
+        return edit;
+    };
+    const auto label = [&](const char *en, const char *zh, QWidget *parent) {
+        return styled(new QLabel(caption(en, zh), parent));
+    };
+    const auto button = [&](int id, const char *en, const char *zh, QWidget *parent) {
+        auto *b = new QPushButton(caption(en, zh), parent);
+        styled(named(b, id));
+        return b;
+    };
+    const auto list = [&](int id, QWidget *parent) {
+        auto *l = new QComboBox(parent);
+        named(l, id);
+        l->setSizeAdjustPolicy(QComboBox::AdjustToContents);
+        return l;
+    };
+    // Sector, block and key type of one area, with its key box.
+    const auto key_row = [&](QGridLayout *grid, GroupFrame *frame, int ids[5], QComboBox **sector,
+                             QComboBox **block, KeyArea *area) {
+        *sector = list(ids[0], frame);
+        *block = list(ids[1], frame);
+        auto *key_a = new QRadioButton(caption("A Key", "A 密钥"), frame);
+        auto *key_b = new QRadioButton(caption("B Key", "B 密钥"), frame);
+        styled(named(key_a, ids[2]));
+        styled(named(key_b, ids[3]));
+        auto *group = new QButtonGroup(frame);
+        group->addButton(key_a);
+        group->addButton(key_b);
+        area->key_a = key_a;
+        area->key = hex_edit(ids[4], 6, frame);
+
+        auto *row = new QHBoxLayout;
+        row->addWidget(label("Sector", "扇区号", frame));
+        row->addWidget(*sector);
+        row->addSpacing(8);
+        row->addWidget(label("Block", "块号", frame));
+        row->addWidget(*block);
+        row->addStretch();
+        grid->addLayout(row, 0, 0, 1, 3);
+        auto *keys = new QHBoxLayout;
+        keys->addWidget(key_a);
+        keys->addWidget(key_b);
+        keys->addSpacing(8);
+        keys->addWidget(label("Key", "密钥", frame));
+        keys->addWidget(area->key);
+        keys->addStretch();
+        grid->addLayout(keys, 1, 0, 1, 3);
+    };
+    const auto trailer_row = [&](QGridLayout *grid, int row, QWidget *parent, int ids[3],
+                                 Trailer *trailer) {
+        trailer->key_a = hex_edit(ids[0], 6, parent);
+        trailer->access = hex_edit(ids[1], 4, parent);
+        trailer->key_b = hex_edit(ids[2], 6, parent);
+        trailer->key_a->setToolTip(caption("Key A", "A 密钥"));
+        trailer->access->setToolTip(caption("Access bits", "控制位"));
+        trailer->key_b->setToolTip(caption("Key B", "B 密钥"));
+        auto *line = new QHBoxLayout;
+        line->addWidget(trailer->key_a);
+        line->addWidget(trailer->access);
+        line->addWidget(trailer->key_b);
+        line->addStretch();
+        grid->addLayout(line, row, 0, 1, 3);
+    };
+    const auto frame_of = [&](int id, const char *en, const char *zh) {
+        auto *frame = new GroupFrame(caption(en, zh), this);
+        named(frame, id);
+        auto *grid = new QGridLayout(frame);
+        grid->setVerticalSpacing(compact ? 2 : 6);
+        return std::pair{frame, grid};
+    };
+
+    // Search.
+    search_ = button(IDC_SEARCH, "SearchCard", "寻卡", this);
+    uid_ = hex_edit(IDC_UID, 0, this);
+    uid_->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(10, u'0')));
+    uid_->setMaximumWidth(uid_->minimumWidth() * 2);
+
+    // Purse.
+    auto [purse, purse_grid] = frame_of(IDC_PURSE_GROUP, "Purse Function", "钱包功能");
+    int purse_ids[5] = {IDC_PURSE_SECTOR, IDC_PURSE_BLOCK, IDC_PURSE_KEY_A, IDC_PURSE_KEY_B,
+                        IDC_PURSE_KEY};
+    key_row(purse_grid, purse, purse_ids, &purse_sector_, &purse_block_, &purse_key_);
+    purse_value_ = new ValueEdit(purse);
+    named(purse_value_, IDC_PURSE_VALUE);
+    purse_value_hex_ = hex_edit(IDC_PURSE_VALUE_HEX, 4, purse);
+    auto *value_row = new QHBoxLayout;
+    value_row->addWidget(label("数据", "数据", purse));
+    value_row->addWidget(purse_value_);
+    value_row->addWidget(purse_value_hex_);
+    value_row->addStretch();
+    purse_grid->addLayout(value_row, 2, 0, 1, 3);
+    auto *purse_buttons = new QHBoxLayout;
+    purse_buttons->addWidget(button(IDC_PURSE_INITIALIZE, "Initialize", "初始化", purse));
+    purse_buttons->addWidget(button(IDC_PURSE_INCREASE, "Increase", "充值", purse));
+    purse_buttons->addWidget(button(IDC_PURSE_DECREASE, "Decrease", "扣款", purse));
+    purse_buttons->addWidget(button(IDC_PURSE_BALANCE, "Balance", "读余额", purse));
+    purse_grid->addLayout(purse_buttons, 3, 0, 1, 3);
+
+    // Block window 1.
+    auto [w1, w1_grid] = frame_of(IDC_W1_GROUP, "Operation Window", "操作窗口");
+    int w1_ids[5] = {IDC_W1_SECTOR, IDC_W1_BLOCK, IDC_W1_KEY_A, IDC_W1_KEY_B, IDC_W1_KEY};
+    key_row(w1_grid, w1, w1_ids, &w1_sector_, &w1_block_, &w1_key_);
+    const int w1_data_ids[3] = {IDC_W1_DATA0, IDC_W1_DATA1, IDC_W1_DATA2};
+    for (int i = 0; i < 3; ++i) {
+        w1_data_[static_cast<std::size_t>(i)] = hex_edit(w1_data_ids[i], kBlockSize, w1);
+        w1_grid->addWidget(w1_data_[static_cast<std::size_t>(i)], 2 + i, 0, 1, 3);
+    }
+    int w1_trailer_ids[3] = {IDC_W1_TRAILER_KEY_A, IDC_W1_TRAILER_ACCESS, IDC_W1_TRAILER_KEY_B};
+    trailer_row(w1_grid, 5, w1, w1_trailer_ids, &w1_trailer_);
+    auto *w1_buttons = new QHBoxLayout;
+    w1_buttons->addWidget(button(IDC_W1_READ, "Read", "读卡", w1));
+    w1_write_ = button(IDC_W1_WRITE, "Write", "写卡", w1);
+    w1_buttons->addWidget(w1_write_);
+    w1_buttons->addStretch();
+    w1_grid->addLayout(w1_buttons, 6, 0, 1, 3);
+
+    // Block window 2: fifteen data blocks and the sector trailer.
+    auto [w2, w2_grid] = frame_of(IDC_W2_GROUP, "Operation Window", "操作窗口");
+    int w2_ids[5] = {IDC_W2_SECTOR, IDC_W2_BLOCK, IDC_W2_KEY_A, IDC_W2_KEY_B, IDC_W2_KEY};
+    key_row(w2_grid, w2, w2_ids, &w2_sector_, &w2_block_, &w2_key_);
+    for (int i = 0; i < 15; ++i) {
+        CHexEdit *edit = hex_edit(Window2DataId(i), kBlockSize, w2);
+        edit->setToolTip(caption("Block %1", "块 %1").arg(i));
+        w2_data_[static_cast<std::size_t>(i)] = edit;
+        w2_grid->addWidget(edit, 2 + i, 0, 1, 3);
+    }
+    int w2_trailer_ids[3] = {IDC_W2_TRAILER_KEY_A, IDC_W2_TRAILER_ACCESS, IDC_W2_TRAILER_KEY_B};
+    trailer_row(w2_grid, 17, w2, w2_trailer_ids, &w2_trailer_);
+    auto *w2_buttons = new QHBoxLayout;
+    w2_buttons->addWidget(button(IDC_W2_READ, "Read", "读卡", w2));
+    w2_write_ = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
+    w2_buttons->addWidget(w2_write_);
+    w2_buttons->addStretch();
+    w2_grid->addLayout(w2_buttons, 18, 0, 1, 3);
+
+    // Arrangement: search on top, purse and window 1 on the left, window 2 right.
+    auto *root = new QVBoxLayout(this);
+    root->setSpacing(compact ? 4 : 8);
+    auto *search_row = new QHBoxLayout;
+    search_row->addWidget(search_);
+    search_row->addWidget(uid_);
+    search_row->addStretch();
+    root->addLayout(search_row);
+    auto *columns = new QHBoxLayout;
+    auto *left = new QVBoxLayout;
+    left->addWidget(purse);
+    left->addWidget(w1);
+    left->addStretch();
+    columns->addLayout(left);
+    columns->addWidget(w2);
+    root->addLayout(columns);
+
+    // Wiring.
+    connect(search_, &QPushButton::clicked, this, &CMifareClassicPage::OnSearch);
+    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_INITIALIZE)), &QPushButton::clicked,
+            this, [this] { OnPurse(PurseOperation::Initialize); });
+    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_INCREASE)), &QPushButton::clicked, this,
+            [this] { OnPurse(PurseOperation::Increase); });
+    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_DECREASE)), &QPushButton::clicked, this,
+            [this] { OnPurse(PurseOperation::Decrease); });
+    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_BALANCE)), &QPushButton::clicked, this,
+            &CMifareClassicPage::OnBalance);
+    connect(findChild<QPushButton *>(ControlName(IDC_W1_READ)), &QPushButton::clicked, this,
+            &CMifareClassicPage::OnReadWindow1);
+    connect(w1_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow1);
+    connect(findChild<QPushButton *>(ControlName(IDC_W2_READ)), &QPushButton::clicked, this,
+            &CMifareClassicPage::OnReadWindow2);
+    connect(w2_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
+    connect(purse_sector_, &QComboBox::currentIndexChanged, this,
+            &CMifareClassicPage::OnPurseSectorChanged);
+    connect(w1_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
+    connect(w1_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
+    connect(w2_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
+    connect(w2_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
+    connect(purse_value_hex_, &QLineEdit::textChanged, this,
+            &CMifareClassicPage::OnHexValueChanged);
+    connect(purse_value_, &QLineEdit::textChanged, this,
+            &CMifareClassicPage::OnDecimalValueChanged);
+}
+
+void CMifareClassicPage::Initialise() {
+    // Lists are filled without their change handlers: only the operator's choices
+    // refresh the windows.
+    const QSignalBlocker b1(purse_sector_), b2(purse_block_), b3(w1_sector_), b4(w1_block_),
+        b5(w2_sector_), b6(w2_block_);
+    FillNumbers(purse_sector_, 0, 15);
+    FillNumbers(purse_block_, 1, 2);
+    purse_sector_->setCurrentIndex(0);
+    purse_block_->setCurrentIndex(0);
+    purse_key_.key_a->setChecked(true);
+    purse_value_->setMaxLength(11);
+
+    FillNumbers(w1_sector_, 0, 63);
+    FillNumbers(w2_sector_, 32, 39);
+    FillNumbers(w1_block_, 0, 3);
+    FillNumbers(w2_block_, 0, 15);
+    for (QComboBox *list : {w1_sector_, w2_sector_, w1_block_, w2_block_}) list->setCurrentIndex(0);
+    w1_key_.key_a->setChecked(true);
+    w2_key_.key_a->setChecked(true);
+}
+
+// ---- Shared steps ---------------------------------------------------------------
+
+bool CMifareClassicPage::Check(std::int32_t status, const char *function_name) {
+    if (status == 0) return true;
+    ShowResult(status, function_name);
+    card_selected_ = false;
+    return false;
+}
+
+bool CMifareClassicPage::CardSearch(int attempts) {
+    if (!state_.connected()) {
+        ShowError(Message(kMsgCannotConnect));
+        return false;
+    }
+    const ReaderApi &api = state_.api;
+    for (int attempt = 0; attempt < attempts; ++attempt) {
+        std::int32_t status = api.rf_antenna_sta(kReaderAddress, 0);
+        if (status != 0) {
+            ShowResult(status, "rf_antenna_sta");
+            continue;
+        }
+        state_.sleep_ms(20);
+        status = api.rf_init_type(kReaderAddress, kTypeA);
+        if (status != 0) {
+            ShowResult(status, "rf_init_type");
+            continue;
+        }
+        state_.sleep_ms(20);
+        status = api.rf_antenna_sta(kReaderAddress, 1);
+        if (status != 0) {
+            ShowResult(status, "rf_antenna_sta");
+            continue;
+        }
+        state_.sleep_ms(50);
+        std::uint8_t card_type[kAnswerRoom] = {};
+        status = api.rf_request(kReaderAddress, kRequestAll, card_type);
+        if (status != 0) {
+            ShowResult(status, "rf_request");
+            continue;
+        }
+        std::uint8_t uid[kAnswerRoom] = {};
+        std::uint8_t uid_length = 0;
+        status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
+        if (status != 0 || uid_length != 4) {
+            ShowFailedResult(status, "rf_anticoll");
+            continue;
+        }
+        std::uint8_t select_acknowledge = 0;
+        status = api.rf_select(kReaderAddress, uid, 4, &select_acknowledge);
+        if (status != 0) {
+            ShowResult(status, "rf_select");
+            continue;
+        }
+        SetHexText(uid_, uid, 4);
+        card_selected_ = true;
+        ShowInfo(Message(kMsgSearchCardSuccess));
+        return true;
+    }
+    uid_->clear();
+    card_selected_ = false;
+    return false;
+}
+
+bool CMifareClassicPage::Prologue() {
+    return card_selected_ || CardSearch(1);
+}
+
+std::optional<Bytes> CMifareClassicPage::TakeKey(const CHexEdit *edit) {
+    if (edit->GetByteCount() != 6) {
+        ShowInputError(this, Message(kMsgInputKey6));
+        return std::nullopt;
+    }
+    Bytes key = HexToBytes(edit);
+    key.resize(6);
+    return key;
+}
+
+bool CMifareClassicPage::Authenticate(const KeyArea &area, int block, const Bytes &key) {
+    return Check(
+        state_.api.rf_M1_authentication2(kReaderAddress, area.AuthCode(), block & 0xFF, key.data()),
+        "rf_M1_authentication2");
+}
+
+bool CMifareClassicPage::ReadBlock(int block, std::uint8_t *data) {
+    std::uint8_t length = 0;
+    const std::int32_t status = state_.api.rf_M1_read(kReaderAddress, block & 0xFF, data, &length);
+    if (status == 0 && length == kBlockSize) return true;
+    ShowFailedResult(status, "rf_M1_read");
+    card_selected_ = false;
+    return false;
+}
+
+std::optional<std::int32_t> CMifareClassicPage::PurseValue() const {
+    const QString text = purse_value_->text();
+    if (text.isEmpty()) return std::nullopt;
+    const std::int32_t value = LeadingDecimal(text);
+    // -1 stands for "no value", as an empty box does.
+    if (value == -1) return std::nullopt;
+    return value;
+}
+
+// ---- Search -----------------------------------------------------------------------
+
+void CMifareClassicPage::OnSearch() {
+    if (!CardSearch(2)) return;
+    RefreshWindow1();
+    RefreshWindow2();
+    ShowResult(0);
+}
+
+// ---- Purse ------------------------------------------------------------------------
+
+void CMifareClassicPage::OnPurse(PurseOperation operation) {
+    if (!Prologue()) return;
+    const int sector = ItemData(purse_sector_);
+    const int address = sector * 4 + ItemData(purse_block_);
+    const auto key = TakeKey(purse_key_.key);
+    if (!key) return;
+    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    const auto value = PurseValue();
+    if (!value) {
+        ShowMissingInput(this, Message(kMsgInputData));
+        return;
+    }
+    const ReaderApi &api = state_.api;
+    switch (operation) {
+        case PurseOperation::Initialize:
+            if (!Check(api.rf_M1_initval(kReaderAddress, address, *value), "rf_M1_initval")) {
+                return;
+            }
+            ShowInfo(Message(kMsgInitPurseSuccess));
+            break;
+        case PurseOperation::Increase:
+            if (!Check(api.rf_M1_increment(kReaderAddress, address, *value), "rf_M1_increment")) {
+                return;
+            }
+            ShowInfo(Message(kMsgAddSuccess));
+            break;
+        case PurseOperation::Decrease:
+            if (!Check(api.rf_M1_decrement(kReaderAddress, address, *value), "rf_M1_decrement")) {
+                return;
+            }
+            ShowInfo(Message(kMsgDecrementSuccess));
+            break;
+    }
+}
+
+void CMifareClassicPage::OnBalance() {
+    purse_value_->clear();
+    purse_value_hex_->clear();
+    if (!Prologue()) return;
+    const int sector = ItemData(purse_sector_);
+    const int address = sector * 4 + ItemData(purse_block_);
+    const auto key = TakeKey(purse_key_.key);
+    if (!key) return;
+    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    std::int32_t value = 0;
+    if (!Check(state_.api.rf_M1_readval(kReaderAddress, address, &value), "rf_M1_readval")) return;
+    purse_value_->setText(QString::number(value));
+    SetHexDword(purse_value_hex_, static_cast<std::uint32_t>(value));
+    ShowInfo(Message(kMsgReadBalanceSuccess));
+}
+
+void CMifareClassicPage::OnPurseSectorChanged() {
+    const int block = ItemData(purse_block_);
+    const QSignalBlocker blocker(purse_block_);
+    purse_block_->clear();
+    // Block 0 of sector 0 holds the maker's data; block 3 of every sector is its
+    // trailer. Neither is a purse.
+    FillNumbers(purse_block_, ItemData(purse_sector_) == 0 ? 1 : 0, 2);
+    const int index = purse_block_->findData(block);
+    purse_block_->setCurrentIndex(index >= 0 ? index : 0);
+}
+
+void CMifareClassicPage::OnHexValueChanged() {
+    if (value_guard_) return;
+    value_guard_ = true;
+    const Bytes bytes = HexToBytes(purse_value_hex_);
+    std::uint32_t value = 0;
+    for (std::size_t i = 0; i < std::min<std::size_t>(4, bytes.size()); ++i) {
+        value |= static_cast<std::uint32_t>(bytes[i]) << (8 * i);
+    }
+    purse_value_->setText(QString::number(static_cast<std::int32_t>(value)));
+    value_guard_ = false;
+}
+
+void CMifareClassicPage::OnDecimalValueChanged() {
+    if (value_guard_) return;
+    value_guard_ = true;
+    const QString text = purse_value_->text();
+    const std::int32_t value = text.isEmpty() ? -1 : LeadingDecimal(text);
+    SetHexDword(purse_value_hex_, static_cast<std::uint32_t>(value));
+    value_guard_ = false;
+}
+
+// ---- Block window 1 ---------------------------------------------------------------
+
+void CMifareClassicPage::RefreshWindow1() {
+    if (!state_.connected()) return;
+    const int previous = w1_block_->currentIndex();
+    const int sector = ItemData(w1_sector_);
+    {
+        const QSignalBlocker blocker(w1_block_);
+        w1_block_->clear();
+        FillNumbers(w1_block_, 0, sector <= 31 ? 3 : 15);
+        w1_block_->setCurrentIndex(previous < w1_block_->count() ? previous : -1);
+    }
+    // Block 0 of sector 0 is the maker's block: never written.
+    w1_write_->setEnabled(!(sector == 0 && ItemData(w1_block_) == 0));
+}
+
+void CMifareClassicPage::OnReadWindow1() {
+    for (CHexEdit *edit : w1_data_) edit->clear();
+    w1_trailer_.Clear();
+    if (!Prologue()) return;
+    const auto key = TakeKey(w1_key_.key);
+    if (!key) return;
+    const int first = ItemData(w1_sector_) * 4;
+    if (!Authenticate(w1_key_, first, *key)) return;
+    for (int i = 0; i < 4; ++i) {
+        std::uint8_t data[kAnswerRoom] = {};
+        if (!ReadBlock(first + i, data)) return;
+        if (i < 3) {
+            SetHexText(w1_data_[static_cast<std::size_t>(i)], data, kBlockSize);
+        } else {
+            w1_trailer_.Show(data);
+        }
+    }
+    ShowInfo(Message(kMsgReadCardSuccess));
+}
+
+void CMifareClassicPage::OnWriteWindow1() {
+    const int sector = ItemData(w1_sector_);
+    const int block = ItemData(w1_block_);
+    if (block < 0) {
+        ShowMissingInput(this, QStringLiteral("Please choose a block number"));
+        return;
+    }
+    const int address = sector * 4 + block;
+    if (address > kLastBlockAddress) {
+        ShowInputError(this, QStringLiteral("Block %1 (sector %2, block %3) is beyond the "
+                                            "card's last block, 255")
+                                 .arg(address)
+                                 .arg(sector)
+                                 .arg(block));
+        return;
+    }
+    if (!Prologue()) return;
+    const auto key = TakeKey(w1_key_.key);
+    if (!key) return;
+    if (block == 3 && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
+    if (!Authenticate(w1_key_, sector * 4, *key)) return;
+
+    std::array<std::uint8_t, 16> data{};
+    if (block <= 2) {
+        CopyInto(data.data(), kBlockSize, HexToBytes(w1_data_[static_cast<std::size_t>(block)]));
+    } else {
+        data = w1_trailer_.Compose();
+    }
+    if (!Check(state_.api.rf_M1_write(kReaderAddress, address, data.data()), "rf_M1_write")) {
+        return;
+    }
+    ShowInfo(Message(kMsgWriteCardSuccess));
+}
+
+// ---- Block window 2 ---------------------------------------------------------------
+
+void CMifareClassicPage::RefreshWindow2() {
+    if (!state_.connected()) return;
+    const int previous = w2_block_->currentIndex();
+    {
+        const QSignalBlocker blocker(w2_block_);
+        w2_block_->clear();
+        FillNumbers(w2_block_, 0, 15);
+        w2_block_->setCurrentIndex(previous < w2_block_->count() ? previous : -1);
+    }
+    w2_write_->setEnabled(true);
+}
+
+void CMifareClassicPage::OnReadWindow2() {
+    for (CHexEdit *edit : w2_data_) edit->clear();
+    w2_trailer_.Clear();
+    if (!Prologue()) return;
+    const auto key = TakeKey(w2_key_.key);
+    if (!key) return;
+    const int first = Window2FirstBlock(ItemData(w2_sector_));
+    if (!Authenticate(w2_key_, first, *key)) return;
+    for (int i = 0; i < 16; ++i) {
+        std::uint8_t data[kAnswerRoom] = {};
+        if (!ReadBlock(first + i, data)) return;
+        if (i < 15) {
+            SetHexText(w2_data_[static_cast<std::size_t>(i)], data, kBlockSize);
+        } else {
+            w2_trailer_.Show(data);
+        }
+    }
+    ShowInfo(Message(kMsgReadCardSuccess));
+}
+
+void CMifareClassicPage::OnWriteWindow2() {
+    const int block = ItemData(w2_block_);
+    if (block < 0) {
+        ShowMissingInput(this, QStringLiteral("Please choose a block number"));
+        return;
+    }
+    if (!Prologue()) return;
+    const auto key = TakeKey(w2_key_.key);
+    if (!key) return;
+    // Block 15 is the sector trailer: keys and access bits.
+    if (block == 15 && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
+    const int first = Window2FirstBlock(ItemData(w2_sector_));
+    if (!Authenticate(w2_key_, first, *key)) return;
+
+    std::array<std::uint8_t, 16> data{};
+    if (block < 15) {
+        CopyInto(data.data(), kBlockSize, HexToBytes(w2_data_[static_cast<std::size_t>(block)]));
+    } else {
+        data = w2_trailer_.Compose();
+    }
+    if (!Check(state_.api.rf_M1_write(kReaderAddress, first + block, data.data()), "rf_M1_write")) {
+        return;
+    }
+    ShowInfo(Message(kMsgWriteCardSuccess));
+}
+
+}  // namespace tilvane

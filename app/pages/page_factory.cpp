@@ -1,0 +1,24 @@
+#include "app/pages/page_factory.h"
+
+#include "app/pages/mifare_classic_page.h"
+#include "app/shell/card_families.h"
+
+namespace tilvane {
+
+QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *parent) {
+    if (!IsCardFamily(family)) return nullptr;
+    QWidget *page = nullptr;
+    switch (family) {
+        case kMifareStd:
+            page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        default:
+            page = new QWidget(parent);
+            break;
+    }
+    page->setObjectName(
+        QString::fromLatin1(kCardFamilies[static_cast<std::size_t>(family)].page_name));
+    return page;
+}
+
+}  // namespace tilvane

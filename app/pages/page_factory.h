@@ -1,0 +1,14 @@
+#pragma once
+
+// Builds the page of a card family. Families whose page is not built yet get a
+// bare widget that carries the family's page name.
+
+#include <QWidget>
+
+namespace tilvane {
+
+class AppState;
+
+QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *parent);
+
+}  // namespace tilvane

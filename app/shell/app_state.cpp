@@ -1,0 +1,20 @@
+#include "app/shell/app_state.h"
+
+#include "app/shell/baud_table.h"
+#include "platform/sleep.h"
+
+namespace tilvane {
+
+AppState::AppState(QObject *parent) : QObject(parent), sleep_ms(platform::sleep_ms) {}
+
+void AppState::set_connected(bool connected) {
+    if (connected_ == connected) return;
+    connected_ = connected;
+    emit connection_changed(connected);
+}
+
+std::int32_t AppState::baud() const {
+    return BaudRateOf(baud_rate);
+}
+
+}  // namespace tilvane

@@ -1,0 +1,41 @@
+#pragma once
+
+// The state the whole application shares: the family on show, the port and rate
+// of the next connect, whether a port is open, and the table of library calls.
+// The shell and the settings dialog change it; pages read it.
+
+#include <QObject>
+
+#include <functional>
+
+#include "app/shell/reader_api.h"
+
+namespace tilvane {
+
+class AppState : public QObject {
+    Q_OBJECT
+public:
+    explicit AppState(QObject *parent = nullptr);
+
+    ReaderApi api;
+    int card_family = 0;
+    int com_port = 1;
+    int baud_rate = 1;
+
+    // Waits between the steps of a card search; tests replace it to run fast.
+    std::function<void(unsigned milliseconds)> sleep_ms;
+
+    bool connected() const { return connected_; }
+    void set_connected(bool connected);
+
+    // The rate of the stored baud index.
+    std::int32_t baud() const;
+
+signals:
+    void connection_changed(bool connected);
+
+private:
+    bool connected_ = false;
+};
+
+}  // namespace tilvane

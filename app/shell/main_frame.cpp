@@ -1,0 +1,218 @@
+#include "app/shell/main_frame.h"
+
+#include <QAction>
+#include <QActionGroup>
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QToolBar>
+
+#include "app/common/message_box.h"
+#include "app/common/message_table.h"
+#include "app/common/operator_messages.h"
+#include "app/common/status_band.h"
+#include "app/common/svg_icon.h"
+#include "app/shell/about_dialog.h"
+#include "app/shell/app_info.h"
+#include "app/shell/app_state.h"
+#include "app/shell/setting_dialog.h"
+
+namespace tilvane {
+
+namespace {
+
+const CardFamilyInfo &Family(int family) {
+    return kCardFamilies[static_cast<std::size_t>(IsCardFamily(family) ? family : kMifareStd)];
+}
+
+}  // namespace
+
+QString MainWindowTitle(int family) {
+    return GetAppInfo(QStringLiteral("SoftwareName")) + QStringLiteral("  -  ") +
+           QString::fromLatin1(Family(family).name);
+}
+
+CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
+                       CPranixView::ScreenWidth screen_width, QWidget *parent)
+    : QMainWindow(parent), state_(state) {
+    setObjectName(QStringLiteral("mainFrame"));
+    // The window is shown maximized; it offers no maximize box of its own.
+    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
+
+    band_ = new StatusBand(this);
+    SetStatusBand(band_);
+    BuildToolbar();
+    BuildMenu();
+    menuBar()->setCornerWidget(band_, Qt::TopRightCorner);
+
+    ShowFamily(state_.card_family);
+    connect(&state_, &AppState::connection_changed, this, &CMainFrame::UpdateConnectionCommands);
+    ConnectAtStart();
+    UpdateConnectionCommands();
+
+    view_ = new CPranixView(std::move(factory), std::move(screen_width), this);
+    setCentralWidget(view_);
+    view_->SwitchPage(state_.card_family);
+}
+
+CMainFrame::~CMainFrame() {
+    if (CurrentStatusBand() == band_) SetStatusBand(nullptr);
+}
+
+QAction *CMainFrame::family_action(int family) const {
+    return IsCardFamily(family) ? family_actions_[static_cast<std::size_t>(family)] : nullptr;
+}
+
+QAction *CMainFrame::command_action(int id) const {
+    return findChild<QAction *>(QStringLiteral("command%1").arg(id));
+}
+
+void CMainFrame::BuildToolbar() {
+    toolbar_ = addToolBar(QStringLiteral("Card families"));
+    toolbar_->setObjectName(QStringLiteral("familyToolbar"));
+    toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
+    toolbar_->setIconSize(QSize(16, 16));
+    QFont font = toolbar_->font();
+    font.setPixelSize(12);
+    toolbar_->setFont(font);
+    QPalette palette = toolbar_->palette();
+    palette.setColor(QPalette::ButtonText, QColor(0, 0, 160));
+    toolbar_->setPalette(palette);
+
+    family_group_ = new QActionGroup(this);
+    family_group_->setExclusive(true);
+    for (int family = 0; family < kCardFamilyCount; ++family) {
+        const CardFamilyInfo &info = kCardFamilies[static_cast<std::size_t>(family)];
+        auto *action = new QAction(SvgIcon(QString::fromLatin1(info.icon)),
+                                   QString::fromLatin1(info.menu_text), this);
+        action->setObjectName(QString::fromLatin1(info.action_name));
+        action->setIconText(QString::fromLatin1(info.name));
+        action->setCheckable(true);
+        action->setIconVisibleInMenu(false);
+        action->setData(info.command_id);
+        family_group_->addAction(action);
+        toolbar_->addAction(action);
+        connect(action, &QAction::triggered, this, [this, family] { ChooseFamily(family); });
+        family_actions_[static_cast<std::size_t>(family)] = action;
+    }
+}
+
+void CMainFrame::BuildMenu() {
+    const auto command = [this](int id, const QString &text) {
+        auto *action = new QAction(text, this);
+        action->setObjectName(QStringLiteral("command%1").arg(id));
+        action->setData(id);
+        return action;
+    };
+
+    QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
+    file->addSeparator();
+    QAction *exit = command(ID_APP_EXIT, QStringLiteral("Exit(&X)"));
+    connect(exit, &QAction::triggered, this, &QWidget::close);
+    file->addAction(exit);
+
+    QMenu *cards = menuBar()->addMenu(QStringLiteral("Choose Card(&I)"));
+    for (QAction *action : family_actions_) cards->addAction(action);
+
+    QMenu *setting = menuBar()->addMenu(QStringLiteral("Setting(&P)"));
+    QAction *open_setting = command(ID_SETTING, QStringLiteral("Setting"));
+    connect(open_setting, &QAction::triggered, this, &CMainFrame::OpenSettings);
+    setting->addAction(open_setting);
+    setting->addSeparator();
+    stop_connect_ = command(ID_STOP_CONNECT, QStringLiteral("Stop Connect"));
+    connect(stop_connect_, &QAction::triggered, this, &CMainFrame::Disconnect);
+    setting->addAction(stop_connect_);
+    connect_ = command(ID_CONNECT, QStringLiteral("Connect"));
+    connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
+    setting->addAction(connect_);
+
+    QMenu *help = menuBar()->addMenu(QStringLiteral("About(&H)"));
+    // Without a branding file the item carries the built-in About title.
+    const QString about_text = AppConfigExists() ? QStringLiteral("About Tilvane(&A)...")
+                                                 : BuiltInAppInfo(QStringLiteral("AboutTitle"));
+    QAction *about = command(ID_APP_ABOUT, about_text);
+    connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
+    help->addAction(about);
+}
+
+void CMainFrame::ShowFamily(int family) {
+    setWindowTitle(MainWindowTitle(family));
+    if (QAction *action = family_action(family)) action->setChecked(true);
+}
+
+void CMainFrame::ChooseFamily(int family) {
+    if (!IsCardFamily(family)) return;
+    if (family == state_.card_family) return;  // the page and its contents stay
+    state_.card_family = family;
+    ShowFamily(family);
+    view_->SwitchPage(family);
+}
+
+void CMainFrame::ConnectAtStart() {
+    const ReaderApi &api = state_.api;
+    if (api.rf_init_com(state_.com_port, state_.baud()) != 0) {
+        api.rf_ClosePort();
+        state_.set_connected(false);
+        ShowInputError(this, Message(kMsgConnectFailed));
+        return;
+    }
+    state_.set_connected(true);
+}
+
+void CMainFrame::Connect() {
+    const ReaderApi &api = state_.api;
+    if (api.rf_init_com(state_.com_port, state_.baud()) != 0) {
+        api.rf_ClosePort();
+        state_.set_connected(false);
+        ShowError(Message(kMsgConnectFailed));
+        return;
+    }
+    state_.set_connected(true);
+    ShowInfo(Message(kMsgConnectSuccess));
+}
+
+void CMainFrame::Disconnect() {
+    state_.api.rf_ClosePort();
+    state_.set_connected(false);
+    ShowInfo(Message(kMsgDisconnectSuccess));
+}
+
+void CMainFrame::UpdateConnectionCommands() {
+    connect_->setEnabled(!state_.connected());
+    stop_connect_->setEnabled(state_.connected());
+}
+
+void CMainFrame::OpenSettings() {
+    CSettingDlg dialog(state_, this);
+    dialog.exec();
+}
+
+void CMainFrame::OpenAbout() {
+    CAboutDlg dialog(this);
+    dialog.exec();
+}
+
+void CMainFrame::closeEvent(QCloseEvent *event) {
+    // The port is closed before the library goes away; the flag keeps its value.
+    if (!closed_) {
+        closed_ = true;
+        if (state_.connected()) state_.api.rf_ClosePort();
+    }
+    event->accept();
+}
+
+void CMainFrame::resizeEvent(QResizeEvent *event) {
+    QMainWindow::resizeEvent(event);
+    // The band takes the right third of the window.
+    band_->setFixedWidth(std::max(1, width() / 3));
+}
+
+void CMainFrame::paintEvent(QPaintEvent *event) {
+    if (!title_set_) {
+        title_set_ = true;
+        setWindowTitle(MainWindowTitle(state_.card_family));
+    }
+    QMainWindow::paintEvent(event);
+}
+
+}  // namespace tilvane

@@ -1,0 +1,103 @@
+#include "app/shell/pranix_view.h"
+
+#include <QGuiApplication>
+#include <QMetaObject>
+#include <QPainter>
+#include <QScreen>
+
+#include "app/pages/card_page.h"
+#include "app/shell/card_families.h"
+#include "app/shell/view_background.h"
+
+namespace tilvane {
+
+namespace {
+
+bool IsLargeTemplate(int family, int screen_width) {
+    return PageTemplateFor(family, screen_width) == PageTemplateFor(family, 0);
+}
+
+void LayoutPage(QWidget *page, int screen_width) {
+    if (auto *card_page = qobject_cast<CardPage *>(page)) card_page->LayoutForScreen(screen_width);
+}
+
+}  // namespace
+
+int PrimaryScreenWidth() {
+    const QScreen *screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->geometry().width() : 0;
+}
+
+CPranixView::CPranixView(PageFactory factory, ScreenWidth screen_width, QWidget *parent)
+    : QWidget(parent), factory_(std::move(factory)), screen_width_(std::move(screen_width)) {
+    setObjectName(QStringLiteral("view"));
+}
+
+void CPranixView::SwitchPage(int family) {
+    family_ = family;
+    if (page_) delete page_.data();
+
+    const int width = screen_width_();
+    QWidget *page = factory_(family, PageTemplateFor(family, width), this);
+    page_ = page;
+    if (page == nullptr) return;
+    page->adjustSize();
+
+    switch (family) {
+        case kSrix4k:
+            FillWithPage();
+            LayoutPage(page, width);
+            break;
+        case kIso15693:
+            CentrePage();
+            FillWithPage();
+            LayoutPage(page, width);
+            break;
+        case kUltralight:
+        case kSr176:
+            CentrePage();
+            break;
+        default:
+            // The compact and medium templates stay at the top-left corner.
+            if (IsLargeTemplate(family, width)) {
+                CentrePage();
+            } else {
+                page->move(0, 0);
+            }
+            break;
+    }
+    page->show();
+}
+
+void CPranixView::CentrePage() {
+    if (!page_) return;
+    // A page larger than the view keeps its top-left corner in sight.
+    const QSize free = size() - page_->size();
+    page_->move(std::max(0, free.width() / 2), std::max(0, free.height() / 2));
+}
+
+void CPranixView::FillWithPage() {
+    if (page_) page_->setGeometry(rect());
+}
+
+void CPranixView::PlaceOnFirstPaint() {
+    if (!page_) return;
+    if (family_ == kSrix4k || family_ == kIso15693) {
+        FillWithPage();
+        LayoutPage(page_, screen_width_());
+    } else {
+        CentrePage();
+    }
+}
+
+void CPranixView::paintEvent(QPaintEvent *) {
+    QPainter painter(this);
+    PaintViewBackground(painter, size());
+    if (!first_paint_done_ && page_) {
+        first_paint_done_ = true;
+        // Moving children is no work for a paint: do it right after.
+        QMetaObject::invokeMethod(this, &CPranixView::PlaceOnFirstPaint, Qt::QueuedConnection);
+    }
+}
+
+}  // namespace tilvane

@@ -1,0 +1,49 @@
+#pragma once
+
+// The main window's view: shows exactly one page, the page of the current card
+// family, over a gradient background. Choosing another family destroys the page
+// on show and builds the new one; nothing of a page survives a switch.
+
+#include <QPointer>
+#include <QWidget>
+
+#include <functional>
+
+namespace tilvane {
+
+class CPranixView : public QWidget {
+    Q_OBJECT
+public:
+    // Builds the page of a family for a template (chosen by screen width) as a
+    // child of the view.
+    using PageFactory = std::function<QWidget *(int family, int template_id, QWidget *parent)>;
+    // The display's width in pixels, which chooses each page's template.
+    using ScreenWidth = std::function<int()>;
+
+    CPranixView(PageFactory factory, ScreenWidth screen_width, QWidget *parent = nullptr);
+
+    // Destroys the page on show and creates, places and shows the page of `family`.
+    void SwitchPage(int family);
+
+    QWidget *page() const { return page_; }
+    int family() const { return family_; }
+
+protected:
+    void paintEvent(QPaintEvent *event) override;
+
+private:
+    void PlaceOnFirstPaint();
+    void CentrePage();
+    void FillWithPage();
+
+    PageFactory factory_;
+    ScreenWidth screen_width_;
+    QPointer<QWidget> page_;
+    int family_ = -1;
+    bool first_paint_done_ = false;
+};
+
+// The width of the primary screen.
+int PrimaryScreenWidth();
+
+}  // namespace tilvane

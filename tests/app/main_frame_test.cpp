@@ -1,0 +1,362 @@
+// The main window against a reader of fakes: connecting, the card menu, the
+// toolbar, the title and page switching.
+
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMenuBar>
+#include <QPainter>
+#include <QPushButton>
+#include <QTest>
+#include <QToolBar>
+#include <QToolButton>
+
+#include <memory>
+
+#include "app/common/status_band.h"
+#include "app/pages/page_factory.h"
+#include "app/shell/about_dialog.h"
+#include "app/shell/app_state.h"
+#include "app/shell/card_families.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/view_background.h"
+#include "tests/app/support/app_test.h"
+
+namespace {
+
+using tilvane::CMainFrame;
+
+class MainFrameTest : public app_test::AppTest {
+protected:
+    MainFrameTest() {
+        state.api = fake_reader::api();
+        state.sleep_ms = [](unsigned) {};
+        state.com_port = 1;
+        state.baud_rate = 1;
+        state.card_family = 1;
+    }
+
+    CMainFrame &frame() {
+        if (!frame_) {
+            frame_ = std::make_unique<CMainFrame>(
+                state,
+                [this](int family, int template_id, QWidget *parent) {
+                    return tilvane::CreateCardPage(family, template_id, state, parent);
+                },
+                [this] { return screen_width; });
+            frame_->resize(1400, 900);
+            frame_->show();
+        }
+        return *frame_;
+    }
+    QAction *command(int id) { return frame().command_action(id); }
+    QString band() { return frame().status_band()->text(); }
+    std::vector<bool> checked_families() {
+        std::vector<bool> checked;
+        for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
+            checked.push_back(frame().family_action(family)->isChecked());
+        }
+        return checked;
+    }
+
+    tilvane::AppState state;
+    int screen_width = 1280;
+    std::unique_ptr<CMainFrame> frame_;
+};
+
+TEST_F(MainFrameTest, ConnectsAtStartWithTheStoredPortAndRate) {
+    state.com_port = 2;
+    state.baud_rate = 6;
+    frame();
+    EXPECT_EQ(fake_reader::calls(), std::vector<std::string>{"rf_init_com(2,115200)"});
+    EXPECT_TRUE(state.connected());
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_FALSE(command(CMainFrame::ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
+}
+
+TEST_F(MainFrameTest, AFailedStartConnectShowsItsBoxAndLeavesConnectEnabled) {
+    state.com_port = 0;  // a fresh machine
+    frame();
+    EXPECT_EQ(fake_reader::calls(),
+              (std::vector<std::string>{"rf_init_com(0,14400)", "rf_ClosePort()"}));
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Connect device failed!"));
+    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
+    EXPECT_EQ(boxes()[0].icon, QMessageBox::Critical);
+    EXPECT_FALSE(state.connected());
+    EXPECT_TRUE(command(CMainFrame::ID_CONNECT)->isEnabled());
+    EXPECT_FALSE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Tilvane  -  MifareStd"));
+}
+
+TEST_F(MainFrameTest, ConnectAndStopConnectFollowTheConnection) {
+    fake_reader::results("rf_init_com", {7});
+    frame();
+    ASSERT_FALSE(state.connected());
+    fake_reader::state().calls.clear();
+
+    command(CMainFrame::ID_CONNECT)->trigger();
+    EXPECT_EQ(fake_reader::calls(), std::vector<std::string>{"rf_init_com(1,14400)"});
+    EXPECT_EQ(band(), QStringLiteral("Connect device success"));
+    EXPECT_EQ(frame().status_band()->mark(), tilvane::StatusBand::Mark::Success);
+    EXPECT_FALSE(command(CMainFrame::ID_CONNECT)->isEnabled());
+    EXPECT_TRUE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
+
+    command(CMainFrame::ID_STOP_CONNECT)->trigger();
+    EXPECT_EQ(fake_reader::calls().back(), "rf_ClosePort()");
+    EXPECT_EQ(band(), QStringLiteral("Disconnect operation successfully"));
+    EXPECT_FALSE(state.connected());
+    EXPECT_TRUE(command(CMainFrame::ID_CONNECT)->isEnabled());
+    EXPECT_FALSE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
+
+    fake_reader::state().calls.clear();
+    fake_reader::results("rf_init_com", {0x101});
+    command(CMainFrame::ID_CONNECT)->trigger();
+    EXPECT_EQ(fake_reader::calls(),
+              (std::vector<std::string>{"rf_init_com(1,14400)", "rf_ClosePort()"}));
+    EXPECT_EQ(band(), QStringLiteral("Error: Connect device failed!"));
+    EXPECT_EQ(frame().status_band()->mark(), tilvane::StatusBand::Mark::Error);
+    EXPECT_EQ(beeps(), 1);
+    EXPECT_TRUE(command(CMainFrame::ID_CONNECT)->isEnabled());
+    EXPECT_FALSE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
+    EXPECT_EQ(boxes().size(), 1u);  // only the one of the start
+}
+
+TEST_F(MainFrameTest, ClosingWhileConnectedClosesThePortOnce) {
+    frame();
+    ASSERT_TRUE(state.connected());
+    fake_reader::state().calls.clear();
+    frame().close();
+    frame().close();
+    EXPECT_EQ(fake_reader::calls(), std::vector<std::string>{"rf_ClosePort()"});
+    EXPECT_TRUE(state.connected());  // the flag is left as it was
+}
+
+TEST_F(MainFrameTest, ClosingWhileDisconnectedCallsNothing) {
+    fake_reader::results("rf_init_com", {1});
+    frame();
+    fake_reader::state().calls.clear();
+    frame().close();
+    EXPECT_TRUE(fake_reader::calls().empty());
+}
+
+TEST_F(MainFrameTest, ChoosingAFamilySwitchesTitleCheckMarksAndPage) {
+    frame();
+    EXPECT_EQ(checked_families(),
+              (std::vector<bool>{false, true, false, false, false, false, false, false}));
+    QPointer<QWidget> mifare_page = frame().view()->page();
+
+    frame().family_action(tilvane::kSrix4k)->trigger();
+    EXPECT_EQ(state.card_family, 4);
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Tilvane  -  SRIX4K"));
+    EXPECT_EQ(checked_families(),
+              (std::vector<bool>{false, false, false, false, true, false, false, false}));
+    EXPECT_EQ(frame().view()->page()->objectName(), QStringLiteral("Srix4kPage"));
+    EXPECT_TRUE(mifare_page.isNull());  // destroyed
+    QToolButton *button = qobject_cast<QToolButton *>(
+        frame().family_toolbar()->widgetForAction(frame().family_action(tilvane::kSrix4k)));
+    ASSERT_NE(button, nullptr);
+    EXPECT_TRUE(button->isChecked());
+
+    frame().family_action(tilvane::kMifarePro)->trigger();
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Tilvane  -  MifarePro"));
+    EXPECT_EQ(frame().view()->page()->objectName(), QStringLiteral("Iso14443Part4Page"));
+}
+
+TEST_F(MainFrameTest, ChoosingTheFamilyOnShowKeepsThePageAndItsContents) {
+    frame();
+    QWidget *page = frame().view()->page();
+    auto *uid = page->findChild<QLineEdit *>("uid");
+    ASSERT_NE(uid, nullptr);
+    uid->setText(QStringLiteral("CAFE"));
+    frame().family_action(tilvane::kMifareStd)->trigger();
+    EXPECT_EQ(frame().view()->page(), page);
+    EXPECT_EQ(uid->text(), QStringLiteral("CAFE"));
+    EXPECT_TRUE(frame().family_action(tilvane::kMifareStd)->isChecked());
+
+    // Away and back: a new page, its contents gone.
+    frame().family_action(tilvane::kSam)->trigger();
+    frame().family_action(tilvane::kMifareStd)->trigger();
+    auto *new_uid = frame().view()->page()->findChild<QLineEdit *>("uid");
+    ASSERT_NE(new_uid, nullptr);
+    EXPECT_EQ(new_uid->text(), QString());
+}
+
+TEST_F(MainFrameTest, StartsOnTheStoredFamily) {
+    state.card_family = 6;
+    frame();
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Tilvane  -  ISO15693"));
+    EXPECT_EQ(frame().view()->page()->objectName(), QStringLiteral("Iso15693Page"));
+    EXPECT_TRUE(frame().family_action(6)->isChecked());
+}
+
+TEST_F(MainFrameTest, FamiliesWithoutTheirPageYetShowABareNamedWidget) {
+    frame();
+    for (int family : {0, 2, 3, 4, 5, 6, 7}) {
+        frame().family_action(family)->trigger();
+        QWidget *page = frame().view()->page();
+        ASSERT_NE(page, nullptr);
+        EXPECT_EQ(page->objectName(),
+                  QString::fromLatin1(
+                      tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name));
+        EXPECT_TRUE(page->children().isEmpty()) << family;
+    }
+}
+
+TEST_F(MainFrameTest, ToolbarShowsEachFamilysIconAndNameInMenuOrder) {
+    frame();
+    const QList<QAction *> actions = frame().family_toolbar()->actions();
+    ASSERT_EQ(actions.size(), 8);
+    const char *names[] = {"Ultra light", "MifareStd", "AT88RF020", "SR176",
+                           "SRIX4K",      "MifarePro", "ISO15693",  "SAM"};
+    for (int i = 0; i < 8; ++i) {
+        auto *button =
+            qobject_cast<QToolButton *>(frame().family_toolbar()->widgetForAction(actions[i]));
+        ASSERT_NE(button, nullptr);
+        EXPECT_EQ(button->text(), QString::fromLatin1(names[i]));
+        EXPECT_EQ(button->toolButtonStyle(), Qt::ToolButtonTextBesideIcon);
+        EXPECT_FALSE(actions[i]->icon().isNull());
+        EXPECT_EQ(actions[i]->data().toInt(),
+                  tilvane::kCardFamilies[static_cast<std::size_t>(i)].command_id);
+    }
+    // Clicking a button is the same as the menu.
+    QTest::mouseClick(frame().family_toolbar()->widgetForAction(actions[3]), Qt::LeftButton);
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Tilvane  -  SR176"));
+}
+
+TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
+    frame();
+    QStringList titles;
+    for (QAction *menu : frame().menuBar()->actions()) titles << menu->text();
+    EXPECT_EQ(titles, (QStringList{"File(&F)", "Choose Card(&I)", "Setting(&P)", "About(&H)"}));
+    const auto items = [&](int index) {
+        QStringList texts;
+        for (QAction *item : frame().menuBar()->actions()[index]->menu()->actions()) {
+            texts << (item->isSeparator() ? QStringLiteral("-") : item->text());
+        }
+        return texts;
+    };
+    EXPECT_EQ(items(0), (QStringList{"-", "Exit(&X)"}));
+    EXPECT_EQ(items(1), (QStringList{"Ultra light", "Mifare Std", "AT88RF020", "SR176", "SRIX4K",
+                                     "ISO14443-4", "ISO15693", "SAM"}));
+    EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect"}));
+    // Without a branding file the About item carries the built-in About title.
+    EXPECT_EQ(items(3), (QStringList{"About Tilvane"}));
+    EXPECT_TRUE(command(CMainFrame::ID_SETTING)->isEnabled());
+    EXPECT_TRUE(command(CMainFrame::ID_APP_ABOUT)->isEnabled());
+}
+
+TEST_F(MainFrameTest, BrandingNamesTheWindowAndKeepsTheAboutItem) {
+    write_app_config("[AppInfo]\nSoftwareName=Card Desk\n");
+    frame();
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("Card Desk  -  MifareStd"));
+    EXPECT_EQ(command(CMainFrame::ID_APP_ABOUT)->text(), QStringLiteral("About Tilvane(&A)..."));
+}
+
+TEST_F(MainFrameTest, AnEmptyBrandingFileLeavesOnlyTheSeparatorAndTheFamily) {
+    write_app_config("");
+    frame();
+    EXPECT_EQ(frame().windowTitle(), QStringLiteral("  -  MifareStd"));
+}
+
+TEST_F(MainFrameTest, TheStatusBandSitsRightOfTheMenus) {
+    frame();
+    EXPECT_EQ(frame().menuBar()->cornerWidget(Qt::TopRightCorner), frame().status_band());
+    EXPECT_EQ(frame().status_band()->height(), 18);
+    EXPECT_EQ(frame().status_band()->width(), frame().width() / 3);
+}
+
+struct Placement {
+    int screen_width;
+    const char *search_caption;
+    bool centred;
+};
+
+void PrintTo(const Placement &placement, std::ostream *os) {
+    *os << placement.screen_width;
+}
+
+class MifarePagePlacement : public MainFrameTest,
+                            public ::testing::WithParamInterface<Placement> {};
+
+TEST_P(MifarePagePlacement, TemplateAndPlaceFollowTheScreenWidth) {
+    screen_width = GetParam().screen_width;
+    frame();
+    frame().family_action(tilvane::kSam)->trigger();
+    frame().family_action(tilvane::kMifareStd)->trigger();
+    QWidget *page = frame().view()->page();
+    auto *search = page->findChild<QPushButton *>("searchCard");
+    ASSERT_NE(search, nullptr);
+    EXPECT_EQ(search->text(), QString::fromUtf8(GetParam().search_caption));
+    const QPoint centred((frame().view()->width() - page->width()) / 2,
+                         (frame().view()->height() - page->height()) / 2);
+    EXPECT_EQ(page->pos(), GetParam().centred ? centred : QPoint(0, 0));
+}
+
+INSTANTIATE_TEST_SUITE_P(ScreenWidths, MifarePagePlacement,
+                         ::testing::Values(Placement{640, "寻卡", false},
+                                           Placement{800, "寻卡", false},
+                                           Placement{1024, "SearchCard", true},
+                                           Placement{1280, "SearchCard", true}));
+
+TEST(PageTemplates, ChosenByExactScreenWidth) {
+    EXPECT_EQ(tilvane::PageTemplateFor(1, 640), 103);
+    EXPECT_EQ(tilvane::PageTemplateFor(1, 800), 102);
+    EXPECT_EQ(tilvane::PageTemplateFor(1, 1024), 104);
+    EXPECT_EQ(tilvane::PageTemplateFor(1, 801), 104);
+    EXPECT_EQ(tilvane::PageTemplateFor(5, 800), 138);
+    EXPECT_EQ(tilvane::PageTemplateFor(7, 640), 142);
+    EXPECT_EQ(tilvane::PageTemplateFor(2, 1600), 133);
+    EXPECT_EQ(tilvane::PageTemplateFor(6, 640), 146);
+}
+
+TEST(ViewBackground, BandsFadeFromBlueGreyIntoWhite) {
+    EXPECT_EQ(tilvane::GradientBandHeight(800), 84);
+    EXPECT_EQ(tilvane::GradientBandHeight(336), 84);
+    EXPECT_EQ(tilvane::GradientBandHeight(300), 75);
+    EXPECT_EQ(tilvane::GradientStripeColour(0, 84), QColor(171, 188, 199));
+    EXPECT_EQ(tilvane::GradientStripeColour(83, 84), QColor(254, 254, 254));
+
+    QImage image(40, 400, QImage::Format_RGB32);
+    QPainter painter(&image);
+    tilvane::PaintViewBackground(painter, image.size());
+    painter.end();
+    EXPECT_EQ(QColor(image.pixel(5, 0)), QColor(171, 188, 199));
+    EXPECT_EQ(QColor(image.pixel(5, 200)), QColor(Qt::white));
+    EXPECT_EQ(QColor(image.pixel(5, 399)), tilvane::GradientStripeColour(2, 84));  // row H+1-2
+}
+
+class AboutBox : public app_test::AppTest {};
+
+TEST_F(AboutBox, ShowsTheBrandingTextsTwoOfThemVisibly) {
+    write_app_config(
+        "[AppInfo]\nAboutTitle=About Desk\nAboutVersion=Desk 2\nAboutLTD=Maker\n"
+        "HTTP=https://maker.example\nCOPYRIGHT=(C) Maker\nVersion=2.0.1\n");
+    tilvane::CAboutDlg about;
+    about.show();
+    EXPECT_EQ(about.windowTitle(), QStringLiteral("About Desk"));
+    using D = tilvane::CAboutDlg;
+    struct Row {
+        int id;
+        const char *text;
+        bool visible;
+    };
+    for (const Row &row :
+         {Row{D::IDC_ABOUT_VERSION, "Desk 2", true}, Row{D::IDC_ABOUT_LTD, "Maker", false},
+          Row{D::IDC_ABOUT_HTTP, "https://maker.example", false},
+          Row{D::IDC_ABOUT_COPYRIGHT, "(C) Maker", true}, Row{D::IDC_VERSION, "2.0.1", false}}) {
+        ASSERT_NE(about.Static(row.id), nullptr) << row.id;
+        EXPECT_EQ(about.Static(row.id)->text(), QString::fromLatin1(row.text)) << row.id;
+        EXPECT_EQ(about.Static(row.id)->isVisible(), row.visible) << row.id;
+    }
+    auto *ok = about.findChild<QPushButton *>("ok");
+    ASSERT_NE(ok, nullptr);
+    EXPECT_EQ(ok->text(), QString::fromUtf8("确定"));
+    QTest::mouseClick(ok, Qt::LeftButton);
+    EXPECT_EQ(about.result(), QDialog::Accepted);
+}
+
+}  // namespace

@@ -1,0 +1,47 @@
+#include "tests/app/support/app_test.h"
+
+#include <QFile>
+#include <QSettings>
+
+#include "app/common/operator_messages.h"
+#include "app/shell/app_info.h"
+
+namespace app_test {
+
+AppTest::AppTest() {
+    fake_reader::reset();
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
+                       directory_.path() + QStringLiteral("/config"));
+    tilvane::SetAppConfigDirectory(directory_.path());
+    tilvane::SetMessageBoxHook([this](const tilvane::MessageBoxRequest &request) {
+        boxes_.push_back(request);
+        if (answers_.empty()) return QMessageBox::Ok;
+        const auto answer = answers_.front();
+        answers_.pop_front();
+        return answer;
+    });
+    tilvane::SetFailureSound([this] { ++beeps_; });
+}
+
+AppTest::~AppTest() {
+    tilvane::SetMessageBoxHook({});
+    tilvane::SetFailureSound({});
+    tilvane::SetAppConfigDirectory({});
+}
+
+QString AppTest::only_box_text() const {
+    EXPECT_EQ(boxes_.size(), 1u);
+    return boxes_.empty() ? QString() : boxes_.back().text;
+}
+
+QString AppTest::settings_file() const {
+    return directory_.path() + QStringLiteral("/config/Velomar/IORFCard.conf");
+}
+
+void AppTest::write_app_config(const QByteArray &contents) const {
+    QFile file(directory_.path() + QStringLiteral("/AppConfig.ini"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(contents);
+}
+
+}  // namespace app_test

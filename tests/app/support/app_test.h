@@ -1,0 +1,45 @@
+#pragma once
+
+// The common ground of the application tests: a private settings store and
+// branding directory per test, message boxes answered by the test (and kept for
+// reading), failure sounds counted, and the fake reader emptied.
+
+#include <gtest/gtest.h>
+
+#include <QMessageBox>
+#include <QTemporaryDir>
+
+#include <deque>
+#include <vector>
+
+#include "app/common/message_box.h"
+#include "tests/app/support/fake_reader.h"
+
+namespace app_test {
+
+class AppTest : public ::testing::Test {
+protected:
+    AppTest();
+    ~AppTest() override;
+
+    // The next answers to give to message boxes, in order; OK when none is left.
+    void answer(QMessageBox::StandardButton button) { answers_.push_back(button); }
+    const std::vector<tilvane::MessageBoxRequest> &boxes() const { return boxes_; }
+    // Text of the only box shown (fails the test when there is not exactly one).
+    QString only_box_text() const;
+
+    // Where this test's settings file and branding file live.
+    QString settings_file() const;
+    QString config_directory() const { return directory_.path(); }
+    void write_app_config(const QByteArray &contents) const;
+
+    int beeps() const { return beeps_; }
+
+private:
+    QTemporaryDir directory_;
+    std::deque<QMessageBox::StandardButton> answers_;
+    std::vector<tilvane::MessageBoxRequest> boxes_;
+    int beeps_ = 0;
+};
+
+}  // namespace app_test
