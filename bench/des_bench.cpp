@@ -41,7 +41,8 @@ struct OpenSslKeys {
     // OpenSSL's declarations take neither the input nor the schedules as const.
     void encrypt(const std::uint8_t *in, std::uint8_t *out, std::size_t size) {
         for (std::size_t at = 0; at < size; at += 8) {
-            auto *block_in = reinterpret_cast<const_DES_cblock *>(const_cast<std::uint8_t *>(in + at));
+            auto *block_in =
+                reinterpret_cast<const_DES_cblock *>(const_cast<std::uint8_t *>(in + at));
             auto *block_out = reinterpret_cast<DES_cblock *>(out + at);
             if (triple) {
                 DES_ecb3_encrypt(block_in, block_out, &first, &second, &first, DES_ENCRYPT);
