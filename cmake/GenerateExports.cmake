@@ -1,13 +1,16 @@
 # Reads the export list (lines "ordinal name", '#' starts a comment) and writes
 #   OUT_C   the C table `ordinal_exports` that ELF builds export, and
-#   OUT_DEF the module-definition file of Windows builds.
+#   OUT_DEF the module-definition file of Windows builds, and
+#   OUT_MAP the linker version script that exports exactly these names (and the
+#           table) from an ELF build, so nothing internal leaks out.
 # Runs at configure time; the list is a configure dependency, so editing it
 # regenerates both.
-function(generate_exports LIST_FILE OUT_C OUT_DEF LIBRARY_NAME)
+function(generate_exports LIST_FILE OUT_C OUT_DEF OUT_MAP LIBRARY_NAME)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LIST_FILE})
     file(STRINGS ${LIST_FILE} lines)
     set(rows "")
     set(defs "")
+    set(globals "")
     set(seen_ordinals "")
     set(seen_names "")
     foreach(line IN LISTS lines)
@@ -31,9 +34,11 @@ function(generate_exports LIST_FILE OUT_C OUT_DEF LIBRARY_NAME)
         list(APPEND seen_names ${name})
         string(APPEND rows "    {${ordinal}, \"${name}\"},\n")
         string(APPEND defs "    ${name} @${ordinal}\n")
+        string(APPEND globals "        ${name};\n")
     endforeach()
+    cmake_path(GET LIST_FILE FILENAME list_name)
     file(CONFIGURE OUTPUT ${OUT_C} CONTENT
-"/* Generated from ${LIST_FILE}; do not edit. */
+"/* Generated from ${list_name}; do not edit. */
 #include \"drovik.h\"
 
 const drovik_ordinal_export ordinal_exports[] = {
@@ -41,8 +46,17 @@ ${rows}    {0, 0},
 };
 " @ONLY)
     file(CONFIGURE OUTPUT ${OUT_DEF} CONTENT
-"; Generated from ${LIST_FILE}; do not edit.
+"; Generated from ${list_name}; do not edit.
 LIBRARY ${LIBRARY_NAME}
 EXPORTS
 ${defs}" @ONLY)
+    file(CONFIGURE OUTPUT ${OUT_MAP} CONTENT
+"/* Generated from ${list_name}; do not edit. */
+{
+    global:
+${globals}        ordinal_exports;
+    local:
+        *;
+};
+" @ONLY)
 endfunction()
