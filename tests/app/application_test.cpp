@@ -117,7 +117,6 @@ TEST_F(ApplicationTest, ALibraryLackingAnOrdinalStopsTheStart) {
     EXPECT_FALSE(app.library().loaded());
 }
 
-#ifdef TILVANE_DROVIK_COMPLETE
 TEST_F(ApplicationTest, AFreshMachineStartsOnMifareStdAndFailsToConnect) {
     auto start = options(QStringLiteral(TILVANE_BIN_DIR "/libDrovik.so"));
     start.show_window = true;
@@ -137,6 +136,5 @@ TEST_F(ApplicationTest, AFreshMachineStartsOnMifareStdAndFailsToConnect) {
     EXPECT_EQ(raw.value("CurCard").toString(), QStringLiteral("7"));
     EXPECT_EQ(raw.value("ComPort").toString(), QStringLiteral("3"));
 }
-#endif
 
 }  // namespace
