@@ -1,0 +1,209 @@
+// Whole operations from the button to the card and back: the real library and
+// transport against reader-sim, driven through the application's own widgets.
+
+#include <gtest/gtest.h>
+
+#include <QComboBox>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QTest>
+
+#include <memory>
+
+#include "app/common/hex_edit.h"
+#include "app/common/operator_messages.h"
+#include "app/common/status_band.h"
+#include "app/pages/mifare_classic_page.h"
+#include "app/pages/page_factory.h"
+#include "app/shell/app_state.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/setting_dialog.h"
+#include "tests/app/support/app_test.h"
+#include "tests/app/support/simulated_reader.h"
+
+namespace {
+
+using P = tilvane::CMifareClassicPage;
+const char *kTransportKey = "FFFFFFFFFFFF";
+
+class EndToEnd : public app_test::AppTest {
+  protected:
+    EndToEnd() : reader({"--card", "mifare4k", "--baud", "9600"}) {
+        state.com_port = 1;
+        state.baud_rate = 0;  // 9600, where the simulated reader starts
+        state.sleep_ms = [](unsigned) {};
+        tilvane::SetStatusBand(&band);
+    }
+    ~EndToEnd() override { tilvane::SetStatusBand(nullptr); }
+
+    void SetUp() override {
+        ASSERT_TRUE(reader.ready()) << reader.why_not().toStdString();
+        state.api = reader.api();
+    }
+
+    // Opens the port as the main window's Connect does.
+    void connect_reader() {
+        ASSERT_EQ(state.api.rf_init_com(state.com_port, state.baud()), 0);
+        state.set_connected(true);
+    }
+    P &page() {
+        if (!page_) {
+            page_ = std::make_unique<P>(state, 104);
+            page_->show();
+        }
+        return *page_;
+    }
+    template <typename T = QWidget>
+    T *control(int id) {
+        auto *widget = qobject_cast<T *>(page().Control(id));
+        EXPECT_NE(widget, nullptr) << id;
+        return widget;
+    }
+    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
+    void set(int id, const QString &text) { control<QLineEdit>(id)->setText(text); }
+    QString text(int id) { return control<QLineEdit>(id)->text(); }
+    void choose(int list, int number) {
+        auto *combo = control<QComboBox>(list);
+        combo->setCurrentIndex(combo->findData(number));
+    }
+
+    app_test::SimulatedReader reader;
+    tilvane::AppState state;
+    tilvane::StatusBand band;
+    std::unique_ptr<P> page_;
+};
+
+TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {
+    state.baud_rate = 1;  // 14400: the reader is found at 9600 and moved to it
+    tilvane::CMainFrame frame(
+        state,
+        [this](int family, int template_id, QWidget *parent) {
+            return tilvane::CreateCardPage(family, template_id, state, parent);
+        },
+        [] { return 1280; });
+    EXPECT_TRUE(boxes().empty());
+    EXPECT_TRUE(state.connected());
+
+    frame.command_action(tilvane::CMainFrame::ID_STOP_CONNECT)->trigger();
+    EXPECT_EQ(band.text(), QStringLiteral("Disconnect operation successfully"));
+    frame.command_action(tilvane::CMainFrame::ID_CONNECT)->trigger();
+    EXPECT_EQ(band.text(), QStringLiteral("Connect device success"));
+    EXPECT_TRUE(state.connected());
+
+    // The page on show works over the connection the frame opened.
+    QTest::mouseClick(frame.view()->page()->findChild<QPushButton *>("searchCard"), Qt::LeftButton);
+    EXPECT_EQ(band.text(), QStringLiteral("Operation success"));
+}
+
+TEST_F(EndToEnd, TheSettingsDialogReadsTheReader) {
+    connect_reader();
+    tilvane::CSettingDlg dialog(state);
+    dialog.show();
+    QTest::mouseClick(dialog.findChild<QPushButton *>("readProduct"), Qt::LeftButton);
+    EXPECT_EQ(band.text(), QStringLiteral("Read product infomation successfully"));
+    EXPECT_EQ(dialog.findChild<QLineEdit *>("model")->text().size(), 4);
+    EXPECT_EQ(dialog.findChild<QLineEdit *>("serial")->text().size(), 16);
+    EXPECT_EQ(dialog.findChild<QLineEdit *>("dllVersion")->text(), QStringLiteral("2.0"));
+    QTest::mouseClick(dialog.findChild<QPushButton *>("connect"), Qt::LeftButton);
+    EXPECT_EQ(band.text(), QStringLiteral("Connect device success"));
+}
+
+TEST_F(EndToEnd, SearchShowsTheCardsUid) {
+    connect_reader();
+    click(P::IDC_SEARCH);
+    EXPECT_EQ(text(P::IDC_UID), QStringLiteral("6B2D80F3"));
+    EXPECT_EQ(band.text(), QStringLiteral("Operation success"));
+    EXPECT_TRUE(page().card_selected());
+}
+
+TEST_F(EndToEnd, ThePurseIsInitialisedIncreasedDecreasedAndRead) {
+    connect_reader();
+    choose(P::IDC_PURSE_SECTOR, 1);
+    choose(P::IDC_PURSE_BLOCK, 0);
+    set(P::IDC_PURSE_KEY, kTransportKey);
+
+    set(P::IDC_PURSE_VALUE, "100");
+    click(P::IDC_PURSE_INITIALIZE);
+    EXPECT_EQ(band.text(), QStringLiteral("Initialize purse successfullly"));
+    set(P::IDC_PURSE_VALUE, "25");
+    click(P::IDC_PURSE_INCREASE);
+    EXPECT_EQ(band.text(), QStringLiteral("Add successfully"));
+    set(P::IDC_PURSE_VALUE_HEX, "05000000");  // 5, typed as bytes
+    click(P::IDC_PURSE_DECREASE);
+    EXPECT_EQ(band.text(), QStringLiteral("Decrement successfully"));
+
+    click(P::IDC_PURSE_BALANCE);
+    EXPECT_EQ(band.text(), QStringLiteral("Read successfully"));
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE), QStringLiteral("120"));
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE_HEX), QStringLiteral("78000000"));
+
+    // The block now holds the value in the card's own format; window 1 shows it.
+    set(P::IDC_W1_KEY, kTransportKey);
+    choose(P::IDC_W1_SECTOR, 1);
+    click(P::IDC_W1_READ);
+    EXPECT_EQ(text(P::IDC_W1_DATA0), QStringLiteral("7800000087FFFFFF7800000004FB04FB"));
+}
+
+TEST_F(EndToEnd, Window1WritesAndReadsBackADataBlock) {
+    connect_reader();
+    choose(P::IDC_W1_SECTOR, 2);
+    choose(P::IDC_W1_BLOCK, 1);
+    set(P::IDC_W1_KEY, kTransportKey);
+    set(P::IDC_W1_DATA1, "00112233445566778899AABBCCDDEEFF");
+    click(P::IDC_W1_WRITE);
+    EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));
+
+    set(P::IDC_W1_DATA1, "");
+    click(P::IDC_W1_READ);
+    EXPECT_EQ(band.text(), QStringLiteral("Read card successfully"));
+    EXPECT_EQ(text(P::IDC_W1_DATA0), QString(32, u'0'));
+    EXPECT_EQ(text(P::IDC_W1_DATA1), QStringLiteral("00112233445566778899AABBCCDDEEFF"));
+    EXPECT_EQ(text(P::IDC_W1_TRAILER_ACCESS), QStringLiteral("FF078069"));
+}
+
+TEST_F(EndToEnd, Window2ReadsAndWritesTheWhole16BlockSector) {
+    connect_reader();
+    choose(P::IDC_W2_SECTOR, 35);  // blocks 176 to 191
+    choose(P::IDC_W2_BLOCK, 14);
+    set(P::IDC_W2_KEY, kTransportKey);
+    set(P::IDC_W2_DATA3 + 11, "E14E");
+    click(P::IDC_W2_WRITE);
+    EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));
+    EXPECT_TRUE(boxes().empty());
+
+    set(P::IDC_W2_DATA3 + 11, "");
+    click(P::IDC_W2_READ);
+    EXPECT_EQ(band.text(), QStringLiteral("Read card successfully"));
+    EXPECT_EQ(text(P::IDC_W2_DATA0), QString(32, u'0'));
+    EXPECT_EQ(text(P::IDC_W2_DATA3 + 11), QStringLiteral("E14E") + QString(28, u'0'));
+    EXPECT_EQ(text(P::IDC_W2_TRAILER_ACCESS), QStringLiteral("FF078069"));
+}
+
+TEST_F(EndToEnd, TheTrailerQuestionGuardsTheKeys) {
+    connect_reader();
+    choose(P::IDC_W1_SECTOR, 3);
+    choose(P::IDC_W1_BLOCK, 3);
+    set(P::IDC_W1_KEY, kTransportKey);
+    set(P::IDC_W1_TRAILER_KEY_A, "A0A1A2A3A4A5");
+    set(P::IDC_W1_TRAILER_ACCESS, "FF078069");
+    set(P::IDC_W1_TRAILER_KEY_B, "B0B1B2B3B4B5");
+
+    answer(QMessageBox::Cancel);
+    click(P::IDC_W1_WRITE);
+    ASSERT_EQ(boxes().size(), 1u);
+    click(P::IDC_W1_READ);  // the transport key still opens the sector
+    EXPECT_EQ(band.text(), QStringLiteral("Read card successfully"));
+
+    answer(QMessageBox::Ok);
+    click(P::IDC_W1_WRITE);
+    EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));
+    click(P::IDC_W1_READ);
+    EXPECT_EQ(band.text(), QStringLiteral("Error: 4 ,Function: rf_M1_authentication2"));
+    EXPECT_FALSE(page().card_selected());
+    set(P::IDC_W1_KEY, "A0A1A2A3A4A5");
+    click(P::IDC_W1_READ);
+    EXPECT_EQ(band.text(), QStringLiteral("Read card successfully"));
+    EXPECT_EQ(text(P::IDC_W1_TRAILER_KEY_B), QStringLiteral("B0B1B2B3B4B5"));
+}
+
+}  // namespace
