@@ -75,6 +75,7 @@ class EndToEnd : public app_test::AppTest {
 
 TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {
     state.baud_rate = 1;  // 14400: the reader is found at 9600 and moved to it
+    state.card_family = tilvane::kMifareStd;
     tilvane::CMainFrame frame(
         state,
         [this](int family, int template_id, QWidget *parent) {
@@ -84,15 +85,20 @@ TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {
     EXPECT_TRUE(boxes().empty());
     EXPECT_TRUE(state.connected());
 
+    // The frame shows its messages in its own band.
+    const tilvane::StatusBand &frame_band = *frame.status_band();
     frame.command_action(tilvane::CMainFrame::ID_STOP_CONNECT)->trigger();
-    EXPECT_EQ(band.text(), QStringLiteral("Disconnect operation successfully"));
+    EXPECT_EQ(frame_band.text(), QStringLiteral("Disconnect operation successfully"));
+    EXPECT_FALSE(state.connected());
     frame.command_action(tilvane::CMainFrame::ID_CONNECT)->trigger();
-    EXPECT_EQ(band.text(), QStringLiteral("Connect device success"));
+    EXPECT_EQ(frame_band.text(), QStringLiteral("Connect device success"));
     EXPECT_TRUE(state.connected());
 
     // The page on show works over the connection the frame opened.
-    QTest::mouseClick(frame.view()->page()->findChild<QPushButton *>("searchCard"), Qt::LeftButton);
-    EXPECT_EQ(band.text(), QStringLiteral("Operation success"));
+    auto *search = frame.view()->page()->findChild<QPushButton *>("searchCard");
+    ASSERT_NE(search, nullptr);
+    QTest::mouseClick(search, Qt::LeftButton);
+    EXPECT_EQ(frame_band.text(), QStringLiteral("Operation success"));
 }
 
 TEST_F(EndToEnd, TheSettingsDialogReadsTheReader) {
@@ -194,6 +200,10 @@ TEST_F(EndToEnd, TheTrailerQuestionGuardsTheKeys) {
     click(P::IDC_W1_READ);  // the transport key still opens the sector
     EXPECT_EQ(band.text(), QStringLiteral("Read card successfully"));
 
+    // The read filled the trailer boxes with what the card shows: type them again.
+    set(P::IDC_W1_TRAILER_KEY_A, "A0A1A2A3A4A5");
+    set(P::IDC_W1_TRAILER_ACCESS, "FF078069");
+    set(P::IDC_W1_TRAILER_KEY_B, "B0B1B2B3B4B5");
     answer(QMessageBox::Ok);
     click(P::IDC_W1_WRITE);
     EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));

@@ -10,15 +10,21 @@
 #include <QTemporaryDir>
 
 #include <deque>
+#include <ostream>
 #include <vector>
 
 #include "app/common/message_box.h"
 #include "tests/app/support/fake_reader.h"
 
+// Test failures print texts as text.
+inline void PrintTo(const QString &text, std::ostream *os) {
+    *os << '"' << text.toStdString() << '"';
+}
+
 namespace app_test {
 
 class AppTest : public ::testing::Test {
-protected:
+  protected:
     AppTest();
     ~AppTest() override;
 
@@ -35,7 +41,7 @@ protected:
 
     int beeps() const { return beeps_; }
 
-private:
+  private:
     QTemporaryDir directory_;
     std::deque<QMessageBox::StandardButton> answers_;
     std::vector<tilvane::MessageBoxRequest> boxes_;
