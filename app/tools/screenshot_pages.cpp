@@ -1,0 +1,121 @@
+// Saves a picture of the main window with each page that is built, offscreen.
+// With a reader on port 1 (for example reader-sim) the Mifare Classic page is
+// shown after a search and a read in both block windows.
+//
+//   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
+
+#include <QApplication>
+#include <QCommandLineParser>
+#include <QComboBox>
+#include <QDir>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QSettings>
+#include <QTemporaryDir>
+
+#include <cstdio>
+
+#include "app/common/message_box.h"
+#include "app/pages/card_page.h"
+#include "app/pages/page_factory.h"
+#include "app/shell/app_state.h"
+#include "app/shell/card_families.h"
+#include "app/shell/main_frame.h"
+#include "app/shell/reader_library.h"
+
+namespace {
+
+void Click(QWidget *page, const char *name) {
+    if (auto *button = page->findChild<QPushButton *>(QString::fromLatin1(name))) button->click();
+}
+
+void SetText(QWidget *page, const char *name, const QString &text) {
+    if (auto *edit = page->findChild<QLineEdit *>(QString::fromLatin1(name))) edit->setText(text);
+}
+
+void Choose(QWidget *page, const char *name, int number) {
+    if (auto *list = page->findChild<QComboBox *>(QString::fromLatin1(name))) {
+        list->setCurrentIndex(list->findData(number));
+    }
+}
+
+// A search and a read in both windows with the transport key.
+void WorkMifarePage(QWidget *page) {
+    const QString key = QStringLiteral("FFFFFFFFFFFF");
+    Click(page, "searchCard");
+    SetText(page, "purseKey", key);
+    SetText(page, "w1Key", key);
+    SetText(page, "w2Key", key);
+    Choose(page, "w1Sector", 1);
+    Click(page, "w1Read");
+    Click(page, "w2Read");
+}
+
+}  // namespace
+
+int main(int argc, char *argv[]) {
+    QApplication app(argc, argv);
+    QCommandLineParser parser;
+    parser.addHelpOption();
+    parser.addOption({"library", "The reader library to bind.", "path"});
+    parser.addOption({"out", "Where the pictures go.", "directory", "."});
+    parser.addOption({"width", "Window width (also the screen width pages see).", "pixels", "1280"});
+    parser.addOption({"height", "Window height.", "pixels", "860"});
+    parser.process(app);
+
+    // Settings and message boxes of this run stay out of the user's way.
+    QTemporaryDir settings;
+    QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    tilvane::SetMessageBoxHook([](const tilvane::MessageBoxRequest &request) {
+        std::fprintf(stderr, "tilvane-screenshots: %s: %s\n", qPrintable(request.caption),
+                     qPrintable(request.text));
+        return QMessageBox::Ok;
+    });
+
+    tilvane::ReaderLibrary library;
+    const QString path = parser.isSet("library") ? parser.value("library")
+                                                 : tilvane::ReaderLibrary::DefaultPath();
+    if (!library.Load(path)) {
+        std::fprintf(stderr, "tilvane-screenshots: cannot bind %s\n", qPrintable(path));
+        return 1;
+    }
+    const int width = parser.value("width").toInt();
+    const int height = parser.value("height").toInt();
+    const QDir out(parser.value("out"));
+    QDir().mkpath(out.path());
+
+    tilvane::AppState state;
+    state.api = library.api();
+    state.com_port = 1;
+    state.baud_rate = 0;
+    state.card_family = tilvane::kMifareStd;
+    tilvane::CMainFrame frame(
+        state,
+        [&state](int family, int template_id, QWidget *parent) {
+            return tilvane::CreateCardPage(family, template_id, state, parent);
+        },
+        [width] { return width; });
+    frame.resize(width, height);
+    frame.show();
+
+    int saved = 0;
+    for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
+        frame.ChooseFamily(family);
+        QWidget *page = frame.view()->page();
+        // Only the families whose page is built: the others have a bare widget.
+        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
+        if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
+        const QString name =
+            QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
+        const QString file = out.filePath(QStringLiteral("tilvane-%1.png").arg(name));
+        if (!frame.grab().save(file)) {
+            std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
+            return 1;
+        }
+        std::printf("%s\n", qPrintable(file));
+        ++saved;
+    }
+    frame.close();
+    return saved > 0 ? 0 : 1;
+}
