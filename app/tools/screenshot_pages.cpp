@@ -39,15 +39,22 @@ void Choose(QWidget *page, const char *name, int number) {
     }
 }
 
-// A search and a read in both windows with the transport key.
+// A search, a purse, a written block, and a read in both windows, all with the
+// transport key.
 void WorkMifarePage(QWidget *page) {
     const QString key = QStringLiteral("FFFFFFFFFFFF");
     Click(page, "searchCard");
     SetText(page, "purseKey", key);
+    SetText(page, "purseValue", QStringLiteral("1500"));
+    Click(page, "purseInitialize");
+    Click(page, "purseBalance");
     SetText(page, "w1Key", key);
-    SetText(page, "w2Key", key);
     Choose(page, "w1Sector", 1);
+    Choose(page, "w1Block", 1);
+    SetText(page, "w1Data1", QStringLiteral("54696C76616E652064656D6F20210000"));
+    Click(page, "w1Write");
     Click(page, "w1Read");
+    SetText(page, "w2Key", key);
     Click(page, "w2Read");
 }
 
