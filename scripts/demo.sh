@@ -17,7 +17,7 @@ a virtual display:
 
     xvfb-run -a scripts/demo.sh
 
-(xvfb-run comes with the xvfb package, which scripts/install-deps.sh installs.)
+(xvfb-run comes with the xvfb package; sudo scripts/install-deps.sh installs it.)
 TEXT
     exit 1
 fi
