@@ -5,8 +5,8 @@
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
 
 #include <QApplication>
-#include <QCommandLineParser>
 #include <QComboBox>
+#include <QCommandLineParser>
 #include <QDir>
 #include <QLineEdit>
 #include <QPushButton>
@@ -66,7 +66,8 @@ int main(int argc, char *argv[]) {
     parser.addHelpOption();
     parser.addOption({"library", "The reader library to bind.", "path"});
     parser.addOption({"out", "Where the pictures go.", "directory", "."});
-    parser.addOption({"width", "Window width (also the screen width pages see).", "pixels", "1280"});
+    parser.addOption(
+        {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
     parser.process(app);
 
@@ -80,8 +81,8 @@ int main(int argc, char *argv[]) {
     });
 
     tilvane::ReaderLibrary library;
-    const QString path = parser.isSet("library") ? parser.value("library")
-                                                 : tilvane::ReaderLibrary::DefaultPath();
+    const QString path =
+        parser.isSet("library") ? parser.value("library") : tilvane::ReaderLibrary::DefaultPath();
     if (!library.Load(path)) {
         std::fprintf(stderr, "tilvane-screenshots: cannot bind %s\n", qPrintable(path));
         return 1;
