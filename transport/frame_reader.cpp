@@ -123,30 +123,4 @@ FrameReader::Progress FrameReader::progress() const {
     }
 }
 
-std::size_t FrameReader::bytes_wanted() const {
-    // The fewest bytes that can still belong to this frame (or, while hunting, to
-    // the shortest frame that could follow): reading no more never reads past it.
-    switch (step_) {
-        case Step::idle:
-            return 4;
-        case Step::header1:
-            return 3;
-        case Step::length:
-        case Step::length_stuffing:
-            return 2;
-        case Step::complement:
-            return 1;
-        case Step::complement_stuffing:
-            return 1 + static_cast<std::size_t>(length_);
-        case Step::body:
-            return remaining_;
-        case Step::body_stuffing:
-            return 1 + remaining_;
-        case Step::done:
-        case Step::overflow:
-            return 0;
-    }
-    return 0;
-}
-
 }  // namespace selmek

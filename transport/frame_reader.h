@@ -43,10 +43,6 @@ public:
     // Whether any byte at all was fed (bytes skipped while hunting count).
     bool bytes_seen() const { return bytes_seen_; }
 
-    // How many more bytes can be read off the line without reading past the end
-    // of the frame: at least 1 until the frame is complete, then 0.
-    std::size_t bytes_wanted() const;
-
 private:
     enum class Step {
         idle,

@@ -188,28 +188,31 @@ std::int32_t SerialLine::write_all(const std::uint8_t *data, std::size_t count,
 }
 
 ReadResult SerialLine::read_some(std::uint8_t *buffer, std::size_t room,
-                                 Clock::time_point deadline) {
+                                 Clock::time_point deadline, bool bytes_likely) {
+    // Bytes that are likely there already are read at once; an empty line costs a
+    // poll, and on a line that was just asked a question the poll comes first.
+    bool read_now = bytes_likely;
+    short events = 0;
     for (;;) {
+        if (read_now) {
+            const ssize_t got = ::read(fd_, buffer, room);
+            if (got > 0) return {SELMEK_OK, static_cast<std::size_t>(got)};
+            // A terminal in non-blocking raw mode reads 0 only once it is hung up.
+            if (got == 0) return {SELMEK_ERR_DEVICE_GONE, 0};
+            if (errno == EINTR) continue;
+            if (errno != EAGAIN) return {translate(errno, SELMEK_ERR_IO), 0};
+            // Nothing to read although the poll said otherwise.
+            if (events & POLLHUP) return {SELMEK_ERR_DEVICE_GONE, 0};
+            if (events & (POLLERR | POLLNVAL)) return {SELMEK_ERR_IO, 0};
+        }
         pollfd wait{fd_, POLLIN, 0};
         const timespec left = time_left(deadline);
         const int ready = ppoll(&wait, 1, &left, nullptr);
         if (ready < 0 && errno == EINTR) continue;
         if (ready < 0) return {translate(errno, SELMEK_ERR_IO), 0};
         if (ready == 0) return {SELMEK_ERR_TIMEOUT, 0};
-        if (wait.revents & POLLNVAL) return {SELMEK_ERR_IO, 0};
-
-        // Bytes that arrived before a hang-up are still read first.
-        const ssize_t got = ::read(fd_, buffer, room);
-        if (got > 0) return {SELMEK_OK, static_cast<std::size_t>(got)};
-        // After a readable poll, end of file is a line that was hung up.
-        if (got == 0) return {SELMEK_ERR_DEVICE_GONE, 0};
-        if (errno == EINTR) continue;
-        if (errno == EAGAIN) {
-            if (wait.revents & POLLHUP) return {SELMEK_ERR_DEVICE_GONE, 0};
-            if (wait.revents & POLLERR) return {SELMEK_ERR_IO, 0};
-            continue;
-        }
-        return {translate(errno, SELMEK_ERR_IO), 0};
+        events = wait.revents;
+        read_now = true;
     }
 }
 

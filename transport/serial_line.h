@@ -51,8 +51,11 @@ public:
     // SELMEK_ERR_WRITE_FAILED (refused, or no room in time), _DEVICE_GONE.
     std::int32_t write_all(const std::uint8_t *data, std::size_t count, Clock::time_point deadline);
 
-    // Waits until `deadline` for bytes and reads up to `room` of them.
-    ReadResult read_some(std::uint8_t *buffer, std::size_t room, Clock::time_point deadline);
+    // Waits until `deadline` for bytes and reads up to `room` (at least 1) of them.
+    // `bytes_likely` says whether to try a read before the first wait: it saves a
+    // poll while a frame is arriving and a read right after a request.
+    ReadResult read_some(std::uint8_t *buffer, std::size_t room, Clock::time_point deadline,
+                         bool bytes_likely);
 
 private:
     int fd_ = -1;
