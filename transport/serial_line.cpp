@@ -118,16 +118,23 @@ int SerialLine::open(const std::string &path, std::int32_t rate) {
     const int fd = ::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
     if (fd < 0) return errno;
 
+    // Another program may hold the device by exclusive mode (which does not stop
+    // root) or by a lock; either way it is busy, and its exclusive mode stays.
     int why = 0;
-    if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
+    int held_exclusively = 0;
+    if (ioctl(fd, TIOCGEXCL, &held_exclusively) != 0) {
+        why = errno;
+    } else if (held_exclusively != 0) {
+        why = EBUSY;
+    } else if (flock(fd, LOCK_EX | LOCK_NB) != 0) {
         why = errno == EWOULDBLOCK ? EBUSY : errno;
     } else if (ioctl(fd, TIOCEXCL) != 0) {
         why = errno;
-    } else if ((why = configure_raw(fd, rate)) == 0 && ioctl(fd, TCFLSH, TCIOFLUSH) != 0) {
-        why = errno;
+    } else if ((why = configure_raw(fd, rate)) != 0 || ioctl(fd, TCFLSH, TCIOFLUSH) != 0) {
+        if (why == 0) why = errno;
+        ioctl(fd, TIOCNXCL);
     }
     if (why != 0) {
-        ioctl(fd, TIOCNXCL);
         ::close(fd);
         return why;
     }
