@@ -34,7 +34,8 @@ const Bytes kRequest = {0xAA, 0xBB, 0x05, 0xFA, 0x00, 0x00, 0x13, 0x04, 0xED};
 
 Bytes block_read_answer() {
     Bytes frame = {0xAA, 0xBB, 21, static_cast<std::uint8_t>(~21), 0, 0, 0x13, 0};
-    for (int i = 0; i < 16; ++i) frame.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
+    for (int i = 0; i < 16; ++i)
+        frame.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
     std::uint8_t check = 0;
     for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
     frame.push_back(check);
@@ -155,9 +156,8 @@ void BM_PairedRoundTrips(benchmark::State &state) {
                 plain_ok = plain_round_trip(plain.slave(), response);
                 plain_times.push_back(Clock::now() - start);
             } else {
-                result = CommunicateRFResult(kRequest.data(),
-                                             static_cast<int32_t>(kRequest.size()), response,
-                                             &length);
+                result = CommunicateRFResult(kRequest.data(), static_cast<int32_t>(kRequest.size()),
+                                             response, &length);
                 transport_times.push_back(Clock::now() - start);
             }
         }
@@ -173,10 +173,9 @@ void BM_PairedRoundTrips(benchmark::State &state) {
     }
     CloseComPort();
     if (transport_times.empty()) return;
-    const double slowest_ms =
-        std::chrono::duration<double, std::milli>(
-            *std::max_element(transport_times.begin(), transport_times.end()))
-            .count();
+    const double slowest_ms = std::chrono::duration<double, std::milli>(
+                                  *std::max_element(transport_times.begin(), transport_times.end()))
+                                  .count();
     const double plain_us = median_us(plain_times);
     const double transport_us = median_us(transport_times);
     state.counters["plain_per_s"] = plain_us > 0 ? 1e6 / plain_us : 0.0;
@@ -195,8 +194,7 @@ public:
     void ReportRuns(const std::vector<Run> &runs) override {
         for (const Run &run : runs) {
             if (run.error_occurred || run.run_name.function_name != "BM_PairedRoundTrips") continue;
-            const bool median =
-                run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
+            const bool median = run.run_type == Run::RT_Aggregate && run.aggregate_name == "median";
             if (run.run_type == Run::RT_Iteration || median) {
                 ratio_ = run.counters.at("rate_ratio").value;
             }

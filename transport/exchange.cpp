@@ -44,9 +44,8 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_by
     std::array<std::uint8_t, kMaxWireFrame> chunk{};
     for (;;) {
         const bool started = reader.bytes_seen();
-        const ReadResult got = line.read_some(chunk.data(), chunk.size(),
-                                              started ? frame_deadline : first_byte_deadline,
-                                              started);
+        const ReadResult got = line.read_some(
+            chunk.data(), chunk.size(), started ? frame_deadline : first_byte_deadline, started);
         if (got.result == SELMEK_ERR_TIMEOUT) {
             if (!started) return SELMEK_ERR_TIMEOUT;
             return reader.progress() == FrameReader::Progress::in_frame

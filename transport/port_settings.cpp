@@ -61,14 +61,16 @@ PortConfig parse_port_config(std::string_view text) {
         const std::string_view value = trimmed(line.substr(equals + 1));
         if (key == "timeout_ms") {
             if (const auto wait = wait_from(value)) config.first_byte_wait = wait;
-        } else if (const auto port = number_in(key, kFirstPort, kLastPort); port && !value.empty()) {
+        } else if (const auto port = number_in(key, kFirstPort, kLastPort);
+                   port && !value.empty()) {
             config.devices[static_cast<std::size_t>(*port)] = std::string(value);
         }
     }
     return config;
 }
 
-SettingsSources::SettingsSources() : environment([](const char *name) { return std::getenv(name); }) {}
+SettingsSources::SettingsSources()
+    : environment([](const char *name) { return std::getenv(name); }) {}
 
 std::string user_config_file(const SettingsSources &sources) {
     const std::string xdg = environment_value(sources, "XDG_CONFIG_HOME");

@@ -47,7 +47,9 @@ int open_port(std::int32_t number, std::int32_t baud) {
 
 extern "C" {
 
-SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void) { return kTransportVersion; }
+SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void) {
+    return kTransportVersion;
+}
 
 SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
     const int why = open_port(port_number, baud);
@@ -69,9 +71,13 @@ SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t) {
     return 0;
 }
 
-SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void) { return SELMEK_ERR_NOT_SUPPORTED; }
+SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void) {
+    return SELMEK_ERR_NOT_SUPPORTED;
+}
 
-SELMEK_API int32_t SELMEK_CALL FreeComData(void) { return 0; }
+SELMEK_API int32_t SELMEK_CALL FreeComData(void) {
+    return 0;
+}
 
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
     Port &p = port();

@@ -90,7 +90,9 @@ int configure_raw(int fd, std::int32_t rate) {
     return apply_settings(fd, previous, wanted, rate);
 }
 
-bool means_device_gone(int error) { return error == EIO || error == ENXIO || error == ENODEV; }
+bool means_device_gone(int error) {
+    return error == EIO || error == ENXIO || error == ENODEV;
+}
 
 std::int32_t translate(int error, std::int32_t otherwise) {
     return means_device_gone(error) ? SELMEK_ERR_DEVICE_GONE : otherwise;
@@ -108,7 +110,9 @@ timespec time_left(Clock::time_point deadline) {
 
 }  // namespace
 
-SerialLine::~SerialLine() { close(); }
+SerialLine::~SerialLine() {
+    close();
+}
 
 int SerialLine::open(const std::string &path, std::int32_t rate) {
     close();
@@ -194,8 +198,8 @@ std::int32_t SerialLine::write_all(const std::uint8_t *data, std::size_t count,
     return SELMEK_OK;
 }
 
-ReadResult SerialLine::read_some(std::uint8_t *buffer, std::size_t room,
-                                 Clock::time_point deadline, bool bytes_likely) {
+ReadResult SerialLine::read_some(std::uint8_t *buffer, std::size_t room, Clock::time_point deadline,
+                                 bool bytes_likely) {
     // Bytes that are likely there already are read at once; an empty line costs a
     // poll, and on a line that was just asked a question the poll comes first.
     bool read_now = bytes_likely;

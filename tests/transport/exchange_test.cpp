@@ -35,8 +35,8 @@ Exchange exchange(const Bytes &request = kRequest) {
     std::memset(response, 0xEE, sizeof response);
     std::uint32_t length = 12345;
     const auto start = Clock::now();
-    out.result = CommunicateRFResult(request.data(), static_cast<int32_t>(request.size()),
-                                     response, &length);
+    out.result = CommunicateRFResult(request.data(), static_cast<int32_t>(request.size()), response,
+                                     &length);
     out.took = std::chrono::duration_cast<milliseconds>(Clock::now() - start);
     if (length <= sizeof response) out.response.assign(response, response + length);
     return out;
@@ -64,7 +64,9 @@ struct FrameCase {
     Bytes wire;
 };
 
-void PrintTo(const FrameCase &c, std::ostream *os) { *os << c.name; }
+void PrintTo(const FrameCase &c, std::ostream *os) {
+    *os << c.name;
+}
 
 Bytes with_stuffing(Bytes frame, std::uint8_t stuffed) {
     for (std::size_t i = 2; i + 1 < frame.size(); ++i) {
@@ -74,7 +76,9 @@ Bytes with_stuffing(Bytes frame, std::uint8_t stuffed) {
 }
 
 // The one data byte that makes the check byte 0xAA (~L = 0xF9 ^ 0x53).
-Bytes check_byte_aa() { return reader_frame(0, {0x53}); }
+Bytes check_byte_aa() {
+    return reader_frame(0, {0x53});
+}
 
 const FrameCase kFrames[] = {
     {"status_only", reader_frame(0, {})},
@@ -97,7 +101,9 @@ struct Noise {
     Bytes bytes;
 };
 
-void PrintTo(const Noise &n, std::ostream *os) { *os << n.name; }
+void PrintTo(const Noise &n, std::ostream *os) {
+    *os << n.name;
+}
 
 const Noise kNoise[] = {
     {"none", {}},
@@ -110,7 +116,9 @@ const Noise kNoise[] = {
 
 enum class Delivery { at_once, byte_by_byte, in_chunks_of_3 };
 
-void PrintTo(Delivery d, std::ostream *os) { *os << static_cast<int>(d); }
+void PrintTo(Delivery d, std::ostream *os) {
+    *os << static_cast<int>(d);
+}
 
 void deliver(const PseudoTerminal &line, const Bytes &bytes, Delivery delivery) {
     if (delivery == Delivery::at_once) {
@@ -120,13 +128,13 @@ void deliver(const PseudoTerminal &line, const Bytes &bytes, Delivery delivery) 
     const std::size_t step = delivery == Delivery::byte_by_byte ? 1 : 3;
     for (std::size_t i = 0; i < bytes.size(); i += step) {
         const auto end = std::min(bytes.size(), i + step);
-        line.write(Bytes(bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(end)));
+        line.write(
+            Bytes(bytes.begin() + static_cast<long>(i), bytes.begin() + static_cast<long>(end)));
         std::this_thread::sleep_for(std::chrono::microseconds(200));
     }
 }
 
-class FrameTakenWhole
-    : public ::testing::TestWithParam<std::tuple<FrameCase, Noise, Delivery>> {};
+class FrameTakenWhole : public ::testing::TestWithParam<std::tuple<FrameCase, Noise, Delivery>> {};
 
 TEST_P(FrameTakenWhole, ReturnsTheFrameEscapedWithoutTheNoiseAndWithoutWaitingOut) {
     const auto &[frame, noise, delivery] = GetParam();
@@ -153,9 +161,12 @@ TEST_P(FrameTakenWhole, ReturnsTheFrameEscapedWithoutTheNoiseAndWithoutWaitingOu
 
 std::string delivery_name(Delivery delivery) {
     switch (delivery) {
-        case Delivery::at_once: return "at_once";
-        case Delivery::byte_by_byte: return "byte_by_byte";
-        case Delivery::in_chunks_of_3: return "in_chunks_of_3";
+        case Delivery::at_once:
+            return "at_once";
+        case Delivery::byte_by_byte:
+            return "byte_by_byte";
+        case Delivery::in_chunks_of_3:
+            return "in_chunks_of_3";
     }
     return "";
 }
@@ -198,9 +209,13 @@ struct Failure {
     milliseconds at_most;
 };
 
-void PrintTo(const Failure &f, std::ostream *os) { *os << f.name; }
+void PrintTo(const Failure &f, std::ostream *os) {
+    *os << f.name;
+}
 
-void answer_nothing(PseudoTerminal &line) { line.read(kRequest.size()); }
+void answer_nothing(PseudoTerminal &line) {
+    line.read(kRequest.size());
+}
 
 const Bytes kLongFrame = reader_frame(0, Bytes(250, 0x42));
 
@@ -218,26 +233,27 @@ const Failure kFailures[] = {
          l.write({0xAA, 0xBB, 0x05});
      },
      SELMEK_ERR_INCOMPLETE_FRAME, 300ms, 1500ms},
-    // The whole frame would take 2.5 s at this pace; the frame deadline ends it
-    // long before, however regularly the bytes come.
+    // The whole frame would take 2.6 s at this pace, and the reader keeps at it for
+    // 1.5 s; the frame deadline ends the wait long before, however regularly the
+    // bytes come (a wait restarted by every byte would last as long as they do).
     {"trickling_reader", 100ms,
      [](PseudoTerminal &l) {
          l.read(kRequest.size());
-         for (std::size_t i = 0; i < kLongFrame.size() && i < 60; ++i) {
+         for (std::size_t i = 0; i < kLongFrame.size() && i < 150; ++i) {
              l.write({kLongFrame[i]});
              std::this_thread::sleep_for(10ms);
          }
      },
-     SELMEK_ERR_INCOMPLETE_FRAME, 100ms, 500ms},
+     SELMEK_ERR_INCOMPLETE_FRAME, 100ms, 1000ms},
     {"noise_without_a_header", 100ms,
      [](PseudoTerminal &l) {
          l.read(kRequest.size());
-         for (int i = 0; i < 60; ++i) {
+         for (int i = 0; i < 150; ++i) {
              l.write({0x5A, 0xAA, 0x00});
              std::this_thread::sleep_for(10ms);
          }
      },
-     SELMEK_ERR_BAD_FRAME, 100ms, 500ms},
+     SELMEK_ERR_BAD_FRAME, 100ms, 1000ms},
     {"header_with_wrong_complement", 300ms,
      [](PseudoTerminal &l) {
          l.read(kRequest.size());

@@ -21,7 +21,9 @@ struct Stream {
     Bytes frame;
 };
 
-void PrintTo(const Stream &s, std::ostream *os) { *os << s.name; }
+void PrintTo(const Stream &s, std::ostream *os) {
+    *os << s.name;
+}
 
 const Stream kStreams[] = {
     {"plain", {}, reader_frame(0, {1, 2, 3})},
@@ -66,7 +68,8 @@ TEST(FrameReader, StopsAtTheEndOfItsBuffer) {
     for (const std::uint8_t byte : frame) progress = reader.feed(byte);
     EXPECT_EQ(progress, selmek::FrameReader::Progress::too_long);
     EXPECT_EQ(reader.size(), 12u);
-    EXPECT_TRUE(std::all_of(buffer.begin() + 12, buffer.end(), [](std::uint8_t b) { return b == 0; }));
+    EXPECT_TRUE(
+        std::all_of(buffer.begin() + 12, buffer.end(), [](std::uint8_t b) { return b == 0; }));
 }
 
 TEST(FrameReader, TellsNoiseFromABegunFrame) {

@@ -22,8 +22,9 @@ using std::chrono::milliseconds;
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
-        root_ = fs::temp_directory_path() / ("selmek_settings_" + std::to_string(getpid()) + "_" +
-                                             ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root_ = fs::temp_directory_path() /
+                ("selmek_settings_" + std::to_string(getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(root_ / "xdg/selmek");
         fs::create_directories(root_ / "home/.config/selmek");
         fs::create_directories(root_ / "etc");
@@ -87,14 +88,14 @@ TEST(PortConfig, ReadsPortsAndTheWaitAndSkipsWhatItCannotUse) {
         "# readers on this machine\n"
         "  1 = /dev/serial/by-id/usb-reader-if00-port0  \r\n"
         "\n"
-        "2=\n"                   // no device
-        "17=/dev/ttyUSB5\n"      // no such port
-        "0=/dev/ttyUSB6\n"       // no such port
-        "x=/dev/ttyUSB7\n"       // not a port number
-        "3 /dev/ttyUSB8\n"       // no '='
-        "#4=/dev/ttyUSB9\n"      // a comment
+        "2=\n"               // no device
+        "17=/dev/ttyUSB5\n"  // no such port
+        "0=/dev/ttyUSB6\n"   // no such port
+        "x=/dev/ttyUSB7\n"   // not a port number
+        "3 /dev/ttyUSB8\n"   // no '='
+        "#4=/dev/ttyUSB9\n"  // a comment
         "5=/dev/ttyUSB0\n"
-        "5=/dev/ttyUSB1\n"       // the later line wins
+        "5=/dev/ttyUSB1\n"  // the later line wins
         "timeout_ms = 1500");
     EXPECT_EQ(config.devices[1], "/dev/serial/by-id/usb-reader-if00-port0");
     for (const int empty : {0, 2, 3, 4, 6, 16}) EXPECT_EQ(config.devices[empty], "") << empty;

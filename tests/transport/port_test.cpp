@@ -129,7 +129,9 @@ struct FailedOpen {
     int expected_errno;
 };
 
-void PrintTo(const FailedOpen &f, std::ostream *os) { *os << f.name; }
+void PrintTo(const FailedOpen &f, std::ostream *os) {
+    *os << f.name;
+}
 
 class OpenFails : public ::testing::TestWithParam<FailedOpen> {};
 
@@ -226,14 +228,12 @@ TEST(Arguments, AreCheckedBeforeAnythingIsSent) {
     EXPECT_EQ(CommunicateRFResult(nullptr, 9, response, &length), SELMEK_ERR_BAD_ARGUMENT);
     EXPECT_EQ(length, 0u);
     EXPECT_EQ(CommunicateRFResult(kRequest.data(), 0, response, &length), SELMEK_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(CommunicateRFResult(kRequest.data(), -1, response, &length),
-              SELMEK_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(CommunicateRFResult(kRequest.data(), -1, response, &length), SELMEK_ERR_BAD_ARGUMENT);
     const Bytes too_long(1025, 0x00);
     EXPECT_EQ(CommunicateRFResult(too_long.data(), 1025, response, &length),
               SELMEK_ERR_BAD_ARGUMENT);
     EXPECT_EQ(CommunicateRFResult(kRequest.data(), 9, nullptr, &length), SELMEK_ERR_BAD_ARGUMENT);
-    EXPECT_EQ(CommunicateRFResult(kRequest.data(), 9, response, nullptr),
-              SELMEK_ERR_BAD_ARGUMENT);
+    EXPECT_EQ(CommunicateRFResult(kRequest.data(), 9, response, nullptr), SELMEK_ERR_BAD_ARGUMENT);
     EXPECT_TRUE(line.read(1, std::chrono::milliseconds(100)).empty()) << "nothing was sent";
     CloseComPort();
 }

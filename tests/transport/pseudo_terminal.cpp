@@ -63,7 +63,9 @@ void PseudoTerminal::close_master() {
     master_ = -1;
 }
 
-std::int32_t PseudoTerminal::line_rate() const { return selmek::line_rate(slave_); }
+std::int32_t PseudoTerminal::line_rate() const {
+    return selmek::line_rate(slave_);
+}
 
 int PseudoTerminal::input_waiting() const {
     int count = 0;
@@ -74,7 +76,9 @@ int PseudoTerminal::input_waiting() const {
 ReaderStandIn::ReaderStandIn(PseudoTerminal &line, std::function<void(PseudoTerminal &)> script)
     : thread_([&line, script = std::move(script)] { script(line); }) {}
 
-ReaderStandIn::~ReaderStandIn() { thread_.join(); }
+ReaderStandIn::~ReaderStandIn() {
+    thread_.join();
+}
 
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
                    std::uint8_t code) {
