@@ -181,23 +181,6 @@ INSTANTIATE_TEST_SUITE_P(
                std::get<1>(info.param).name + "_" + delivery_name(std::get<2>(info.param));
     });
 
-TEST(FrameCases, SayWhatTheyClaim) {
-    // The rows above are only worth their names if the 0xAA is where they say.
-    const auto unescaped_at = [](const Bytes &wire, std::size_t position) {
-        Bytes plain(wire.begin(), wire.begin() + 2);
-        for (std::size_t i = 2; i < wire.size(); ++i) {
-            plain.push_back(wire[i]);
-            if (wire[i] == 0xAA) ++i;
-        }
-        return position < plain.size() ? plain[position] : -1;
-    };
-    EXPECT_EQ(unescaped_at(kFrames[3].wire, 2), 0xAA);
-    EXPECT_EQ(unescaped_at(kFrames[4].wire, 3), 0xAA);
-    EXPECT_EQ(kFrames[9].wire.back(), 0x00);
-    EXPECT_EQ(kFrames[9].wire[kFrames[9].wire.size() - 2], 0xAA);
-    EXPECT_EQ(kFrames[10].wire[9], 0x37);
-}
-
 // ---- Exchanges that fail --------------------------------------------------------
 
 struct Failure {
