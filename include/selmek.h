@@ -32,7 +32,8 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    The device of port n is the first that is set of: the environment variable
    SELMEK_PORT<n>; a line "<n>=<path>" in $XDG_CONFIG_HOME/selmek/ports.conf
    (~/.config/selmek/ports.conf when XDG_CONFIG_HOME is unset); the same in
-   /etc/selmek/ports.conf; /dev/ttyS<n-1>. The wait for the reader's first answer
+   /etc/selmek/ports.conf; /dev/ttyS<n-1> (a name without '/' is taken under
+   /dev). The wait for the reader's first answer
    byte (see CommunicateRFResult) is taken now, the same way: SELMEK_TIMEOUT_MS,
    then "timeout_ms=<ms>" in those files, else 500 ms.
 

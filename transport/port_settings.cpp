@@ -81,15 +81,20 @@ std::string user_config_file(const SettingsSources &sources) {
 }
 
 std::string device_for_port(int port, const SettingsSources &sources) {
+    // "ttyUSB0" is short for "/dev/ttyUSB0": a device name never means a file in
+    // whatever directory the program happens to run in.
+    const auto as_path = [](const std::string &device) {
+        return device.find('/') == std::string::npos ? "/dev/" + device : device;
+    };
     const std::string from_environment =
         environment_value(sources, "SELMEK_PORT" + std::to_string(port));
-    if (!from_environment.empty()) return from_environment;
+    if (!from_environment.empty()) return as_path(from_environment);
 
     if (port >= kFirstPort && port <= kLastPort) {
         const auto index = static_cast<std::size_t>(port);
         for (const std::string &file : {user_config_file(sources), sources.system_file}) {
             const PortConfig config = read_config_file(file);
-            if (!config.devices[index].empty()) return config.devices[index];
+            if (!config.devices[index].empty()) return as_path(config.devices[index]);
         }
     }
     return "/dev/ttyS" + std::to_string(port - 1);

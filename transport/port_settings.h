@@ -9,7 +9,8 @@
 //   4. the defaults: port n is /dev/ttyS<n-1>, the wait 500 ms.
 // A file holds lines "<n>=<device path>" and "timeout_ms=<ms>"; '#' starts a
 // comment line, blanks around keys and values do not count, and a line that
-// says nothing usable is skipped, as is a file that cannot be read.
+// says nothing usable is skipped, as is a file that cannot be read. A device
+// given without a '/' is a name under /dev ("ttyUSB0" is /dev/ttyUSB0).
 
 #include <array>
 #include <chrono>

@@ -77,6 +77,14 @@ TEST_F(Settings, TheUsersFileIsUnderHomeWhenXdgConfigHomeIsUnsetOrRelative) {
     EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyS0");
 }
 
+TEST_F(Settings, ADeviceNameWithoutADirectoryIsUnderDev) {
+    environment_["SELMEK_PORT1"] = "ttyUSB0";
+    write("etc/ports.conf", "2=ttyACM1\n3=./here/tty\n");
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyUSB0");
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyACM1");
+    EXPECT_EQ(selmek::device_for_port(3, sources_), "./here/tty");
+}
+
 TEST_F(Settings, AnEmptyEnvironmentVariableSaysNothing) {
     environment_["SELMEK_PORT2"] = "";
     write("etc/ports.conf", "2=/dev/ttyUSB3\n");
