@@ -32,10 +32,10 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    The device of port n is the first that is set of: the environment variable
    SELMEK_PORT<n>; a line "<n>=<path>" in $XDG_CONFIG_HOME/selmek/ports.conf
    (~/.config/selmek/ports.conf when XDG_CONFIG_HOME is unset); the same in
-   /etc/selmek/ports.conf; /dev/ttyS<n-1> (a name without '/' is taken under
-   /dev). The wait for the reader's first answer
-   byte (see CommunicateRFResult) is taken now, the same way: SELMEK_TIMEOUT_MS,
-   then "timeout_ms=<ms>" in those files, else 500 ms.
+   /etc/selmek/ports.conf; /dev/ttyS<n-1>. A name without '/' is taken under
+   /dev. The wait for the reader's first answer byte (see CommunicateRFResult)
+   is taken now, the same way: SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in
+   those files, else 500 ms.
 
    The device is opened without becoming the controlling terminal, locked
    (flock) and set to exclusive mode (TIOCEXCL), and run raw, 8 data bits, no
@@ -51,8 +51,9 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    ENOTTY (not a terminal), EIO or ENXIO (the device does not answer). */
 SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud);
 
-/* Closes the open port, if any, and releases its lock. Does not wait for output
-   to drain. Returns 0. */
+/* Closes the open port, if any, and releases its lock and exclusive mode.
+   Output not yet sent is discarded, so the close does not wait for it.
+   Returns 0. */
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void);
 
 /* Parallel-port pair, present for binding only. OpenLPTPort returns 0 (nothing

@@ -150,8 +150,10 @@ int SerialLine::open(const std::string &path, std::int32_t rate) {
 void SerialLine::close() {
     if (fd_ < 0) return;
     // Exclusive mode belongs to the terminal, not to this descriptor: it would
-    // outlive the close while anyone else holds the device open.
+    // outlive the close while anyone else holds the device open. Output still
+    // queued would make the close wait for it (up to 30 s on a serial port).
     ioctl(fd_, TIOCNXCL);
+    ioctl(fd_, TCFLSH, TCOFLUSH);
     ::close(fd_);
     fd_ = -1;
     rate_ = 0;

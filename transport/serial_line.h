@@ -33,7 +33,8 @@ public:
     // EINVAL for a rate the device refuses). A line that was open is closed first.
     int open(const std::string &path, std::int32_t rate);
 
-    // Gives the device back (exclusivity and lock released). Safe when closed.
+    // Gives the device back (exclusivity and lock released, unsent output
+    // dropped). Safe when closed.
     void close();
 
     bool is_open() const { return fd_ >= 0; }
