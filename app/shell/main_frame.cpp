@@ -36,8 +36,6 @@ CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
                        CPranixView::ScreenWidth screen_width, QWidget *parent)
     : QMainWindow(parent), state_(state) {
     setObjectName(QStringLiteral("mainFrame"));
-    // The window is shown maximized; it offers no maximize box of its own.
-    setWindowFlag(Qt::WindowMaximizeButtonHint, false);
 
     band_ = new StatusBand(this);
     SetStatusBand(band_);

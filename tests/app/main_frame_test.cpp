@@ -302,17 +302,6 @@ INSTANTIATE_TEST_SUITE_P(ScreenWidths, MifarePagePlacement,
                                            Placement{1024, "SearchCard", true},
                                            Placement{1280, "SearchCard", true}));
 
-TEST(PageTemplates, ChosenByExactScreenWidth) {
-    EXPECT_EQ(tilvane::PageTemplateFor(1, 640), 103);
-    EXPECT_EQ(tilvane::PageTemplateFor(1, 800), 102);
-    EXPECT_EQ(tilvane::PageTemplateFor(1, 1024), 104);
-    EXPECT_EQ(tilvane::PageTemplateFor(1, 801), 104);
-    EXPECT_EQ(tilvane::PageTemplateFor(5, 800), 138);
-    EXPECT_EQ(tilvane::PageTemplateFor(7, 640), 142);
-    EXPECT_EQ(tilvane::PageTemplateFor(2, 1600), 133);
-    EXPECT_EQ(tilvane::PageTemplateFor(6, 640), 146);
-}
-
 TEST(ViewBackground, BandsFadeFromBlueGreyIntoWhite) {
     EXPECT_EQ(tilvane::GradientBandHeight(800), 84);
     EXPECT_EQ(tilvane::GradientBandHeight(336), 84);

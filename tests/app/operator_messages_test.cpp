@@ -84,22 +84,4 @@ TEST_F(StatusBandTest, WithoutABandNothingBreaks) {
     EXPECT_EQ(band.text(), QString());
 }
 
-TEST(MessageTable, HoldsBothRowsWithTheSystemsOwnTexts) {
-    for (int language = 0; language < 2; ++language) {
-        for (int n = 0; n < tilvane::kMessageCount; ++n) {
-            EXPECT_STRNE(tilvane::MessageTable[language][n], "") << language << ":" << n;
-        }
-    }
-    // Spot checks of both rows, misspellings kept.
-    EXPECT_EQ(tilvane::Message(6), QStringLiteral("Initialize purse successfullly"));
-    EXPECT_EQ(tilvane::Message(28), QStringLiteral("date length must be 8 multiple in data area"));
-    EXPECT_EQ(tilvane::Message(30), QStringLiteral("Read product infomation successfully"));
-    EXPECT_EQ(tilvane::Message(37), QStringLiteral("Disconnect operation successfully"));
-    EXPECT_STREQ(tilvane::MessageTable[0][2], "设备未连接");
-    EXPECT_STREQ(tilvane::MessageTable[0][11],
-                 "你确实需要写入第3块号的数据吗?此操作有可能造成卡的不可用!");
-    EXPECT_EQ(tilvane::Message(38), QString());
-    EXPECT_EQ(tilvane::Message(-1), QString());
-}
-
 }  // namespace
