@@ -1,8 +1,10 @@
 #include "sim/pty_port.h"
 
+#include <dirent.h>
 #include <fcntl.h>
 #include <sys/inotify.h>
 #include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -72,8 +74,41 @@ std::optional<unsigned> PtyPort::line_speed() const {
     return read_line_speed(slave_);
 }
 
-void PtyPort::clear_exclusive() const {
-    ioctl(slave_, TIOCNXCL);
+namespace {
+
+// How many open descriptors, in every process this one may look into, refer to
+// the terminal device `device` (this program's own slave descriptor included).
+int descriptors_on(dev_t device) {
+    int count = 0;
+    DIR *processes = opendir("/proc");
+    if (processes == nullptr) return -1;
+    while (const dirent *process = readdir(processes)) {
+        if (process->d_name[0] < '0' || process->d_name[0] > '9') continue;
+        const std::string fd_dir = std::string("/proc/") + process->d_name + "/fd";
+        DIR *fds = opendir(fd_dir.c_str());
+        if (fds == nullptr) continue;
+        while (const dirent *fd = readdir(fds)) {
+            if (fd->d_name[0] == '.') continue;
+            struct stat info {};
+            if (stat((fd_dir + "/" + fd->d_name).c_str(), &info) == 0 && S_ISCHR(info.st_mode) &&
+                info.st_rdev == device) {
+                ++count;
+            }
+        }
+        closedir(fds);
+    }
+    closedir(processes);
+    return count;
+}
+
+}  // namespace
+
+void PtyPort::release_exclusive_if_unused() const {
+    struct stat own {};
+    if (fstat(slave_, &own) != 0) return;
+    // Only this program's own descriptor is left: nobody holds the device, so an
+    // exclusive mode left behind (by a client that ended without undoing it) goes.
+    if (descriptors_on(own.st_rdev) == 1) ioctl(slave_, TIOCNXCL);
 }
 
 }  // namespace sim

@@ -30,10 +30,11 @@ class PtyPort {
     bool client_closed();
 
     std::optional<unsigned> line_speed() const;
-    // A client that opened the device exclusively (TIOCEXCL) and closed it leaves
-    // the flag behind while the program holds the slave; the next client could not
-    // open it. Called when a client has gone.
-    void clear_exclusive() const;
+    // Exclusive mode (TIOCEXCL) belongs to the terminal, not to a descriptor: a
+    // client that ends without undoing it leaves it behind while this program
+    // holds the slave, and the next client could not open the device. Called when
+    // a client has closed the device: clears the flag when no one else holds it.
+    void release_exclusive_if_unused() const;
 
   private:
     PtyPort() = default;

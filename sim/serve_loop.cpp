@@ -60,7 +60,7 @@ bool serve(PtyPort &port, VirtualReader &reader, const ServeOptions &options) {
             if (got <= 0) return true;
         }
         if (fds[3].revents != 0 && port.client_closed()) {
-            port.clear_exclusive();
+            port.release_exclusive_if_unused();
             framer.reset();
         }
         if (framer.in_frame() && Clock::now() - last_byte > kInterByteTimeout) framer.reset();

@@ -148,7 +148,23 @@ TEST_F(Serving, AFrameInPiecesIsAnsweredAndAnAbandonedOneIsForgotten) {
     EXPECT_EQ(client.receive(), kModelAnswer);
 }
 
-TEST_F(Serving, ClientsComeAndGoAndAnExclusiveOpenIsNotLeftBehind) {
+int exclusive_flag(int fd) {
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    return exclusive;
+}
+
+// Waits a little for the serving thread to take in a close.
+int exclusive_flag_after_close(int fd, int expected) {
+    int exclusive = exclusive_flag(fd);
+    for (int i = 0; i < 50 && exclusive != expected; ++i) {
+        std::this_thread::sleep_for(20ms);
+        exclusive = exclusive_flag(fd);
+    }
+    return exclusive;
+}
+
+TEST_F(Serving, AnExclusiveModeLeftBehindByAGoneClientIsCleared) {
     start(9600);
     {
         Client first(path());
@@ -157,17 +173,25 @@ TEST_F(Serving, ClientsComeAndGoAndAnExclusiveOpenIsNotLeftBehind) {
         first.send(kGetModel);
         EXPECT_EQ(first.receive(), kModelAnswer);
     }
-    int exclusive = 1;
-    for (int i = 0; i < 50 && exclusive != 0; ++i) {
-        std::this_thread::sleep_for(20ms);
-        ASSERT_EQ(::ioctl(port_->slave(), TIOCGEXCL, &exclusive), 0);
-    }
-    EXPECT_EQ(exclusive, 0);
+    EXPECT_EQ(exclusive_flag_after_close(port_->slave(), 0), 0);
     Client second(path());
     ASSERT_GE(second.fd(), 0);
     ASSERT_TRUE(second.set_rate(9600));
     second.send(kGetModel);
     EXPECT_EQ(second.receive(), kModelAnswer);
+}
+
+TEST_F(Serving, TheExclusiveModeOfAClientStillThereStays) {
+    start(9600);
+    Client holder(path());
+    ASSERT_EQ(::ioctl(holder.fd(), TIOCEXCL), 0);
+    {
+        // A second opener (root gets past the exclusive mode) looks and goes.
+        Client visitor(path());
+        ASSERT_GE(visitor.fd(), 0);
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(exclusive_flag(port_->slave()), 1);
 }
 
 }  // namespace
