@@ -13,6 +13,7 @@
  *                             (wrong size, shorter than its own length byte says)
  *     1 .. 255                the reader's status byte, passed through unchanged
  *     0x100 .. 0x1FF          the transport failed; see selmek_results.h
+ *     -1 .. -6                rf_getlockcardinfo only: the step that failed
  *   The ranges of "rejected" and "reader status 1" overlap; callers report the value.
  * - `address` is the 16-bit reader address on the line (low 16 bits are sent).
  * - Single-byte parameters travel as 32-bit integers of which the low byte is sent.
@@ -21,7 +22,8 @@
  *   reply's data count. Variable-size replies need room for 250 bytes.
  * - "count first": the received data count is written to `*length` even when the
  *   call then fails with 1 because the count is not the expected one.
- * - One thread at a time: the library and the port behind it are one resource.
+ * - One thread at a time: the library and the port behind it are one resource
+ *   (des_encrypt and des_decrypt, which touch neither, excepted).
  * - When the transport library could not be loaded, every export that would talk
  *   to the reader returns DROVIK_ERR_NO_TRANSPORT at once.
  */
@@ -105,39 +107,43 @@ DROVIK_API int32_t DROVIK_CALL rf_flash_read(int32_t address, int32_t page, int3
 
 /* ---- ISO 14443 Type A and Mifare Classic ------------------------------------ */
 
-/* [13] Selects the card protocol: 'A', 'B', 'r' (AT88RF020), 's' (SR176/SRIX4K),
-   '1' (ISO 15693). */
+/* [13] Selects the card protocol of the reader (low byte sent as it is): 'A' Type A,
+   'B' Type B, 'r' AT88RF020, 's' SR176/SRIX4K, '1' ISO 15693. */
 DROVIK_API int32_t DROVIK_CALL rf_init_type(int32_t address, int32_t type);
 
-/* [14] Antenna field: 0 off, 1 on; any other state gives 1. */
+/* [14] Antenna field: 0 off, 1 on (low byte); any other state gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_antenna_sta(int32_t address, int32_t state);
 
-/* [15] Type A request, 0x26 (idle) or 0x52 (all; any other code is sent as 0x52);
-   the 2-byte ATQA goes to atqa[0..1]. */
+/* [15] Type A request: 0x26 for idle cards; any other code is sent as 0x52 (wake up
+   all cards). The 2-byte ATQA goes to atqa[0..1]; an answer of another size gives 1
+   and nothing written. */
 DROVIK_API int32_t DROVIK_CALL rf_request(int32_t address, int32_t mode, uint8_t *atqa);
 
-/* [16] Anticollision for a UID of `uid_size` 4, 7 or 10 bytes (else 1); count first;
-   succeeds only with a 4-byte UID. */
+/* [16] Anticollision for a UID of `uid_size` 4, 7 or 10 bytes (else 1, nothing sent).
+   Count first; succeeds only with a 4-byte UID, written to uid[0..3]. */
 DROVIK_API int32_t DROVIK_CALL rf_anticoll(int32_t address, int32_t uid_size, uint8_t *uid,
                                            uint8_t *length);
 
-/* [17] Selects the card with the given UID (uid_length bytes, low byte); the SAK
-   goes to *sak. */
+/* [17] Selects the card by the `uid_length` (low byte) bytes of uid; 1 with nothing
+   sent when that is more than 251. The 1-byte SAK goes to *sak. */
 DROVIK_API int32_t DROVIK_CALL rf_select(int32_t address, const uint8_t *uid, int32_t uid_length,
                                          uint8_t *sak);
 
 /* [18] Halts the card. */
 DROVIK_API int32_t DROVIK_CALL rf_halt(int32_t address);
 
-/* [19] Loads sixteen 6-byte keys (96 bytes) of kind 'A' or 'B' into the reader. */
+/* [19] Loads sixteen 6-byte keys (keys[0..95]) of kind 'A' or 'B' into the reader;
+   another kind gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_download_key(int32_t address, int32_t key_type,
                                                const uint8_t *keys);
 
-/* [20] Authenticates `block` with a key of kind 'A' or 'B' loaded into the reader. */
+/* [20] Authenticates `block` with a key of kind 'A' or 'B' that the reader holds
+   (rf_download_key); another kind gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication1(int32_t address, int32_t key_type,
                                                      int32_t block);
 
-/* [21] Authenticates `block` with the 6-byte `key`; auth_code 0x60 key A, 0x61 key B. */
+/* [21] Authenticates `block` with the 6-byte `key`; auth_code 0x60 key A, 0x61 key B,
+   anything else gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication2(int32_t address, int32_t auth_code,
                                                      int32_t block, const uint8_t *key);
 
@@ -145,19 +151,20 @@ DROVIK_API int32_t DROVIK_CALL rf_M1_authentication2(int32_t address, int32_t au
 DROVIK_API int32_t DROVIK_CALL rf_M1_read(int32_t address, int32_t block, uint8_t *data,
                                           uint8_t *length);
 
-/* [23] Writes 16 bytes to the block. */
+/* [23] Writes data[0..15] to the block. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_write(int32_t address, int32_t block, const uint8_t *data);
 
 /* [24] Formats the block as a value block holding `value`. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_initval(int32_t address, int32_t block, int32_t value);
 
-/* [25] Reads the value of a value block into *value. */
+/* [25] Reads the value of a value block into *value (the reader's 4 bytes, least
+   significant first); another answer size gives 1 and nothing written. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_readval(int32_t address, int32_t block, int32_t *value);
 
-/* [26] Decrements the value block by `value`. */
+/* [26] Decrements the value block by `value` (into the card's transfer buffer). */
 DROVIK_API int32_t DROVIK_CALL rf_M1_decrement(int32_t address, int32_t block, int32_t value);
 
-/* [27] Increments the value block by `value`. */
+/* [27] Increments the value block by `value` (into the card's transfer buffer). */
 DROVIK_API int32_t DROVIK_CALL rf_M1_increment(int32_t address, int32_t block, int32_t value);
 
 /* [28] Restores the value block into the card's transfer buffer. */
@@ -166,20 +173,24 @@ DROVIK_API int32_t DROVIK_CALL rf_M1_restore(int32_t address, int32_t block);
 /* [29] Transfers the card's transfer buffer into the block. */
 DROVIK_API int32_t DROVIK_CALL rf_M1_transfer(int32_t address, int32_t block);
 
-/* [72] Two-byte request with an 8-byte answer: on exactly 8 bytes writes 8 to
-   *length and the bytes to data[0..7]; else 1 and nothing written. */
+/* [72] Two-byte request (low bytes of `first`, `second`) with an 8-byte answer: on
+   exactly 8 bytes writes them to data[0..7] and 8 to *length; else 1 and nothing
+   written, *length included. */
 DROVIK_API int32_t DROVIK_CALL rf_request_080(int32_t address, int32_t first, int32_t second,
                                               uint8_t *data, uint8_t *length);
 
 /* ---- ISO 14443-4, Type B and SAM --------------------------------------------- */
+/* The answers here are variable-size: `answer` needs room for 250 bytes. The card's
+   answer is returned whole, status word included; one reporting a card error is
+   still a successful call. */
 
-/* [30] Activates an ISO 14443-4 Type A card; its answer (variable size) goes to
-   answer/length. */
+/* [30] Activates an ISO 14443-4 Type A card (request code `mode`, usually 0x52); its
+   activation answer goes to answer/length. */
 DROVIK_API int32_t DROVIK_CALL rf_typea_rst(int32_t address, int32_t mode, uint8_t *answer,
                                             uint8_t *length);
 
-/* [31] Sends `command_length` (low byte) command bytes to the card; its answer,
-   status word included, goes to answer/length. */
+/* [31] Sends `command_length` (low byte) command bytes to the card; its answer goes
+   to answer/length. More than 251 command bytes give 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_cos_command(int32_t address, const uint8_t *command,
                                               int32_t command_length, uint8_t *answer,
                                               uint8_t *length);
@@ -187,103 +198,118 @@ DROVIK_API int32_t DROVIK_CALL rf_cos_command(int32_t address, const uint8_t *co
 /* [43] Deselects the ISO 14443-4 card. */
 DROVIK_API int32_t DROVIK_CALL rf_cl_deselect(int32_t address);
 
-/* [32] Type B request, mode 0 or 1 (else 1); count first; the 12-byte ATQB. */
+/* [32] Type B request, mode 0 or 1 (low byte; else 1, nothing sent). Count first; the
+   12-byte ATQB goes to atqb[0..11]. */
 DROVIK_API int32_t DROVIK_CALL rf_atqb(int32_t address, int32_t mode, uint8_t *atqb,
                                        uint8_t *length);
 
-/* [33] Type B ATTRIB for the card `pupi` (sent least significant byte first). */
+/* [33] Type B ATTRIB for the card `pupi` (sent least significant byte first, so the
+   4 ATQB bytes read as one value go out in their own order), then `parameter`. */
 DROVIK_API int32_t DROVIK_CALL rf_attrib(int32_t address, uint32_t pupi, int32_t parameter);
 
-/* [34] Type B command exchange: the leading byte, then the command bytes. */
+/* [34] Type B command exchange: the leading byte, then `command_length` (low byte)
+   command bytes; more than 250 command bytes give 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_typeb_cos(int32_t address, int32_t leading_byte,
                                             const uint8_t *command, int32_t command_length,
                                             uint8_t *answer, uint8_t *length);
 
-/* [35] Type B halt of the card `pupi`. */
+/* [35] Type B halt of the card `pupi` (least significant byte first). */
 DROVIK_API int32_t DROVIK_CALL rf_hltb(int32_t address, uint32_t pupi);
 
-/* [10] Configures the SAM slot. */
+/* [10] Configures the SAM slot (configuration byte, low byte). */
 DROVIK_API int32_t DROVIK_CALL rf_init_sam(int32_t address, int32_t configuration);
 
 /* [11] Resets the SAM; its answer to reset goes to answer/length. */
 DROVIK_API int32_t DROVIK_CALL rf_sam_rst(int32_t address, uint8_t *answer, uint8_t *length);
 
-/* [12] Sends a command to the SAM; its answer goes to answer/length. */
+/* [12] Sends `command_length` (low byte) command bytes to the SAM; its answer goes to
+   answer/length. More than 251 command bytes give 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL rf_sam_cos(int32_t address, const uint8_t *command,
                                           int32_t command_length, uint8_t *answer,
                                           uint8_t *length);
 
 /* ---- AT88RF020, SR176, SRIX4K and Ultralight ------------------------------------ */
 
-/* [36] AT88RF020 password check with 8 bytes. */
+/* [36] AT88RF020 password check with password[0..7]. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_check(int32_t address, const uint8_t *password);
-/* [37] AT88RF020 reads an 8-byte page; count first. */
+/* [37] AT88RF020 reads the 8-byte page into data[0..7]; count first. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_read(int32_t address, int32_t page, uint8_t *data,
                                              uint8_t *length);
-/* [38] AT88RF020 writes an 8-byte page. */
+/* [38] AT88RF020 writes data[0..7] to the page. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_write(int32_t address, int32_t page,
                                               const uint8_t *data);
-/* [39] AT88RF020 writes the 4 lock bytes. */
+/* [39] AT88RF020 writes the 4 lock bytes lock[0..3]. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_lock(int32_t address, const uint8_t *lock);
-/* [40] AT88RF020 count operation with a 6-byte signature. */
+/* [40] AT88RF020 count operation with the 6-byte signature[0..5]. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_count(int32_t address, const uint8_t *signature);
 /* [41] AT88RF020 deselect. */
 DROVIK_API int32_t DROVIK_CALL rf_at020_deselect(int32_t address);
 
-/* [47] SR176 / SRIX4K select; the chip identifier goes to *chip_id. */
+/* [47] SR176 / SRIX4K select; the 1-byte chip identifier goes to *chip_id (another
+   answer size gives 1, nothing written). */
 DROVIK_API int32_t DROVIK_CALL rf_st_select(int32_t address, uint8_t *chip_id);
 /* [48] SR176 / SRIX4K completion (deactivates the card). */
 DROVIK_API int32_t DROVIK_CALL rf_st_completion(int32_t address);
-/* [49] SR176 reads a 2-byte block; count first. */
+/* [49] SR176 reads the 2-byte block into data[0..1]; count first. */
 DROVIK_API int32_t DROVIK_CALL rf_sr176_readblock(int32_t address, int32_t block, uint8_t *data,
                                                   uint8_t *length);
-/* [50] SR176 writes a 2-byte block. */
+/* [50] SR176 writes data[0..1] to the block. */
 DROVIK_API int32_t DROVIK_CALL rf_sr176_writeblock(int32_t address, int32_t block,
                                                    const uint8_t *data);
 /* [51] SR176 writes the protection (lock) byte. */
 DROVIK_API int32_t DROVIK_CALL rf_sr176_protectblock(int32_t address, int32_t lock);
-/* [52] SRIX4K reads a 4-byte block; count first. */
+/* [52] SRIX4K reads the 4-byte block into data[0..3]; count first. */
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_readblock(int32_t address, int32_t block, uint8_t *data,
                                                    uint8_t *length);
-/* [53] SRIX4K writes a 4-byte block. */
+/* [53] SRIX4K writes data[0..3] to the block. */
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writeblock(int32_t address, int32_t block,
                                                     const uint8_t *data);
-/* [54] SRIX4K authentication with a 6-byte challenge; any answer size succeeds. */
+/* [54] SRIX4K authentication with the 6-byte challenge[0..5]; the card's answer
+   (variable size, room for 250 bytes) goes to answer/length; any size succeeds. */
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_authenticate(int32_t address, const uint8_t *challenge,
                                                       uint8_t *answer, uint8_t *length);
-/* [55] SRIX4K reads its 8-byte UID; count first. */
+/* [55] SRIX4K reads its 8-byte UID into uid[0..7]; count first. */
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_getuid(int32_t address, uint8_t *uid, uint8_t *length);
-/* [58] SRIX4K writes the lock register. */
+/* [58] SRIX4K writes the lock register (low byte). */
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writelockreg(int32_t address, int32_t value);
-/* [56] Ultralight select; the 7-byte UID; count first. */
+/* [56] Ultralight select; the 7-byte UID goes to uid[0..6]; count first. */
 DROVIK_API int32_t DROVIK_CALL rf_ul_select(int32_t address, uint8_t *uid, uint8_t *length);
-/* [57] Ultralight writes a 4-byte page. */
+/* [57] Ultralight writes data[0..3] to the page. */
 DROVIK_API int32_t DROVIK_CALL rf_ul_write(int32_t address, int32_t page, const uint8_t *data);
 
-/* [100] Finds and selects one Type A card of either UID size: request (tried twice),
-   then for ATQA 44 00 the Ultralight select, otherwise anticollision and select.
-   0 success; 1 null pointer; -1 request failed twice; -2 anticollision failed;
-   -3 UID not 4 bytes; -4 select failed; -5 Ultralight select failed; -6 UID not
-   7 bytes. Only atqa[0..1] is read. */
+/* [100] Finds and selects one Type A card of either UID size: rf_request with `mode`
+   (tried twice) into atqa[0..1]; for the ATQA 44 00 rf_ul_select, otherwise
+   rf_anticoll for a 4-byte UID and rf_select (its SAK is not passed on). `uid` needs
+   room for 7 bytes; *length receives the UID size. Results:
+      0  selected               -1  no ATQA after two requests
+      1  a null pointer         -2  anticollision failed      -3  its UID not 4 bytes
+                                -4  select failed
+                                -5  Ultralight select failed  -6  its UID not 7 bytes
+   For -3 and -6 *length holds the size received; on the other failures it is left
+   as it was. Only atqa[0..1] is read. */
 DROVIK_API int32_t DROVIK_CALL rf_getlockcardinfo(int32_t address, int32_t mode, uint8_t *uid,
                                                   uint8_t *length, uint8_t *atqa);
 
 /* ---- ISO 15693 (uid: 8 bytes, sent in the order held) ---------------------------- */
+/* Addressed commands send the flags byte (low byte, unchanged), the UID, then their
+   own arguments. Variable-size answers need room for 250 bytes and are passed on
+   whole; the caller checks their size. */
 
-/* [59] Inventory; count first; a 9-byte answer. */
+/* [59] Inventory; count first; the 9-byte answer goes to data[0..8]. */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Inventory(int32_t address, uint8_t *data, uint8_t *length);
-/* [60] Stay quiet. */
+/* [60] Stay quiet (the UID alone, no flags byte). */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Stay_Quiet(int32_t address, const uint8_t *uid);
-/* [61] Select. */
+/* [61] Select (the UID alone, no flags byte). */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Select(int32_t address, const uint8_t *uid);
 /* [62] Reset to ready. */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Reset_To_Ready(int32_t address, int32_t flags,
                                                        const uint8_t *uid);
-/* [63] Reads block_count (below 16, else 1) blocks from first_block. */
+/* [63] Reads `block_count` blocks from `first_block` (variable size). A count whose
+   low byte is above 15 gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Read(int32_t address, int32_t flags, const uint8_t *uid,
                                              int32_t first_block, int32_t block_count,
                                              uint8_t *data, uint8_t *length);
-/* [64] Writes 4 bytes to a block. */
+/* [64] Writes data[0..3] to the block. */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Write(int32_t address, int32_t flags, const uint8_t *uid,
                                               int32_t block, const uint8_t *data);
 /* [65] Locks a block. */
@@ -305,7 +331,8 @@ DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_DSFID(int32_t address, int32_t flag
 DROVIK_API int32_t DROVIK_CALL ISO15693_Get_System_Information(int32_t address, int32_t flags,
                                                                const uint8_t *uid, uint8_t *data,
                                                                uint8_t *length);
-/* [71] Security status, one byte per block, block_count below 64 (else 1). */
+/* [71] Security status, one byte per block (variable size). A count whose low byte
+   is above 63 gives 1, nothing sent. */
 DROVIK_API int32_t DROVIK_CALL ISO15693_Get_Block_Security(int32_t address, int32_t flags,
                                                            const uint8_t *uid,
                                                            int32_t first_block,
@@ -314,13 +341,16 @@ DROVIK_API int32_t DROVIK_CALL ISO15693_Get_Block_Security(int32_t address, int3
 
 /* ---- DES and two-key triple DES on the host (no reader, no last status) ---------- */
 
-/* [2] ECB over the whole 8-byte blocks of `length` bytes. Key: k <= 8 bytes single DES
-   (zero-filled to 8); k > 8 two-key triple DES (K1 = bytes 0..7, K2 = the next up to
-   8 bytes, zero-filled). `input` is never changed; output may equal input.
-   1 for a null pointer, else 0. Reentrant. */
+/* [2] ECB over the whole 8-byte blocks of `length` bytes; trailing bytes are neither
+   read nor written, and a length below 8 (negative ones included) processes nothing.
+   Key of k = key_length bytes: k <= 8 single DES (zero-filled to 8); k > 8 two-key
+   triple DES, encrypt-decrypt-encrypt, K1 = bytes 0..7, K2 = the next up to 8 bytes,
+   zero-filled; bytes beyond 16 are not read. Parity bits are ignored. `input` is
+   never changed; output may equal input. 1 for a null pointer (whatever the length)
+   or a negative key length, else 0. Reentrant. */
 DROVIK_API int32_t DROVIK_CALL des_encrypt(uint8_t *output, const uint8_t *input, int32_t length,
                                            const uint8_t *key, int32_t key_length);
-/* [3] The inverse of des_encrypt, same rules. */
+/* [3] The inverse of des_encrypt (triple DES: decrypt-encrypt-decrypt), same rules. */
 DROVIK_API int32_t DROVIK_CALL des_decrypt(uint8_t *output, const uint8_t *input, int32_t length,
                                            const uint8_t *key, int32_t key_length);
 

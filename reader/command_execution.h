@@ -9,6 +9,13 @@
 
 namespace drovik {
 
+// Exports take the reader address as a 32-bit argument of which the low 16 bits
+// are sent, and single-byte parameters as 32-bit integers of which the low byte is.
+inline std::uint16_t reader_address(std::int32_t address) {
+    return static_cast<std::uint16_t>(address);
+}
+inline int low_byte(std::int32_t value) { return value & 0xFF; }
+
 // The request data of one command, gathered from the export's arguments. A null
 // pointer among them, or more data than a request can carry, makes the request
 // invalid: the command is then refused with 1 and nothing is sent.

@@ -46,8 +46,8 @@ constexpr int kFlashPageSize = 256;
 constexpr int kFlashWriteMax = 224;
 constexpr int kFlashReadMax = 200;
 
-std::uint16_t reader_address(std::int32_t address) { return static_cast<std::uint16_t>(address); }
-int low_byte(std::int32_t value) { return value & 0xFF; }
+using drovik::low_byte;
+using drovik::reader_address;
 
 }  // namespace
 

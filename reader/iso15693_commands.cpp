@@ -1,0 +1,127 @@
+// ISO 15693 vicinity tags. The reader builds the tag command; the library fixes
+// the order of the bytes: the request flags, the 8 UID bytes as the caller holds
+// them, then the command's own arguments.
+
+#include "drovik.h"
+#include "reader/command_execution.h"
+
+namespace {
+
+using drovik::low_byte;
+using drovik::reader_address;
+using drovik::Reply;
+using drovik::RequestData;
+
+constexpr std::uint8_t kInventory = 0x40;
+constexpr std::uint8_t kStayQuiet = 0x41;
+constexpr std::uint8_t kSelect = 0x42;
+constexpr std::uint8_t kResetToReady = 0x43;
+constexpr std::uint8_t kRead = 0x44;
+constexpr std::uint8_t kWrite = 0x45;
+constexpr std::uint8_t kLockBlock = 0x46;
+constexpr std::uint8_t kWriteAfi = 0x47;
+constexpr std::uint8_t kLockAfi = 0x48;
+constexpr std::uint8_t kWriteDsfid = 0x49;
+constexpr std::uint8_t kLockDsfid = 0x4A;
+constexpr std::uint8_t kSystemInformation = 0x4B;
+constexpr std::uint8_t kBlockSecurity = 0x4C;
+
+constexpr std::size_t kUidSize = 8;
+constexpr std::size_t kBlockSize = 4;
+constexpr std::size_t kInventorySize = 9;  // DSFID and UID
+// Most blocks one call may ask for: the answer has to fit one reply.
+constexpr int kMaxReadBlocks = 15;
+constexpr int kMaxSecurityBlocks = 63;
+
+// Flags and UID, the start of every addressed command.
+RequestData addressed(std::int32_t flags, const std::uint8_t *uid) {
+    RequestData request;
+    request.byte(flags).bytes(uid, kUidSize);
+    return request;
+}
+
+std::int32_t send(std::int32_t address, std::uint8_t code, const RequestData &request) {
+    return drovik::run_command(reader_address(address), code, request, Reply::ignored());
+}
+
+}  // namespace
+
+extern "C" {
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Inventory(int32_t address, uint8_t *data,
+                                                  uint8_t *length) {
+    return drovik::run_command(reader_address(address), kInventory, RequestData(),
+                               Reply::fixed_count_first(data, length, kInventorySize));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Stay_Quiet(int32_t address, const uint8_t *uid) {
+    return send(address, kStayQuiet, RequestData().bytes(uid, kUidSize));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Select(int32_t address, const uint8_t *uid) {
+    return send(address, kSelect, RequestData().bytes(uid, kUidSize));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Reset_To_Ready(int32_t address, int32_t flags,
+                                                       const uint8_t *uid) {
+    return send(address, kResetToReady, addressed(flags, uid));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Read(int32_t address, int32_t flags, const uint8_t *uid,
+                                             int32_t first_block, int32_t block_count,
+                                             uint8_t *data, uint8_t *length) {
+    if (low_byte(block_count) > kMaxReadBlocks) return 1;
+    return drovik::run_command(reader_address(address), kRead,
+                               addressed(flags, uid).byte(first_block).byte(block_count),
+                               Reply::variable(data, length));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Write(int32_t address, int32_t flags, const uint8_t *uid,
+                                              int32_t block, const uint8_t *data) {
+    return send(address, kWrite, addressed(flags, uid).byte(block).bytes(data, kBlockSize));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_Block(int32_t address, int32_t flags,
+                                                   const uint8_t *uid, int32_t block) {
+    return send(address, kLockBlock, addressed(flags, uid).byte(block));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Write_AFI(int32_t address, int32_t flags,
+                                                  const uint8_t *uid, int32_t afi) {
+    return send(address, kWriteAfi, addressed(flags, uid).byte(afi));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_AFI(int32_t address, int32_t flags,
+                                                 const uint8_t *uid) {
+    return send(address, kLockAfi, addressed(flags, uid));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Write_DSFID(int32_t address, int32_t flags,
+                                                    const uint8_t *uid, int32_t dsfid) {
+    return send(address, kWriteDsfid, addressed(flags, uid).byte(dsfid));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_DSFID(int32_t address, int32_t flags,
+                                                   const uint8_t *uid) {
+    return send(address, kLockDsfid, addressed(flags, uid));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Get_System_Information(int32_t address, int32_t flags,
+                                                               const uint8_t *uid, uint8_t *data,
+                                                               uint8_t *length) {
+    return drovik::run_command(reader_address(address), kSystemInformation,
+                               addressed(flags, uid), Reply::variable(data, length));
+}
+
+DROVIK_API int32_t DROVIK_CALL ISO15693_Get_Block_Security(int32_t address, int32_t flags,
+                                                           const uint8_t *uid,
+                                                           int32_t first_block,
+                                                           int32_t block_count, uint8_t *data,
+                                                           uint8_t *length) {
+    if (low_byte(block_count) > kMaxSecurityBlocks) return 1;
+    return drovik::run_command(reader_address(address), kBlockSecurity,
+                               addressed(flags, uid).byte(first_block).byte(block_count),
+                               Reply::variable(data, length));
+}
+
+}  // extern "C"
