@@ -22,31 +22,88 @@
 extern "C" {
 #endif
 
-/* The transport's own version number. Never fails. */
+/* The transport's version number: 1 for this release. Does not block, never fails. */
 SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
 
-/* Opens serial port `port` (1 to 16) at `baud` bits per second. Nonzero when the
-   port is open; 0 on failure with errno telling why. */
+/* Opens serial port `port` (1 to 16) at `baud` bits per second, for this process
+   alone. A port that is already open is closed first, so after a failed call no
+   port is open.
+
+   The device of port n is the first that is set of: the environment variable
+   SELMEK_PORT<n>; a line "<n>=<path>" in $XDG_CONFIG_HOME/selmek/ports.conf
+   (~/.config/selmek/ports.conf when XDG_CONFIG_HOME is unset); the same in
+   /etc/selmek/ports.conf; /dev/ttyS<n-1>. A name without '/' is taken under
+   /dev. The wait for the reader's first answer byte (see CommunicateRFResult)
+   is taken now, the same way: SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in
+   those files, else 500 ms.
+
+   The device is opened without becoming the controlling terminal, locked
+   (flock) and set to exclusive mode (TIOCEXCL), and run raw, 8 data bits, no
+   parity, 1 stop bit, no flow control, modem control lines ignored. Any
+   positive rate the device takes is accepted (the reader's seven included);
+   pending input and output are discarded.
+
+   Does not block: the open does not wait for a carrier.
+   Returns 1 when the port is open. Returns 0 when it is not, with errno telling
+   why, for example: EINVAL (port number out of range, a rate that is not
+   positive or that the device refuses), ENOENT (no such device), EACCES (no
+   permission: see the dialout group), EBUSY (another program holds the device),
+   ENOTTY (not a terminal), EIO or ENXIO (the device does not answer). */
 SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud);
 
-/* Closes the open port, if any. Returns 0. */
+/* Closes the open port, if any, and releases its lock and exclusive mode.
+   Output not yet sent is discarded, so the close does not wait for it.
+   Returns 0. */
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void);
 
-/* Parallel-port pair: not supported; OpenLPTPort returns 0, CloseLPTPort 0. */
+/* Parallel-port pair, present for binding only. OpenLPTPort returns 0 (nothing
+   opened) with errno ENOTSUP; CloseLPTPort returns SELMEK_ERR_NOT_SUPPORTED.
+   Neither blocks. */
 SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t port);
 SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void);
 
 /* Nothing to release: the transport hands out no memory. Returns 0. */
 SELMEK_API int32_t SELMEK_CALL FreeComData(void);
 
-/* Changes the rate of the open port. 0 on success, else a SELMEK_ERR_ code. */
+/* Changes the rate of the open port at once, without waiting for output to
+   drain; other line settings stay. Does not block.
+   Returns SELMEK_OK; SELMEK_ERR_NOT_OPEN; SELMEK_ERR_BAD_BAUD (the rate is not
+   positive or the device refuses it; the port keeps its rate);
+   SELMEK_ERR_DEVICE_GONE; SELMEK_ERR_IO. */
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud);
 
-/* Sends `request` (already escaped, `request_length` bytes) and receives one
-   response frame into `response` (room for 1024 bytes), header included and
-   still escaped; its byte count goes to `*response_length`. Blocks until the
-   frame is complete or a bounded wait runs out. 0 on success, else a
-   SELMEK_ERR_ code; nothing of a partial frame counts as a response. */
+/* One exchange: discards any input nobody has read yet, sends `request`
+   (`request_length` bytes, already escaped), then receives one response frame:
+   bytes before the header 0xAA 0xBB are skipped; after it come the length byte
+   L, its complement (a header whose complement does not match is skipped as
+   noise), and L more bytes; from L on, every 0xAA is followed by one stuffed
+   byte, which belongs to the frame. The frame goes into `response`, header
+   included and still escaped, at most 516 bytes (`response` must have room for
+   1024), and its byte count into `*response_length`; the call returns the moment
+   the last byte of the frame has arrived.
+
+   Blocks, with bounded waits, where W is the wait for the first byte (500 ms
+   unless set, see OpenComPort) and t(n) the time n bytes take on the line at
+   the port's rate: the request must be written within t(request) + W; the first
+   answer byte must arrive within t(request) + W after that; from the first byte
+   (noise included) the whole frame must be in within t(516) + W (537 ms + W at
+   9600 baud, 45 ms + W at 115200) - one deadline for the frame, however its
+   bytes trickle in.
+
+   Returns SELMEK_OK with the frame, or, with `*response_length` 0 and
+   `response` untouched (nothing of a partial frame is handed over):
+   SELMEK_ERR_BAD_ARGUMENT  a null pointer, or `request_length` not 1 to 1024
+                            (nothing sent);
+   SELMEK_ERR_NOT_OPEN      no port is open (nothing sent);
+   SELMEK_ERR_WRITE_FAILED  the request could not be written whole in time;
+   SELMEK_ERR_TIMEOUT       the reader sent nothing within its wait;
+   SELMEK_ERR_BAD_FRAME     bytes came, but no valid header within the frame deadline;
+   SELMEK_ERR_INCOMPLETE_FRAME  a frame began but did not end within the deadline;
+   SELMEK_ERR_DEVICE_GONE   the device was unplugged or hung up (EIO, ENXIO,
+                            ENODEV, a hang-up, end of file), before or during the
+                            frame; the port stays open until CloseComPort;
+   SELMEK_ERR_IO            any other failure of the operating system.
+   Calls from several threads are served one after the other. */
 SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
                                                    uint8_t *response, uint32_t *response_length);
 

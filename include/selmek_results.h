@@ -18,22 +18,32 @@
 
 /* Transport: no port is open (OpenComPort has not succeeded, or CloseComPort ran). */
 #define SELMEK_ERR_NOT_OPEN 0x101
-/* Transport: the reader sent nothing within the wait for the first byte. */
+/* Transport: the reader sent nothing at all within the wait for the first byte. */
 #define SELMEK_ERR_TIMEOUT 0x102
 /* Transport: a frame began but did not end within the frame deadline. */
 #define SELMEK_ERR_INCOMPLETE_FRAME 0x103
 /* Transport: the device went away (unplugged, hang-up, EIO, ENXIO, ENODEV). */
 #define SELMEK_ERR_DEVICE_GONE 0x104
-/* Transport: the response would exceed 1024 bytes. */
+/* Transport: the response would exceed 1024 bytes. Not returned by libSelmek as it
+   stands: a length byte announces at most 255 bytes, so a frame takes at most 516
+   bytes on the wire, stuffed bytes included. */
 #define SELMEK_ERR_FRAME_TOO_LONG 0x105
-/* Transport: writing the request failed. */
+/* Transport: the request could not be written, or not all of it within its wait. */
 #define SELMEK_ERR_WRITE_FAILED 0x106
 /* Transport: a null pointer or a request length out of range. */
 #define SELMEK_ERR_BAD_ARGUMENT 0x107
-/* Transport: the rate is not one of 9600, 14400, 19200, 28800, 38400, 57600, 115200. */
+/* Transport: the port does not take the rate (not positive, refused by the device,
+   or the device would run more than 3 % off it). The reader knows 9600, 14400,
+   19200, 28800, 38400, 57600 and 115200. */
 #define SELMEK_ERR_BAD_BAUD 0x108
-/* Transport: any other failure of the operating system while reading. */
+/* Transport: any other failure of the operating system on the open port. */
 #define SELMEK_ERR_IO 0x109
+/* Transport: bytes came, but no frame header whose length byte matches its
+   complement among them within the frame deadline (noise on the line, the
+   reader at another rate). */
+#define SELMEK_ERR_BAD_FRAME 0x10A
+/* Transport: the entry point exists for binding only (the parallel port). */
+#define SELMEK_ERR_NOT_SUPPORTED 0x10B
 
 /* Reader library, rf_init_com: the transport reported a failed open without
    telling why (its errno was 0). */

@@ -1,0 +1,131 @@
+// Which device a port number stands for and how long the first byte may take:
+// the environment, the user's file, the system's file and the defaults, in that
+// order, port by port.
+
+#include "transport/port_settings.h"
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <map>
+#include <string>
+
+namespace {
+
+namespace fs = std::filesystem;
+using std::chrono::milliseconds;
+
+class Settings : public ::testing::Test {
+protected:
+    void SetUp() override {
+        root_ = fs::temp_directory_path() /
+                ("selmek_settings_" + std::to_string(getpid()) + "_" +
+                 ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::create_directories(root_ / "xdg/selmek");
+        fs::create_directories(root_ / "home/.config/selmek");
+        fs::create_directories(root_ / "etc");
+        sources_.environment = [this](const char *name) -> const char * {
+            const auto found = environment_.find(name);
+            return found == environment_.end() ? nullptr : found->second.c_str();
+        };
+        sources_.system_file = (root_ / "etc/ports.conf").string();
+    }
+    void TearDown() override { fs::remove_all(root_); }
+
+    void write(const std::string &relative, const std::string &text) {
+        std::ofstream(root_ / relative) << text;
+    }
+    std::string path(const std::string &relative) const { return (root_ / relative).string(); }
+
+    fs::path root_;
+    std::map<std::string, std::string> environment_;
+    selmek::SettingsSources sources_;
+};
+
+TEST_F(Settings, WithoutAnySettingPortNIsTtySNMinusOne) {
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyS0");
+    EXPECT_EQ(selmek::device_for_port(16, sources_), "/dev/ttyS15");
+    EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(500));
+}
+
+TEST_F(Settings, EachPortTakesTheFirstSourceThatNamesIt) {
+    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    environment_["SELMEK_PORT1"] = "/dev/pts/7";
+    write("xdg/selmek/ports.conf", "1=/dev/ttyUSB9\n2=/dev/ttyUSB0\n");
+    write("etc/ports.conf", "1=/dev/ttyACM0\n2=/dev/ttyACM1\n3=/dev/ttyACM2\n");
+
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/pts/7");    // environment
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyUSB0");  // user's file
+    EXPECT_EQ(selmek::device_for_port(3, sources_), "/dev/ttyACM2");  // system's file
+    EXPECT_EQ(selmek::device_for_port(4, sources_), "/dev/ttyS3");    // default
+}
+
+TEST_F(Settings, TheUsersFileIsUnderHomeWhenXdgConfigHomeIsUnsetOrRelative) {
+    environment_["HOME"] = path("home");
+    write("home/.config/selmek/ports.conf", "1=/dev/ttyUSB1\n");
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyUSB1");
+
+    environment_["XDG_CONFIG_HOME"] = "relative/dir";
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyUSB1");
+
+    environment_.clear();
+    EXPECT_EQ(selmek::user_config_file(sources_), "");
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyS0");
+}
+
+TEST_F(Settings, ADeviceNameWithoutADirectoryIsUnderDev) {
+    environment_["SELMEK_PORT1"] = "ttyUSB0";
+    write("etc/ports.conf", "2=ttyACM1\n3=./here/tty\n");
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyUSB0");
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyACM1");
+    EXPECT_EQ(selmek::device_for_port(3, sources_), "./here/tty");
+}
+
+TEST_F(Settings, AnEmptyEnvironmentVariableSaysNothing) {
+    environment_["SELMEK_PORT2"] = "";
+    write("etc/ports.conf", "2=/dev/ttyUSB3\n");
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyUSB3");
+}
+
+TEST(PortConfig, ReadsPortsAndTheWaitAndSkipsWhatItCannotUse) {
+    const selmek::PortConfig config = selmek::parse_port_config(
+        "# readers on this machine\n"
+        "  1 = /dev/serial/by-id/usb-reader-if00-port0  \r\n"
+        "\n"
+        "2=\n"               // no device
+        "17=/dev/ttyUSB5\n"  // no such port
+        "0=/dev/ttyUSB6\n"   // no such port
+        "x=/dev/ttyUSB7\n"   // not a port number
+        "3 /dev/ttyUSB8\n"   // no '='
+        "#4=/dev/ttyUSB9\n"  // a comment
+        "5=/dev/ttyUSB0\n"
+        "5=/dev/ttyUSB1\n"  // the later line wins
+        "timeout_ms = 1500");
+    EXPECT_EQ(config.devices[1], "/dev/serial/by-id/usb-reader-if00-port0");
+    for (const int empty : {0, 2, 3, 4, 6, 16}) EXPECT_EQ(config.devices[empty], "") << empty;
+    EXPECT_EQ(config.devices[5], "/dev/ttyUSB1");
+    EXPECT_EQ(config.first_byte_wait, milliseconds(1500));
+}
+
+TEST_F(Settings, TheWaitComesFromTheEnvironmentThenTheFilesAndIgnoresNonsense) {
+    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    write("etc/ports.conf", "timeout_ms=900\n");
+    EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(900));
+
+    write("xdg/selmek/ports.conf", "timeout_ms=1200\n");
+    EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(1200));
+
+    environment_["SELMEK_TIMEOUT_MS"] = "75";
+    EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(75));
+
+    for (const char *nonsense : {"", "0", "-5", "12ms", "abc", " ", "600001"}) {
+        environment_["SELMEK_TIMEOUT_MS"] = nonsense;
+        EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(1200)) << '"' << nonsense << '"';
+    }
+}
+
+}  // namespace

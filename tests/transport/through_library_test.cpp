@@ -1,0 +1,101 @@
+// The real transport under the real library: libDrovik.so from the build's bin
+// directory loads libSelmek.so beside it, and rf_init_com finds a reader that
+// listens at another rate than the one asked for.
+
+#include <gtest/gtest.h>
+
+#include <array>
+#include <atomic>
+#include <cerrno>
+#include <mutex>
+#include <vector>
+
+#include "drovik.h"
+#include "platform/module.h"
+#include "tests/transport/pseudo_terminal.h"
+
+namespace {
+
+using namespace transport_test;
+
+constexpr std::array<std::int32_t, 7> kRates = {9600, 14400, 19200, 28800, 38400, 57600, 115200};
+
+// A reader that hears only requests sent at its own rate (it reads the rate the
+// line is set to) and moves to the rate a set-baud command names, after
+// acknowledging it. It serves until the line is quiet for a while.
+struct BaudFollowingReader {
+    std::atomic<std::int32_t> rate;
+    std::mutex mutex;
+    std::vector<std::int32_t> heard_at;  // the line's rate at every request
+
+    explicit BaudFollowingReader(std::int32_t own_rate) : rate(own_rate) {}
+
+    void serve(PseudoTerminal &line) {
+        for (;;) {
+            const Bytes request = line.read(9, std::chrono::milliseconds(1500));
+            if (request.size() < 9) return;
+            const std::int32_t line_rate = line.line_rate();
+            {
+                std::lock_guard<std::mutex> lock(mutex);
+                heard_at.push_back(line_rate);
+            }
+            if (line_rate != rate) continue;  // garbage to a reader at another rate
+            const std::uint8_t command = request[6];
+            const std::uint8_t code = request[7];
+            if (command == 0x01 && code >= 1 && code <= 7) {
+                // Moves on before the answer is out, so that whoever sees the
+                // answer sees the new rate too (a pseudo-terminal has no rate).
+                rate = kRates[code - 1];
+                line.write(reader_frame(0, {}, 0, 0x01));
+            } else {
+                line.write(reader_frame(0, {}, 0, command));
+            }
+        }
+    }
+};
+
+class ThroughTheLibrary : public ::testing::Test {
+protected:
+    void SetUp() override {
+        drovik_ = platform::Module::load(std::string(TILVANE_BIN_DIR) + "/libDrovik.so");
+        ASSERT_TRUE(drovik_.loaded()) << drovik_.error();
+        init_com_ = reinterpret_cast<decltype(&rf_init_com)>(drovik_.resolve("rf_init_com"));
+        close_port_ = reinterpret_cast<decltype(&rf_ClosePort)>(drovik_.resolve("rf_ClosePort"));
+        beep_ = reinterpret_cast<decltype(&rf_beep)>(drovik_.resolve("rf_beep"));
+        ASSERT_TRUE(init_com_ && close_port_ && beep_);
+    }
+    void TearDown() override {
+        if (close_port_) close_port_();
+    }
+
+    platform::Module drovik_;
+    decltype(&rf_init_com) init_com_ = nullptr;
+    decltype(&rf_ClosePort) close_port_ = nullptr;
+    decltype(&rf_beep) beep_ = nullptr;
+};
+
+TEST_F(ThroughTheLibrary, AutoBaudFindsAReaderAt38400AndLeavesBothEndsAt115200) {
+    PseudoTerminal line;
+    use_device(1, line.slave_path());
+    use_first_byte_wait(std::chrono::milliseconds(150));
+    BaudFollowingReader reader(38400);
+    {
+        ReaderStandIn stand_in(line, [&](PseudoTerminal &l) { reader.serve(l); });
+
+        EXPECT_EQ(init_com_(1, 115200), 0);
+        EXPECT_EQ(reader.rate, 115200);
+        EXPECT_EQ(line.line_rate(), 115200);
+        // And the two now talk at the new rate.
+        EXPECT_EQ(beep_(0, 10), 0);
+        close_port_();
+    }
+    const std::vector<std::int32_t> expected = {115200, 9600, 14400, 19200, 28800, 38400, 115200};
+    EXPECT_EQ(reader.heard_at, expected);
+}
+
+TEST_F(ThroughTheLibrary, AFailedOpenReturnsTheSystemsReason) {
+    use_device(1, "/dev/no-such-reader");
+    EXPECT_EQ(init_com_(1, 9600), ENOENT);
+}
+
+}  // namespace

@@ -1,0 +1,40 @@
+#pragma once
+
+// One exchange on an open line: the request out, one whole response frame back,
+// within bounded waits.
+
+#include <chrono>
+#include <cstddef>
+#include <cstdint>
+
+#include "transport/serial_line.h"
+
+namespace selmek {
+
+// The room the caller's response buffer has.
+inline constexpr std::size_t kResponseCapacity = 1024;
+
+// How long `count` bytes take on the line at `rate` (8N1: ten bits a byte),
+// rounded up to the microsecond.
+std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
+
+// Discards stale input, writes the request, and reads one response frame into
+// `response` (kResponseCapacity bytes), writing it and `*response_length` only
+// when the frame is whole.
+//
+// Waits: the request may take its wire time plus `first_byte_wait` to go out; the
+// first byte of the answer must come within `first_byte_wait` after the request
+// has gone out on the line; from that first byte (whatever it is) the whole frame
+// must be in within the wire time of the longest frame plus `first_byte_wait` —
+// one deadline for the frame, so a reader that trickles bytes cannot hold the
+// caller longer.
+//
+// Returns SELMEK_OK, or SELMEK_ERR_NOT_OPEN, _WRITE_FAILED, _TIMEOUT (nothing
+// came), _BAD_FRAME (bytes came, but no header with a matching length
+// complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
+// _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
+std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_byte_wait,
+                            const std::uint8_t *request, std::size_t request_length,
+                            std::uint8_t *response, std::uint32_t *response_length);
+
+}  // namespace selmek

@@ -1,0 +1,111 @@
+#include "transport/port_settings.h"
+
+#include <charconv>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+
+namespace selmek {
+
+namespace {
+
+std::string_view trimmed(std::string_view text) {
+    const auto first = text.find_first_not_of(" \t\r");
+    if (first == std::string_view::npos) return {};
+    const auto last = text.find_last_not_of(" \t\r");
+    return text.substr(first, last - first + 1);
+}
+
+// A whole decimal number in [low, high], or nothing.
+std::optional<long> number_in(std::string_view text, long low, long high) {
+    long value = 0;
+    const char *end = text.data() + text.size();
+    const auto [stop, error] = std::from_chars(text.data(), end, value);
+    if (error != std::errc() || stop != end || value < low || value > high) return std::nullopt;
+    return value;
+}
+
+std::optional<std::chrono::milliseconds> wait_from(std::string_view text) {
+    const auto value = number_in(trimmed(text), 1, kLongestFirstByteWait.count());
+    if (!value) return std::nullopt;
+    return std::chrono::milliseconds(*value);
+}
+
+PortConfig read_config_file(const std::string &path) {
+    if (path.empty()) return {};
+    std::ifstream file(path);
+    if (!file) return {};
+    std::ostringstream text;
+    text << file.rdbuf();
+    return parse_port_config(text.str());
+}
+
+std::string environment_value(const SettingsSources &sources, const std::string &name) {
+    const char *value = sources.environment ? sources.environment(name.c_str()) : nullptr;
+    return value != nullptr ? value : "";
+}
+
+}  // namespace
+
+PortConfig parse_port_config(std::string_view text) {
+    PortConfig config;
+    while (!text.empty()) {
+        const auto end = text.find('\n');
+        const std::string_view line =
+            trimmed(text.substr(0, end == std::string_view::npos ? text.size() : end));
+        text = end == std::string_view::npos ? std::string_view() : text.substr(end + 1);
+
+        const auto equals = line.find('=');
+        if (line.empty() || line.front() == '#' || equals == std::string_view::npos) continue;
+        const std::string_view key = trimmed(line.substr(0, equals));
+        const std::string_view value = trimmed(line.substr(equals + 1));
+        if (key == "timeout_ms") {
+            if (const auto wait = wait_from(value)) config.first_byte_wait = wait;
+        } else if (const auto port = number_in(key, kFirstPort, kLastPort);
+                   port && !value.empty()) {
+            config.devices[static_cast<std::size_t>(*port)] = std::string(value);
+        }
+    }
+    return config;
+}
+
+SettingsSources::SettingsSources()
+    : environment([](const char *name) { return std::getenv(name); }) {}
+
+std::string user_config_file(const SettingsSources &sources) {
+    const std::string xdg = environment_value(sources, "XDG_CONFIG_HOME");
+    if (!xdg.empty() && xdg.front() == '/') return xdg + "/selmek/ports.conf";
+    const std::string home = environment_value(sources, "HOME");
+    if (!home.empty()) return home + "/.config/selmek/ports.conf";
+    return {};
+}
+
+std::string device_for_port(int port, const SettingsSources &sources) {
+    // "ttyUSB0" is short for "/dev/ttyUSB0": a device name never means a file in
+    // whatever directory the program happens to run in.
+    const auto as_path = [](const std::string &device) {
+        return device.find('/') == std::string::npos ? "/dev/" + device : device;
+    };
+    const std::string from_environment =
+        environment_value(sources, "SELMEK_PORT" + std::to_string(port));
+    if (!from_environment.empty()) return as_path(from_environment);
+
+    if (port >= kFirstPort && port <= kLastPort) {
+        const auto index = static_cast<std::size_t>(port);
+        for (const std::string &file : {user_config_file(sources), sources.system_file}) {
+            const PortConfig config = read_config_file(file);
+            if (!config.devices[index].empty()) return as_path(config.devices[index]);
+        }
+    }
+    return "/dev/ttyS" + std::to_string(port - 1);
+}
+
+std::chrono::milliseconds first_byte_wait(const SettingsSources &sources) {
+    if (const auto wait = wait_from(environment_value(sources, "SELMEK_TIMEOUT_MS"))) return *wait;
+    for (const std::string &file : {user_config_file(sources), sources.system_file}) {
+        if (const auto wait = read_config_file(file).first_byte_wait) return *wait;
+    }
+    return kDefaultFirstByteWait;
+}
+
+}  // namespace selmek

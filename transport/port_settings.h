@@ -1,0 +1,56 @@
+#pragma once
+
+// Which device a port number stands for, and how long to wait for the reader's
+// first answer byte. For each, the first of these that says anything wins:
+//   1. the environment: SELMEK_PORT<n>=/dev/..., SELMEK_TIMEOUT_MS=<ms>;
+//   2. the user's file $XDG_CONFIG_HOME/selmek/ports.conf (~/.config/selmek/... when
+//      XDG_CONFIG_HOME is unset or not an absolute path);
+//   3. the system's file /etc/selmek/ports.conf;
+//   4. the defaults: port n is /dev/ttyS<n-1>, the wait 500 ms.
+// A file holds lines "<n>=<device path>" and "timeout_ms=<ms>"; '#' starts a
+// comment line, blanks around keys and values do not count, and a line that
+// says nothing usable is skipped, as is a file that cannot be read. A device
+// given without a '/' is a name under /dev ("ttyUSB0" is /dev/ttyUSB0).
+
+#include <array>
+#include <chrono>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+
+namespace selmek {
+
+inline constexpr int kFirstPort = 1;
+inline constexpr int kLastPort = 16;
+inline constexpr std::chrono::milliseconds kDefaultFirstByteWait{500};
+// A longer wait than ten minutes is taken for a typing error and ignored.
+inline constexpr std::chrono::milliseconds kLongestFirstByteWait{600'000};
+
+// What one configuration file says; empty or unset where it says nothing.
+struct PortConfig {
+    std::array<std::string, kLastPort + 1> devices;  // by port number, [0] unused
+    std::optional<std::chrono::milliseconds> first_byte_wait;
+};
+
+PortConfig parse_port_config(std::string_view text);
+
+// Where the settings come from: the process environment and the system file,
+// unless a test says otherwise.
+struct SettingsSources {
+    std::function<const char *(const char *)> environment;
+    std::string system_file = "/etc/selmek/ports.conf";
+
+    SettingsSources();
+};
+
+// The user's configuration file, or "" when neither XDG_CONFIG_HOME nor HOME
+// names a directory for it.
+std::string user_config_file(const SettingsSources &sources);
+
+// The device path of port `port` (kFirstPort to kLastPort).
+std::string device_for_port(int port, const SettingsSources &sources = SettingsSources());
+
+std::chrono::milliseconds first_byte_wait(const SettingsSources &sources = SettingsSources());
+
+}  // namespace selmek

@@ -1,0 +1,103 @@
+// The eight entry points of libSelmek. The one port of the process lives here,
+// behind a mutex, so that a call from a second thread waits instead of tangling
+// two exchanges on the line. Nothing crosses the C interface as an exception.
+
+#include <cerrno>
+#include <mutex>
+#include <new>
+#include <string>
+
+#include "selmek.h"
+#include "transport/exchange.h"
+#include "transport/port_settings.h"
+#include "transport/serial_line.h"
+
+namespace {
+
+constexpr std::int32_t kTransportVersion = 1;
+
+struct Port {
+    std::mutex mutex;
+    selmek::SerialLine line;
+    std::chrono::milliseconds first_byte_wait = selmek::kDefaultFirstByteWait;
+};
+
+// Destroyed when the library is unloaded, which closes the port.
+Port &port() {
+    static Port instance;
+    return instance;
+}
+
+// 0 when the port is open, else the errno value that says why not.
+int open_port(std::int32_t number, std::int32_t baud) {
+    Port &p = port();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    p.line.close();
+    if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) return EINVAL;
+    try {
+        const std::string device = selmek::device_for_port(number);
+        p.first_byte_wait = selmek::first_byte_wait();
+        return p.line.open(device, baud);
+    } catch (const std::bad_alloc &) {
+        return ENOMEM;
+    }
+}
+
+}  // namespace
+
+extern "C" {
+
+SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void) {
+    return kTransportVersion;
+}
+
+SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
+    const int why = open_port(port_number, baud);
+    if (why == 0) return 1;
+    // Set last, after every destructor, so that nothing can overwrite it.
+    errno = why;
+    return 0;
+}
+
+SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
+    Port &p = port();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    p.line.close();
+    return 0;
+}
+
+SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t) {
+    errno = ENOTSUP;
+    return 0;
+}
+
+SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void) {
+    return SELMEK_ERR_NOT_SUPPORTED;
+}
+
+SELMEK_API int32_t SELMEK_CALL FreeComData(void) {
+    return 0;
+}
+
+SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
+    Port &p = port();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return p.line.set_rate(baud);
+}
+
+SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
+                                                   uint8_t *response, uint32_t *response_length) {
+    if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
+    *response_length = 0;
+    if (request == nullptr || response == nullptr || request_length < 1 ||
+        static_cast<std::size_t>(request_length) > selmek::kResponseCapacity) {
+        return SELMEK_ERR_BAD_ARGUMENT;
+    }
+    Port &p = port();
+    std::lock_guard<std::mutex> lock(p.mutex);
+    return selmek::exchange_frame(p.line, p.first_byte_wait, request,
+                                  static_cast<std::size_t>(request_length), response,
+                                  response_length);
+}
+
+}  // extern "C"
