@@ -42,33 +42,6 @@ TEST(MifareAccessBits, TransportConfigurationEncodesAsFF0780AndBitsRoundTrip) {
     EXPECT_FALSE(sim::decode_access_bits(inconsistent).has_value());
 }
 
-TEST(MifareAccessBits, DataBlockTableMatchesTheCard) {
-    using sim::DataOperation;
-    using Key = sim::MifareKeyType;
-    struct Row {
-        std::uint8_t condition;
-        const char *read, *write, *increment, *decrement;  // "AB", "B", "-"
-    };
-    const Row rows[] = {{0, "AB", "AB", "AB", "AB"}, {2, "AB", "-", "-", "-"},
-                        {4, "AB", "B", "-", "-"},    {6, "AB", "B", "B", "AB"},
-                        {1, "AB", "-", "-", "AB"},   {3, "B", "B", "-", "-"},
-                        {5, "B", "-", "-", "-"},     {7, "-", "-", "-", "-"}};
-    const auto admits = [](const char *keys, Key key) {
-        return std::string_view(keys).find(key == Key::A ? 'A' : 'B') != std::string_view::npos;
-    };
-    for (const Row &row : rows) {
-        const char *columns[] = {row.read, row.write, row.increment, row.decrement};
-        for (int op = 0; op < 4; ++op) {
-            for (const Key key : {Key::A, Key::B}) {
-                EXPECT_EQ(
-                    sim::data_block_allows(row.condition, static_cast<DataOperation>(op), key),
-                    admits(columns[op], key))
-                    << "condition " << int(row.condition) << " operation " << op;
-            }
-        }
-    }
-}
-
 TEST(MifareClassic, ManufacturerBlockHoldsUidBccSakAndAtqa) {
     SimReader sim({"mifare1k"});
     sim.select_and_authenticate(0);
