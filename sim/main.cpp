@@ -1,0 +1,159 @@
+// reader-sim: a virtual contactless card reader with virtual cards, served on a
+// pseudo-terminal. The first line of standard output is the device path to open.
+
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <iostream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "sim/card_catalog.h"
+#include "sim/pty_port.h"
+#include "sim/serve_loop.h"
+#include "sim/virtual_reader.h"
+
+namespace {
+
+int g_stop_pipe[2] = {-1, -1};
+
+void on_stop_signal(int) {
+    const char byte = 1;
+    [[maybe_unused]] const ssize_t ignored = ::write(g_stop_pipe[1], &byte, 1);
+}
+
+constexpr std::string_view kHelp = R"(Usage: reader-sim [--baud RATE] [--card KIND]... [--verbose]
+
+A virtual contactless card reader on a pseudo-terminal. It prints the path of
+the device (for example /dev/pts/7) as the first line of standard output, then
+serves the reader until it gets SIGINT, SIGTERM or SIGHUP, or until its
+standard input, when that is a pipe, is closed (so a parent that holds the
+pipe's other end takes the simulator with it when it ends). Point the transport at the
+device, for example SELMEK_PORT1=/dev/pts/7.
+
+Options:
+  --baud RATE   the rate the reader starts at: 9600 (default), 14400, 19200,
+                28800, 38400, 57600 or 115200. The reader answers only while
+                the line is set to its rate, and follows the set-baud command
+                (it answers at the old rate, then switches), so a client finds
+                it with the auto-baud search.
+  --card KIND   put a card of KIND in the field; repeat for more cards (later
+                cards of the same kind get their own UID). Kinds:
+                  mifare1k    Mifare Classic 1K   UID 5A 3C 71 E2
+                  mifare4k    Mifare Classic 4K   UID 6B 2D 80 F3
+                  ultralight  Mifare Ultralight   UID 04 6E 31 5A 2B 48 80
+                  cpu-a       ISO 14443-4 Type A processor card  UID 3E 81 22 6D
+                  cpu-b       Type B processor card   PUPI 1C 93 5E 07
+                  at88rf020   AT88RF020   PUPI 4D AA 20 17, password 8 x 00
+                  sr176       SR176       chip ID 06
+                  srix4k      SRIX4K      chip ID 5D, UID D0 02 0C 4B 13 72 A9 E5
+                  iso15693    ISO 15693 tag, 64 blocks   UID E0 07 C6 A1 52 33 10 8E
+                  icode       ISO 15693 tag (maker 04), 28 blocks
+                                          UID E0 04 01 00 4F 3A 92 C7
+                Without --card the field holds mifare1k, cpu-b, at88rf020,
+                srix4k and iso15693. Mifare keys A and B are FF FF FF FF FF FF,
+                access bits FF 07 80 69 (key B is readable there, so only key A
+                authenticates until the trailer is changed).
+  --verbose     log every request and response on standard error
+  --help        this text
+
+Protocol types (rf_init_type): A = Type A cards, B = Type B processor cards,
+r = AT88RF020, s = SR176 and SRIX4K, 1 = ISO 15693. Cards answer only while the
+antenna field is on and the protocol type is theirs. A SAM is always in the slot.
+
+Reader status bytes (0 = done):
+  02 no card            03 collision             04 authentication failed
+  05 not authenticated  06 not allowed           07 not a value block
+  08 no such block      09 already locked        0A bad parameter
+  0B bad data length    0C unknown command       0D bad check byte
+  0E no key loaded      0F not an ISO 14443-4 card
+  10 SAM not reset      11 answer too long       12 card error
+A frame that cannot be read at all (broken length, stuffing or header) and a
+frame for another reader address get no answer.
+)";
+
+int usage_error(const std::string &message) {
+    std::cerr << "reader-sim: " << message << "\nTry reader-sim --help.\n";
+    return 2;
+}
+
+bool is_pipe(int fd) {
+    struct stat info {};
+    return fstat(fd, &info) == 0 && (S_ISFIFO(info.st_mode) || S_ISSOCK(info.st_mode));
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    unsigned baud = 9600;
+    bool verbose = false;
+    std::vector<std::string_view> kinds;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") {
+            std::cout << kHelp;
+            return 0;
+        }
+        if (argument == "--verbose") {
+            verbose = true;
+        } else if (argument == "--baud" || argument == "--card") {
+            if (i + 1 >= argc) return usage_error(std::string(argument) + " needs a value");
+            const std::string_view value = argv[++i];
+            if (argument == "--baud") {
+                char *end = nullptr;
+                const unsigned long rate = std::strtoul(argv[i], &end, 10);
+                if (end == argv[i] || *end != '\0' || !sim::VirtualReader::is_baud_rate(rate)) {
+                    return usage_error("unsupported baud rate " + std::string(value));
+                }
+                baud = static_cast<unsigned>(rate);
+            } else {
+                if (!sim::make_card(value))
+                    return usage_error("unknown card kind " + std::string(value));
+                kinds.push_back(value);
+            }
+        } else {
+            return usage_error("unknown option " + std::string(argument));
+        }
+    }
+    if (kinds.empty()) kinds = sim::default_field_kinds();
+
+    if (pipe2(g_stop_pipe, O_CLOEXEC) != 0) {
+        std::perror("reader-sim: pipe");
+        return 1;
+    }
+    struct sigaction action {};
+    action.sa_handler = on_stop_signal;
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, nullptr);
+    sigaction(SIGTERM, &action, nullptr);
+    sigaction(SIGHUP, &action, nullptr);
+    signal(SIGPIPE, SIG_IGN);
+
+    std::string error;
+    auto port = sim::PtyPort::open(baud, error);
+    if (!port) {
+        std::cerr << "reader-sim: " << error << "\n";
+        return 1;
+    }
+    sim::VirtualReader reader(sim::make_field(kinds), baud);
+
+    std::cout << port->slave_path() << std::endl;
+    std::cerr << "reader-sim: serving at " << baud << " baud with";
+    for (const auto kind : kinds) std::cerr << ' ' << kind;
+    std::cerr << std::endl;
+
+    sim::ServeOptions options;
+    options.stop_fd = g_stop_pipe[0];
+    options.parent_fd = is_pipe(STDIN_FILENO) ? STDIN_FILENO : -1;
+    options.log = verbose ? &std::cerr : nullptr;
+    const bool served = sim::serve(*port, reader, options);
+    if (!served)
+        std::cerr << "reader-sim: the pseudo-terminal failed: " << std::strerror(errno) << "\n";
+    return served ? 0 : 1;
+}

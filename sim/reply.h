@@ -1,0 +1,22 @@
+#pragma once
+
+// What a reader command comes to: a status byte and, on success, the data of the
+// response frame.
+
+#include <utility>
+
+#include "sim/bytes.h"
+#include "sim/reader_status.h"
+
+namespace sim {
+
+struct Reply {
+    ReaderStatus status = ReaderStatus::Ok;
+    Bytes data;
+
+    static Reply ok(Bytes data = {}) { return {ReaderStatus::Ok, std::move(data)}; }
+    static Reply fail(ReaderStatus status) { return {status, {}}; }
+    bool succeeded() const { return status == ReaderStatus::Ok; }
+};
+
+}  // namespace sim

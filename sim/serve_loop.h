@@ -1,0 +1,30 @@
+#pragma once
+
+// Serves a virtual reader on a pseudo-terminal until told to stop: frames the
+// incoming bytes, answers each request at the reader's rate, and ignores what
+// arrives while the line is set to another rate (on a real line those bytes would
+// be garbage to the reader).
+
+#include <ostream>
+
+#include "sim/pty_port.h"
+#include "sim/virtual_reader.h"
+
+namespace sim {
+
+struct ServeOptions {
+    // Serving ends when this descriptor turns readable (a signal's self-pipe); -1
+    // for none.
+    int stop_fd = -1;
+    // Serving ends when this descriptor reaches its end or hangs up (standard input
+    // as a pipe from the parent); -1 for none.
+    int parent_fd = -1;
+    // Every request and response in hex, and bytes ignored at the wrong rate; null
+    // for none.
+    std::ostream *log = nullptr;
+};
+
+// Returns when told to stop; false when the pseudo-terminal failed.
+bool serve(PtyPort &port, VirtualReader &reader, const ServeOptions &options);
+
+}  // namespace sim

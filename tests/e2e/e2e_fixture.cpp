@@ -1,0 +1,49 @@
+#include "tests/e2e/e2e_fixture.h"
+
+#include <cstdlib>
+
+namespace e2e {
+
+const platform::Module &drovik() {
+    static const platform::Module module =
+        platform::Module::load(std::string(TILVANE_BIN_DIR) + "/libDrovik.so");
+    return module;
+}
+
+std::int32_t ReaderTest::connect(const std::vector<std::string> &cards, unsigned sim_baud,
+                                 std::int32_t baud) {
+    std::vector<std::string> arguments = {"--baud", std::to_string(sim_baud)};
+    for (const auto &card : cards) {
+        arguments.push_back("--card");
+        arguments.push_back(card);
+    }
+    std::string error;
+    if (!sim_.start(std::string(TILVANE_BIN_DIR) + "/reader-sim", arguments, error)) {
+        ADD_FAILURE() << error;
+        return -1;
+    }
+    if (!drovik().loaded()) {
+        ADD_FAILURE() << drovik().error();
+        return -1;
+    }
+    setenv("SELMEK_PORT1", sim_.device().c_str(), 1);
+    // Each rate the auto-baud search tries in vain costs one wait for a first byte.
+    setenv("SELMEK_TIMEOUT_MS", "150", 1);
+    const std::int32_t result = DROVIK(rf_init_com)(1, baud);
+    connected_ = result == 0;
+    return result;
+}
+
+void ReaderTest::power_up(char protocol) {
+    ASSERT_EQ(DROVIK(rf_antenna_sta)(0, 0), 0);
+    ASSERT_EQ(DROVIK(rf_init_type)(0, protocol), 0);
+    ASSERT_EQ(DROVIK(rf_antenna_sta)(0, 1), 0);
+}
+
+void ReaderTest::TearDown() {
+    if (connected_) DROVIK(rf_ClosePort)();
+    connected_ = false;
+    sim_.stop();
+}
+
+}  // namespace e2e

@@ -1,0 +1,38 @@
+#pragma once
+
+// reader-sim as a child process: started with its options, its device path read
+// from the first line of its output, ended (SIGTERM, then a wait) when the object
+// goes. Its standard input is a pipe held here, so a test that dies takes the
+// simulator with it.
+
+#include <sys/types.h>
+
+#include <string>
+#include <vector>
+
+namespace e2e {
+
+class SimProcess {
+  public:
+    SimProcess() = default;
+    ~SimProcess();
+    SimProcess(const SimProcess &) = delete;
+    SimProcess &operator=(const SimProcess &) = delete;
+
+    // Starts `program` with `arguments`; false with `error` set when it does not
+    // come up with a device path.
+    bool start(const std::string &program, const std::vector<std::string> &arguments,
+               std::string &error);
+    void stop();
+
+    const std::string &device() const { return device_; }
+    bool running() const { return pid_ > 0; }
+
+  private:
+    pid_t pid_ = -1;
+    int input_ = -1;   // the simulator's standard input, our end
+    int output_ = -1;  // its standard output, our end
+    std::string device_;
+};
+
+}  // namespace e2e

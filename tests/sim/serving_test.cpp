@@ -1,0 +1,197 @@
+// The serving loop on a real pseudo-terminal, with a client on the slave side as
+// the transport would be: answers only at the reader's rate, the set-baud switch,
+// clients that come and go.
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <chrono>
+#include <thread>
+
+#include "sim/line_speed.h"
+#include "sim/pty_port.h"
+#include "sim/serve_loop.h"
+#include "sim/wire_frame.h"
+#include "tests/sim/sim_reader.h"
+
+namespace {
+
+using namespace sim_test;
+using namespace std::chrono_literals;
+
+const Bytes kGetModel = {0xAA, 0xBB, 0x04, 0xFB, 0x00, 0x00, 0x04, 0xFF};
+const Bytes kModelAnswer = sim::encode_response(0, 0x04, 0, Bytes{0x02, 0x10});
+
+Bytes set_baud_frame(std::uint8_t code) {
+    return {0xAA, 0xBB, 0x05,
+            0xFA, 0x00, 0x00,
+            0x01, code, static_cast<std::uint8_t>(0xFA ^ 0x01 ^ code)};
+}
+
+class Client {
+  public:
+    explicit Client(const std::string &path) : fd_(::open(path.c_str(), O_RDWR | O_NOCTTY)) {}
+    ~Client() { close(); }
+    void close() {
+        if (fd_ >= 0) ::close(fd_);
+        fd_ = -1;
+    }
+    int fd() const { return fd_; }
+    bool set_rate(unsigned rate) { return sim::set_raw_line(fd_, rate); }
+    void send(const Bytes &bytes) {
+        ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    }
+    // Whatever arrives within `wait` of the first byte, up to one response frame.
+    Bytes receive(std::chrono::milliseconds wait = 500ms) {
+        Bytes got;
+        const auto deadline = std::chrono::steady_clock::now() + wait;
+        while (std::chrono::steady_clock::now() < deadline) {
+            pollfd in{fd_, POLLIN, 0};
+            if (::poll(&in, 1, 20) <= 0) {
+                if (complete(got)) break;
+                continue;
+            }
+            std::uint8_t buffer[256];
+            const ssize_t n = ::read(fd_, buffer, sizeof buffer);
+            if (n > 0) got.insert(got.end(), buffer, buffer + n);
+        }
+        return got;
+    }
+
+  private:
+    static bool complete(const Bytes &got) {
+        if (got.size() < 3) return false;
+        Bytes copy = got;
+        std::size_t unescaped = 2;
+        for (std::size_t i = 2; i < copy.size(); ++i, ++unescaped) {
+            if (copy[i] == 0xAA) ++i;
+        }
+        return unescaped >= static_cast<std::size_t>(got[2]) + 4;
+    }
+    int fd_;
+};
+
+class Serving : public ::testing::Test {
+  protected:
+    void start(unsigned rate) {
+        std::string error;
+        auto port = sim::PtyPort::open(rate, error);
+        ASSERT_TRUE(port) << error;
+        port_.emplace(std::move(*port));
+        reader_ = std::make_unique<sim::VirtualReader>(sim::make_field({"mifare1k"}), rate);
+        ASSERT_EQ(::pipe(stop_), 0);
+        sim::ServeOptions options;
+        options.stop_fd = stop_[0];
+        thread_ = std::thread([this, options] { served_ = sim::serve(*port_, *reader_, options); });
+    }
+    void TearDown() override {
+        if (thread_.joinable()) {
+            const char byte = 1;
+            EXPECT_EQ(::write(stop_[1], &byte, 1), 1);
+            thread_.join();
+            EXPECT_TRUE(served_);
+            ::close(stop_[0]);
+            ::close(stop_[1]);
+        }
+    }
+    const std::string &path() const { return port_->slave_path(); }
+
+    std::optional<sim::PtyPort> port_;
+    std::unique_ptr<sim::VirtualReader> reader_;
+    int stop_[2] = {-1, -1};
+    std::thread thread_;
+    bool served_ = false;
+};
+
+TEST_F(Serving, AnswersOnlyWhileTheLineIsAtTheReadersRate) {
+    start(38400);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(115200));
+    client.send(kGetModel);
+    EXPECT_TRUE(client.receive(300ms).empty());
+    ASSERT_TRUE(client.set_rate(38400));
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), kModelAnswer);
+}
+
+TEST_F(Serving, SetBaudIsAnsweredAtTheOldRateAndThenTheReaderFollowsIt) {
+    start(9600);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+    client.send(set_baud_frame(2));  // 14400, a rate without a Bxxx constant
+    EXPECT_EQ(client.receive(), sim::encode_response(0, 0x01, 0, {}));
+    client.send(kGetModel);
+    EXPECT_TRUE(client.receive(300ms).empty());
+    ASSERT_TRUE(client.set_rate(14400));
+    EXPECT_EQ(sim::read_line_speed(client.fd()), 14400u);
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), kModelAnswer);
+}
+
+TEST_F(Serving, AFrameInPiecesIsAnsweredAndAnAbandonedOneIsForgotten) {
+    start(9600);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+    client.send(Bytes(kGetModel.begin(), kGetModel.begin() + 3));
+    std::this_thread::sleep_for(50ms);
+    client.send(Bytes(kGetModel.begin() + 3, kGetModel.end()));
+    EXPECT_EQ(client.receive(), kModelAnswer);
+
+    // Half a frame, then silence: the reader drops it and takes the next request
+    // as a frame of its own.
+    client.send(Bytes(kGetModel.begin(), kGetModel.begin() + 5));
+    std::this_thread::sleep_for(400ms);
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), kModelAnswer);
+}
+
+int exclusive_flag(int fd) {
+    int exclusive = -1;
+    EXPECT_EQ(::ioctl(fd, TIOCGEXCL, &exclusive), 0);
+    return exclusive;
+}
+
+// Waits a little for the serving thread to take in a close.
+int exclusive_flag_after_close(int fd, int expected) {
+    int exclusive = exclusive_flag(fd);
+    for (int i = 0; i < 50 && exclusive != expected; ++i) {
+        std::this_thread::sleep_for(20ms);
+        exclusive = exclusive_flag(fd);
+    }
+    return exclusive;
+}
+
+TEST_F(Serving, AnExclusiveModeLeftBehindByAGoneClientIsCleared) {
+    start(9600);
+    {
+        Client first(path());
+        ASSERT_TRUE(first.set_rate(9600));
+        ASSERT_EQ(::ioctl(first.fd(), TIOCEXCL), 0);
+        first.send(kGetModel);
+        EXPECT_EQ(first.receive(), kModelAnswer);
+    }
+    EXPECT_EQ(exclusive_flag_after_close(port_->slave(), 0), 0);
+    Client second(path());
+    ASSERT_GE(second.fd(), 0);
+    ASSERT_TRUE(second.set_rate(9600));
+    second.send(kGetModel);
+    EXPECT_EQ(second.receive(), kModelAnswer);
+}
+
+TEST_F(Serving, TheExclusiveModeOfAClientStillThereStays) {
+    start(9600);
+    Client holder(path());
+    ASSERT_EQ(::ioctl(holder.fd(), TIOCEXCL), 0);
+    {
+        // A second opener (root gets past the exclusive mode) looks and goes.
+        Client visitor(path());
+        ASSERT_GE(visitor.fd(), 0);
+    }
+    std::this_thread::sleep_for(200ms);
+    EXPECT_EQ(exclusive_flag(port_->slave()), 1);
+}
+
+}  // namespace
