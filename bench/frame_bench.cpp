@@ -12,23 +12,18 @@
 #include "reader/command_execution.h"
 #include "reader/frame_codec.h"
 #include "reader/transport_binding.h"
+#include "sim/wire_frame.h"
 
 namespace {
 
 // The reader's answer to a block read: status 0 and 16 data bytes, two of them
 // 0xAA and so escaped.
 std::vector<std::uint8_t> block_read_response() {
-    std::vector<std::uint8_t> frame = {0xAA, 0xBB, 21, static_cast<std::uint8_t>(~21), 0, 0, 0x13, 0};
-    for (int i = 0; i < 16; ++i) frame.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
-    std::uint8_t check = 0;
-    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
-    frame.push_back(check);
-    std::vector<std::uint8_t> wire;
-    for (std::size_t i = 0; i < frame.size(); ++i) {
-        wire.push_back(frame[i]);
-        if (i >= 2 && frame[i] == 0xAA) wire.push_back(0);
+    std::vector<std::uint8_t> block;
+    for (int i = 0; i < 16; ++i) {
+        block.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
     }
-    return wire;
+    return sim::encode_response(0, 0x13, 0, block);
 }
 
 const std::vector<std::uint8_t> kResponse = block_read_response();

@@ -23,6 +23,7 @@
 #include <vector>
 
 #include "selmek.h"
+#include "sim/wire_frame.h"
 
 namespace {
 
@@ -33,18 +34,11 @@ using Clock = std::chrono::steady_clock;
 const Bytes kRequest = {0xAA, 0xBB, 0x05, 0xFA, 0x00, 0x00, 0x13, 0x04, 0xED};
 
 Bytes block_read_answer() {
-    Bytes frame = {0xAA, 0xBB, 21, static_cast<std::uint8_t>(~21), 0, 0, 0x13, 0};
-    for (int i = 0; i < 16; ++i)
-        frame.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
-    std::uint8_t check = 0;
-    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
-    frame.push_back(check);
-    Bytes wire;
-    for (std::size_t i = 0; i < frame.size(); ++i) {
-        wire.push_back(frame[i]);
-        if (i >= 2 && frame[i] == 0xAA) wire.push_back(0x00);
+    Bytes block;
+    for (int i = 0; i < 16; ++i) {
+        block.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
     }
-    return wire;
+    return sim::encode_response(0, 0x13, 0, block);
 }
 
 const Bytes kAnswer = block_read_answer();

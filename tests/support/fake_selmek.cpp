@@ -4,6 +4,7 @@
 #include <cstring>
 
 #include "selmek.h"
+#include "sim/wire_frame.h"
 
 namespace fake_selmek {
 
@@ -14,31 +15,11 @@ State &state() {
 
 void reset() { state() = State{}; }
 
-Bytes escape(const Bytes &unescaped) {
-    Bytes out;
-    for (std::size_t i = 0; i < unescaped.size(); ++i) {
-        out.push_back(unescaped[i]);
-        if (i >= 2 && unescaped[i] == 0xAA) out.push_back(0x00);
-    }
-    return out;
-}
+Bytes escape(const Bytes &unescaped) { return sim::escape_frame(unescaped); }
 
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
                    std::uint8_t code) {
-    const auto length = static_cast<std::uint8_t>(data.size() + 5);
-    Bytes frame = {0xAA,
-                   0xBB,
-                   length,
-                   static_cast<std::uint8_t>(~length),
-                   static_cast<std::uint8_t>(address & 0xFF),
-                   static_cast<std::uint8_t>(address >> 8),
-                   code,
-                   status};
-    for (const std::uint8_t byte : data) frame.push_back(byte);
-    std::uint8_t check = 0;
-    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
-    frame.push_back(check);
-    return escape(frame);
+    return sim::encode_response(address, code, status, data);
 }
 
 void respond(std::uint8_t status, const Bytes &data) {

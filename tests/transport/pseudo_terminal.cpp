@@ -10,6 +10,7 @@
 #include <cstdlib>
 #include <stdexcept>
 
+#include "sim/wire_frame.h"
 #include "transport/serial_line.h"
 
 namespace transport_test {
@@ -82,26 +83,7 @@ ReaderStandIn::~ReaderStandIn() {
 
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
                    std::uint8_t code) {
-    const auto length = static_cast<std::uint8_t>(data.size() + 5);
-    Bytes frame = {0xAA,
-                   0xBB,
-                   length,
-                   static_cast<std::uint8_t>(~length),
-                   static_cast<std::uint8_t>(address & 0xFF),
-                   static_cast<std::uint8_t>(address >> 8),
-                   code,
-                   status};
-    frame.insert(frame.end(), data.begin(), data.end());
-    std::uint8_t check = 0;
-    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
-    frame.push_back(check);
-
-    Bytes wire;
-    for (std::size_t i = 0; i < frame.size(); ++i) {
-        wire.push_back(frame[i]);
-        if (i >= 2 && frame[i] == 0xAA) wire.push_back(0x00);
-    }
-    return wire;
+    return sim::encode_response(address, code, status, data);
 }
 
 void use_device(int port, const std::string &device) {
