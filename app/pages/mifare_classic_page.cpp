@@ -591,57 +591,15 @@ void CMifareClassicPage::RefreshWindow1() {
 }
 
 void CMifareClassicPage::OnReadWindow1() {
-    for (CHexEdit *edit : w1_data_) edit->clear();
-    w1_trailer_.Clear();
-    if (!Prologue()) return;
-    const auto key = TakeKey(w1_key_.key);
-    if (!key) return;
-    const int first = ItemData(w1_sector_) * 4;
-    if (!Authenticate(w1_key_, first, *key)) return;
-    for (int i = 0; i < 4; ++i) {
-        std::uint8_t data[kAnswerRoom] = {};
-        if (!ReadBlock(first + i, data)) return;
-        if (i < 3) {
-            SetHexText(w1_data_[static_cast<std::size_t>(i)], data, kBlockSize);
-        } else {
-            w1_trailer_.Show(data);
-        }
-    }
-    ShowInfo(Message(kMsgReadCardSuccess));
+    ReadBlocks({w1_key_, w1_data_, w1_trailer_}, ItemData(w1_sector_) * 4);
 }
 
 void CMifareClassicPage::OnWriteWindow1() {
     const int sector = ItemData(w1_sector_);
-    const int block = ItemData(w1_block_);
-    if (block < 0) {
-        ShowMissingInput(this, QStringLiteral("Please choose a block number"));
-        return;
-    }
-    const int address = sector * 4 + block;
-    if (address > kLastBlockAddress) {
-        ShowInputError(this, QStringLiteral("Block %1 (sector %2, block %3) is beyond the "
-                                            "card's last block, 255")
-                                 .arg(address)
-                                 .arg(sector)
-                                 .arg(block));
-        return;
-    }
-    if (!Prologue()) return;
-    const auto key = TakeKey(w1_key_.key);
-    if (!key) return;
-    if (block == 3 && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
-    if (!Authenticate(w1_key_, sector * 4, *key)) return;
-
-    std::array<std::uint8_t, 16> data{};
-    if (block <= 2) {
-        CopyInto(data.data(), kBlockSize, HexToBytes(w1_data_[static_cast<std::size_t>(block)]));
-    } else {
-        data = w1_trailer_.Compose();
-    }
-    if (!Check(state_.api.rf_M1_write(kReaderAddress, address, data.data()), "rf_M1_write")) {
-        return;
-    }
-    ShowInfo(Message(kMsgWriteCardSuccess));
+    const int first = sector * 4;
+    // Only block 3 of a group asks: in the 16-block sectors that window 1 also
+    // reaches, the trailer boxes stand for every block from 3 on.
+    WriteBlock({w1_key_, w1_data_, w1_trailer_}, sector, first, ItemData(w1_block_), 3);
 }
 
 // ---- Block window 2 ---------------------------------------------------------------
@@ -659,46 +617,68 @@ void CMifareClassicPage::RefreshWindow2() {
 }
 
 void CMifareClassicPage::OnReadWindow2() {
-    for (CHexEdit *edit : w2_data_) edit->clear();
-    w2_trailer_.Clear();
+    ReadBlocks({w2_key_, w2_data_, w2_trailer_}, Window2FirstBlock(ItemData(w2_sector_)));
+}
+
+void CMifareClassicPage::OnWriteWindow2() {
+    const int sector = ItemData(w2_sector_);
+    // Block 15 is the sector trailer: keys and access bits.
+    WriteBlock({w2_key_, w2_data_, w2_trailer_}, sector, Window2FirstBlock(sector),
+               ItemData(w2_block_), 15);
+}
+
+// ---- Reading and writing a block window ---------------------------------------------
+
+void CMifareClassicPage::ReadBlocks(const BlockWindow &window, int first) {
+    for (CHexEdit *edit : window.data) edit->clear();
+    window.trailer.Clear();
     if (!Prologue()) return;
-    const auto key = TakeKey(w2_key_.key);
+    const auto key = TakeKey(window.key.key);
     if (!key) return;
-    const int first = Window2FirstBlock(ItemData(w2_sector_));
-    if (!Authenticate(w2_key_, first, *key)) return;
-    for (int i = 0; i < 16; ++i) {
+    if (!Authenticate(window.key, first, *key)) return;
+    // The data boxes in block order, then the trailer.
+    const int blocks = static_cast<int>(window.data.size()) + 1;
+    for (int i = 0; i < blocks; ++i) {
         std::uint8_t data[kAnswerRoom] = {};
         if (!ReadBlock(first + i, data)) return;
-        if (i < 15) {
-            SetHexText(w2_data_[static_cast<std::size_t>(i)], data, kBlockSize);
+        if (i < blocks - 1) {
+            SetHexText(window.data[static_cast<std::size_t>(i)], data, kBlockSize);
         } else {
-            w2_trailer_.Show(data);
+            window.trailer.Show(data);
         }
     }
     ShowInfo(Message(kMsgReadCardSuccess));
 }
 
-void CMifareClassicPage::OnWriteWindow2() {
-    const int block = ItemData(w2_block_);
+void CMifareClassicPage::WriteBlock(const BlockWindow &window, int sector, int first, int block,
+                                    int question_block) {
     if (block < 0) {
         ShowMissingInput(this, QStringLiteral("Please choose a block number"));
         return;
     }
-    if (!Prologue()) return;
-    const auto key = TakeKey(w2_key_.key);
-    if (!key) return;
-    // Block 15 is the sector trailer: keys and access bits.
-    if (block == 15 && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
-    const int first = Window2FirstBlock(ItemData(w2_sector_));
-    if (!Authenticate(w2_key_, first, *key)) return;
-
-    std::array<std::uint8_t, 16> data{};
-    if (block < 15) {
-        CopyInto(data.data(), kBlockSize, HexToBytes(w2_data_[static_cast<std::size_t>(block)]));
-    } else {
-        data = w2_trailer_.Compose();
+    const int address = first + block;
+    if (address > kLastBlockAddress) {
+        ShowInputError(this, QStringLiteral("Block %1 (sector %2, block %3) is beyond the "
+                                            "card's last block, 255")
+                                 .arg(address)
+                                 .arg(sector)
+                                 .arg(block));
+        return;
     }
-    if (!Check(state_.api.rf_M1_write(kReaderAddress, first + block, data.data()), "rf_M1_write")) {
+    if (!Prologue()) return;
+    const auto key = TakeKey(window.key.key);
+    if (!key) return;
+    if (block == question_block && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
+    if (!Authenticate(window.key, first, *key)) return;
+
+    // Blocks with a data box write its bytes; the others the trailer boxes.
+    std::array<std::uint8_t, 16> data{};
+    if (static_cast<std::size_t>(block) < window.data.size()) {
+        CopyInto(data.data(), kBlockSize, HexToBytes(window.data[static_cast<std::size_t>(block)]));
+    } else {
+        data = window.trailer.Compose();
+    }
+    if (!Check(state_.api.rf_M1_write(kReaderAddress, address, data.data()), "rf_M1_write")) {
         return;
     }
     ShowInfo(Message(kMsgWriteCardSuccess));

@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdint>
 #include <optional>
+#include <span>
 
 #include "app/common/hex_text.h"
 #include "app/pages/card_page.h"
@@ -104,6 +105,12 @@ private:
         void Show(const std::uint8_t *block);
         std::array<std::uint8_t, 16> Compose() const;
     };
+    // One block window: its key area, its data boxes in block order, its trailer.
+    struct BlockWindow {
+        const KeyArea &key;
+        std::span<CHexEdit *const> data;
+        Trailer &trailer;
+    };
     enum class PurseOperation { Initialize, Increase, Decrease };
 
     void BuildControls(bool english, bool compact);
@@ -129,6 +136,11 @@ private:
     std::optional<Bytes> TakeKey(const CHexEdit *edit);
     bool Authenticate(const KeyArea &area, int block, const Bytes &key);
     bool ReadBlock(int block, std::uint8_t *data);
+    // The whole Read and Write of a block window; `first` is the block that
+    // authenticates, `question_block` the block whose write asks first.
+    void ReadBlocks(const BlockWindow &window, int first);
+    void WriteBlock(const BlockWindow &window, int sector, int first, int block,
+                    int question_block);
     bool Check(std::int32_t status, const char *function_name);
     std::optional<std::int32_t> PurseValue() const;
 
