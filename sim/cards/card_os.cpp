@@ -175,19 +175,25 @@ Bytes CardOs::select(std::uint8_t p1, std::uint8_t p2, ByteView data) {
     return status_only(kSwNotFound);
 }
 
-Bytes CardOs::read_binary(std::uint8_t p1, std::uint8_t p2, std::size_t le) {
-    CosFile *file = nullptr;
-    std::size_t offset = 0;
+CardOs::BinaryTarget CardOs::binary_target(std::uint8_t p1, std::uint8_t p2) {
     if (p1 & 0x80) {
-        if (p1 & 0x60) return status_only(kSwWrongP1P2);
-        file = file_by_short_id(p1 & 0x1F);
-        if (file == nullptr) return status_only(kSwNotFound);
-        offset = p2;
-    } else {
-        if (position_.file < 0) return status_only(kSwNoCurrentEf);
-        file = &files_at(position_.application)[position_.file];
-        offset = static_cast<std::size_t>(p1) << 8 | p2;
+        // A short file identifier in P1, the offset in P2.
+        if (p1 & 0x60) return {nullptr, 0, kSwWrongP1P2};
+        CosFile *file = file_by_short_id(p1 & 0x1F);
+        if (file == nullptr) return {nullptr, 0, kSwNotFound};
+        return {file, p2, kSwOk};
     }
+    // The current file, a 15-bit offset in P1 and P2.
+    if (position_.file < 0) return {nullptr, 0, kSwNoCurrentEf};
+    return {&files_at(position_.application)[position_.file],
+            static_cast<std::size_t>(p1) << 8 | p2, kSwOk};
+}
+
+Bytes CardOs::read_binary(std::uint8_t p1, std::uint8_t p2, std::size_t le) {
+    const BinaryTarget target = binary_target(p1, p2);
+    if (target.file == nullptr) return status_only(target.error);
+    CosFile *file = target.file;
+    const std::size_t offset = target.offset;
     if (offset > file->content.size()) return status_only(kSwWrongOffset);
     const std::size_t available = file->content.size() - offset;
     const std::size_t count = std::min(available, le);
@@ -198,18 +204,10 @@ Bytes CardOs::read_binary(std::uint8_t p1, std::uint8_t p2, std::size_t le) {
 }
 
 Bytes CardOs::update_binary(std::uint8_t p1, std::uint8_t p2, ByteView data) {
-    CosFile *file = nullptr;
-    std::size_t offset = 0;
-    if (p1 & 0x80) {
-        if (p1 & 0x60) return status_only(kSwWrongP1P2);
-        file = file_by_short_id(p1 & 0x1F);
-        if (file == nullptr) return status_only(kSwNotFound);
-        offset = p2;
-    } else {
-        if (position_.file < 0) return status_only(kSwNoCurrentEf);
-        file = &files_at(position_.application)[position_.file];
-        offset = static_cast<std::size_t>(p1) << 8 | p2;
-    }
+    const BinaryTarget target = binary_target(p1, p2);
+    if (target.file == nullptr) return status_only(target.error);
+    CosFile *file = target.file;
+    const std::size_t offset = target.offset;
     if (offset + data.size() > file->content.size()) return status_only(kSwWrongOffset);
     std::copy(data.begin(), data.end(),
               file->content.begin() + static_cast<std::ptrdiff_t>(offset));

@@ -53,6 +53,14 @@ class CardOs {
     };
 
     Bytes select(std::uint8_t p1, std::uint8_t p2, ByteView data);
+    // The file and offset that READ BINARY and UPDATE BINARY address, or the
+    // status word that refuses them.
+    struct BinaryTarget {
+        CosFile *file;
+        std::size_t offset;
+        std::uint16_t error;
+    };
+    BinaryTarget binary_target(std::uint8_t p1, std::uint8_t p2);
     Bytes read_binary(std::uint8_t p1, std::uint8_t p2, std::size_t le);
     Bytes update_binary(std::uint8_t p1, std::uint8_t p2, ByteView data);
     Bytes get_challenge(std::uint8_t p1, std::uint8_t p2, std::size_t le);
