@@ -53,9 +53,9 @@ bool transport_ready() {
 
 std::int32_t exchange(CommandFrame &frame) {
     if (!transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
-    return current_transport()->entry().CommunicateRFResult(
-        frame.request(), frame.request_length(), frame.response_buffer(),
-        frame.response_length_slot());
+    return current_transport()->entry().CommunicateRFResult(frame.request(), frame.request_length(),
+                                                            frame.response_buffer(),
+                                                            frame.response_length_slot());
 }
 
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply) {
@@ -83,12 +83,12 @@ std::int32_t apply_reply(const ResponseView &response, const Reply &reply) {
     return 1;
 }
 
-std::int32_t run_command(std::uint16_t address, std::uint8_t code, const RequestData &request,
+std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
                          const Reply &reply) {
     if (!request.valid() || !reply.outputs_present()) return 1;
     if (!transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
 
-    CommandFrame frame(address, code, request.view());
+    CommandFrame frame(static_cast<std::uint16_t>(address), code, request.view());
     if (const std::int32_t result = exchange(frame); result != 0) return result;
     frame.unescape_response();
     const ResponseView response = frame.response();

@@ -9,11 +9,7 @@
 
 namespace drovik {
 
-// Exports take the reader address as a 32-bit argument of which the low 16 bits
-// are sent, and single-byte parameters as 32-bit integers of which the low byte is.
-inline std::uint16_t reader_address(std::int32_t address) {
-    return static_cast<std::uint16_t>(address);
-}
+// Single-byte parameters travel as 32-bit integers of which the low byte is sent.
 inline int low_byte(std::int32_t value) { return value & 0xFF; }
 
 // The request data of one command, gathered from the export's arguments. A null
@@ -83,9 +79,11 @@ std::int32_t exchange(CommandFrame &frame);
 bool transport_ready();
 
 // The shape of every export that talks to the reader: check, build, exchange,
-// unescape, status, reply rule. Returns the export's result code.
-std::int32_t run_command(std::uint16_t address, std::uint8_t code, const RequestData &request,
-                         const Reply &reply);
+// unescape, status, reply rule. `address` is the export's 32-bit argument, of
+// which the low 16 bits are sent; without a reply rule, reply data is ignored.
+// Returns the export's result code.
+std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
+                         const Reply &reply = Reply::ignored());
 
 // The reply rule alone, applied to the data of a complete response with status 0.
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply);

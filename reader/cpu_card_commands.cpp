@@ -9,7 +9,6 @@
 namespace {
 
 using drovik::low_byte;
-using drovik::reader_address;
 using drovik::Reply;
 using drovik::RequestData;
 
@@ -39,7 +38,7 @@ extern "C" {
 
 DROVIK_API int32_t DROVIK_CALL rf_typea_rst(int32_t address, int32_t mode, uint8_t *answer,
                                             uint8_t *length) {
-    return drovik::run_command(reader_address(address), kTypeAReset, RequestData().byte(mode),
+    return drovik::run_command(address, kTypeAReset, RequestData().byte(mode),
                                Reply::variable(answer, length));
 }
 
@@ -47,26 +46,24 @@ DROVIK_API int32_t DROVIK_CALL rf_cos_command(int32_t address, const uint8_t *co
                                               int32_t command_length, uint8_t *answer,
                                               uint8_t *length) {
     RequestData request;
-    return drovik::run_command(reader_address(address), kTypeACommand,
+    return drovik::run_command(address, kTypeACommand,
                                command_bytes(request, command, command_length),
                                Reply::variable(answer, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_cl_deselect(int32_t address) {
-    return drovik::run_command(reader_address(address), kDeselect, RequestData(),
-                               Reply::ignored());
+    return drovik::run_command(address, kDeselect, RequestData());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_atqb(int32_t address, int32_t mode, uint8_t *atqb,
                                        uint8_t *length) {
     if (low_byte(mode) > 1) return 1;
-    return drovik::run_command(reader_address(address), kTypeBRequest, RequestData().byte(mode),
+    return drovik::run_command(address, kTypeBRequest, RequestData().byte(mode),
                                Reply::fixed_count_first(atqb, length, kAtqbSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_attrib(int32_t address, uint32_t pupi, int32_t parameter) {
-    return drovik::run_command(reader_address(address), kAttrib,
-                               RequestData().le32(pupi).byte(parameter), Reply::ignored());
+    return drovik::run_command(address, kAttrib, RequestData().le32(pupi).byte(parameter));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_typeb_cos(int32_t address, int32_t leading_byte,
@@ -74,31 +71,28 @@ DROVIK_API int32_t DROVIK_CALL rf_typeb_cos(int32_t address, int32_t leading_byt
                                             uint8_t *answer, uint8_t *length) {
     RequestData request;
     request.byte(leading_byte);
-    return drovik::run_command(reader_address(address), kTypeBCommand,
+    return drovik::run_command(address, kTypeBCommand,
                                command_bytes(request, command, command_length),
                                Reply::variable(answer, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_hltb(int32_t address, uint32_t pupi) {
-    return drovik::run_command(reader_address(address), kTypeBHalt, RequestData().le32(pupi),
-                               Reply::ignored());
+    return drovik::run_command(address, kTypeBHalt, RequestData().le32(pupi));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_init_sam(int32_t address, int32_t configuration) {
-    return drovik::run_command(reader_address(address), kInitSam,
-                               RequestData().byte(configuration), Reply::ignored());
+    return drovik::run_command(address, kInitSam, RequestData().byte(configuration));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sam_rst(int32_t address, uint8_t *answer, uint8_t *length) {
-    return drovik::run_command(reader_address(address), kSamReset, RequestData(),
-                               Reply::variable(answer, length));
+    return drovik::run_command(address, kSamReset, RequestData(), Reply::variable(answer, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sam_cos(int32_t address, const uint8_t *command,
                                           int32_t command_length, uint8_t *answer,
                                           uint8_t *length) {
     RequestData request;
-    return drovik::run_command(reader_address(address), kSamCommand,
+    return drovik::run_command(address, kSamCommand,
                                command_bytes(request, command, command_length),
                                Reply::variable(answer, length));
 }

@@ -28,8 +28,8 @@ constexpr std::uint8_t kFlashWrite = 0x62;
 
 // The rates the reader knows, in the order the auto-baud search tries them; the
 // set-baud command names a rate by its position here, counted from 1.
-constexpr std::array<std::int32_t, 7> kBaudRates = {9600, 14400, 19200, 28800,
-                                                     38400, 57600, 115200};
+constexpr std::array<std::int32_t, 7> kBaudRates = {9600,  14400, 19200, 28800,
+                                                    38400, 57600, 115200};
 
 int baud_code(std::int32_t rate) {
     for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
@@ -47,7 +47,6 @@ constexpr int kFlashWriteMax = 224;
 constexpr int kFlashReadMax = 200;
 
 using drovik::low_byte;
-using drovik::reader_address;
 
 }  // namespace
 
@@ -100,8 +99,7 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
 
 DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {
     return drovik::run_command(0, kSetAddress,
-                               RequestData().byte(new_address).byte(new_address >> 8),
-                               Reply::ignored());
+                               RequestData().byte(new_address).byte(new_address >> 8));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_device_number(uint16_t *address) {
@@ -109,23 +107,19 @@ DROVIK_API int32_t DROVIK_CALL rf_get_device_number(uint16_t *address) {
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_model(int32_t address, uint8_t *model) {
-    return drovik::run_command(reader_address(address), kGetModel, RequestData(),
-                               Reply::fixed(model, 2));
+    return drovik::run_command(address, kGetModel, RequestData(), Reply::fixed(model, 2));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_snr(int32_t address, uint8_t *serial) {
-    return drovik::run_command(reader_address(address), kGetSerial, RequestData(),
-                               Reply::fixed(serial, 8));
+    return drovik::run_command(address, kGetSerial, RequestData(), Reply::fixed(serial, 8));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_beep(int32_t address, int32_t time) {
-    return drovik::run_command(reader_address(address), kBeep, RequestData().byte(time),
-                               Reply::ignored());
+    return drovik::run_command(address, kBeep, RequestData().byte(time));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_light(int32_t address, int32_t colour) {
-    return drovik::run_command(reader_address(address), kLight, RequestData().byte(colour),
-                               Reply::ignored());
+    return drovik::run_command(address, kLight, RequestData().byte(colour));
 }
 
 DROVIK_API void DROVIK_CALL rf_free(void *pointer) { std::free(pointer); }
@@ -153,8 +147,7 @@ DROVIK_API int32_t DROVIK_CALL rf_display(int32_t address, int32_t mode, int32_t
         if (position > 8) return 1;
         if (position > 0) shown[position - 1] |= kDecimalPoint;
     }
-    return drovik::run_command(reader_address(address), kDisplay,
-                               RequestData().bytes(shown.data(), shown.size()),
+    return drovik::run_command(address, kDisplay, RequestData().bytes(shown.data(), shown.size()),
                                Reply::forbidden());
 }
 
@@ -163,14 +156,11 @@ DROVIK_API int32_t DROVIK_CALL rf_flash_write(int32_t address, int32_t page, int
     const int start = low_byte(offset);
     const int size = low_byte(count);
     if (start + size > kFlashPageSize || size > kFlashWriteMax) return 1;
-    return drovik::run_command(reader_address(address), kFlashWrite,
-                               RequestData()
-                                   .byte(page >> 8)
-                                   .byte(page)
-                                   .byte(start)
-                                   .byte(size)
-                                   .bytes(data, static_cast<std::size_t>(size)),
-                               Reply::forbidden());
+    return drovik::run_command(
+        address, kFlashWrite,
+        RequestData().byte(page >> 8).byte(page).byte(start).byte(size).bytes(
+            data, static_cast<std::size_t>(size)),
+        Reply::forbidden());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_flash_read(int32_t address, int32_t page, int32_t offset,
@@ -178,7 +168,7 @@ DROVIK_API int32_t DROVIK_CALL rf_flash_read(int32_t address, int32_t page, int3
     const int start = low_byte(offset);
     const int size = low_byte(count);
     if (start + size > kFlashPageSize || size > kFlashReadMax) return 1;
-    return drovik::run_command(reader_address(address), kFlashRead,
+    return drovik::run_command(address, kFlashRead,
                                RequestData().byte(page >> 8).byte(page).byte(start).byte(size),
                                Reply::fixed(data, static_cast<std::size_t>(size)));
 }

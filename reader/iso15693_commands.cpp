@@ -8,7 +8,6 @@
 namespace {
 
 using drovik::low_byte;
-using drovik::reader_address;
 using drovik::Reply;
 using drovik::RequestData;
 
@@ -40,86 +39,81 @@ RequestData addressed(std::int32_t flags, const std::uint8_t *uid) {
     return request;
 }
 
-std::int32_t send(std::int32_t address, std::uint8_t code, const RequestData &request) {
-    return drovik::run_command(reader_address(address), code, request, Reply::ignored());
-}
-
 }  // namespace
 
 extern "C" {
 
-DROVIK_API int32_t DROVIK_CALL ISO15693_Inventory(int32_t address, uint8_t *data,
-                                                  uint8_t *length) {
-    return drovik::run_command(reader_address(address), kInventory, RequestData(),
+DROVIK_API int32_t DROVIK_CALL ISO15693_Inventory(int32_t address, uint8_t *data, uint8_t *length) {
+    return drovik::run_command(address, kInventory, RequestData(),
                                Reply::fixed_count_first(data, length, kInventorySize));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Stay_Quiet(int32_t address, const uint8_t *uid) {
-    return send(address, kStayQuiet, RequestData().bytes(uid, kUidSize));
+    return drovik::run_command(address, kStayQuiet, RequestData().bytes(uid, kUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Select(int32_t address, const uint8_t *uid) {
-    return send(address, kSelect, RequestData().bytes(uid, kUidSize));
+    return drovik::run_command(address, kSelect, RequestData().bytes(uid, kUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Reset_To_Ready(int32_t address, int32_t flags,
                                                        const uint8_t *uid) {
-    return send(address, kResetToReady, addressed(flags, uid));
+    return drovik::run_command(address, kResetToReady, addressed(flags, uid));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Read(int32_t address, int32_t flags, const uint8_t *uid,
                                              int32_t first_block, int32_t block_count,
                                              uint8_t *data, uint8_t *length) {
     if (low_byte(block_count) > kMaxReadBlocks) return 1;
-    return drovik::run_command(reader_address(address), kRead,
+    return drovik::run_command(address, kRead,
                                addressed(flags, uid).byte(first_block).byte(block_count),
                                Reply::variable(data, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Write(int32_t address, int32_t flags, const uint8_t *uid,
                                               int32_t block, const uint8_t *data) {
-    return send(address, kWrite, addressed(flags, uid).byte(block).bytes(data, kBlockSize));
+    return drovik::run_command(address, kWrite,
+                               addressed(flags, uid).byte(block).bytes(data, kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_Block(int32_t address, int32_t flags,
                                                    const uint8_t *uid, int32_t block) {
-    return send(address, kLockBlock, addressed(flags, uid).byte(block));
+    return drovik::run_command(address, kLockBlock, addressed(flags, uid).byte(block));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Write_AFI(int32_t address, int32_t flags,
                                                   const uint8_t *uid, int32_t afi) {
-    return send(address, kWriteAfi, addressed(flags, uid).byte(afi));
+    return drovik::run_command(address, kWriteAfi, addressed(flags, uid).byte(afi));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_AFI(int32_t address, int32_t flags,
                                                  const uint8_t *uid) {
-    return send(address, kLockAfi, addressed(flags, uid));
+    return drovik::run_command(address, kLockAfi, addressed(flags, uid));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Write_DSFID(int32_t address, int32_t flags,
                                                     const uint8_t *uid, int32_t dsfid) {
-    return send(address, kWriteDsfid, addressed(flags, uid).byte(dsfid));
+    return drovik::run_command(address, kWriteDsfid, addressed(flags, uid).byte(dsfid));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Lock_DSFID(int32_t address, int32_t flags,
                                                    const uint8_t *uid) {
-    return send(address, kLockDsfid, addressed(flags, uid));
+    return drovik::run_command(address, kLockDsfid, addressed(flags, uid));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Get_System_Information(int32_t address, int32_t flags,
                                                                const uint8_t *uid, uint8_t *data,
                                                                uint8_t *length) {
-    return drovik::run_command(reader_address(address), kSystemInformation,
-                               addressed(flags, uid), Reply::variable(data, length));
+    return drovik::run_command(address, kSystemInformation, addressed(flags, uid),
+                               Reply::variable(data, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL ISO15693_Get_Block_Security(int32_t address, int32_t flags,
-                                                           const uint8_t *uid,
-                                                           int32_t first_block,
+                                                           const uint8_t *uid, int32_t first_block,
                                                            int32_t block_count, uint8_t *data,
                                                            uint8_t *length) {
     if (low_byte(block_count) > kMaxSecurityBlocks) return 1;
-    return drovik::run_command(reader_address(address), kBlockSecurity,
+    return drovik::run_command(address, kBlockSecurity,
                                addressed(flags, uid).byte(first_block).byte(block_count),
                                Reply::variable(data, length));
 }

@@ -7,7 +7,6 @@
 
 namespace {
 
-using drovik::reader_address;
 using drovik::Reply;
 using drovik::RequestData;
 
@@ -42,16 +41,6 @@ constexpr std::size_t kUlPageSize = 4;
 constexpr std::uint8_t kUlUidSize = 7;
 constexpr std::uint8_t kSingleUidSize = 4;
 
-std::int32_t send(std::int32_t address, std::uint8_t code, const RequestData &request) {
-    return drovik::run_command(reader_address(address), code, request, Reply::ignored());
-}
-
-std::int32_t read_fixed(std::int32_t address, std::uint8_t code, const RequestData &request,
-                        std::uint8_t *out, std::uint8_t *length, std::size_t size) {
-    return drovik::run_command(reader_address(address), code, request,
-                               Reply::fixed_count_first(out, length, size));
-}
-
 // How a select step of rf_getlockcardinfo went. The count-first reads write the
 // received count before they compare it, so presetting the length byte to the
 // expected size tells "the card answered with another UID size" (the count
@@ -78,92 +67,98 @@ extern "C" {
 // ---- AT88RF020 --------------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_check(int32_t address, const uint8_t *password) {
-    return send(address, kAt020Check, RequestData().bytes(password, kAt020PasswordSize));
+    return drovik::run_command(address, kAt020Check,
+                               RequestData().bytes(password, kAt020PasswordSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_read(int32_t address, int32_t page, uint8_t *data,
                                              uint8_t *length) {
-    return read_fixed(address, kAt020Read, RequestData().byte(page), data, length,
-                      kAt020PageSize);
+    return drovik::run_command(address, kAt020Read, RequestData().byte(page),
+                               Reply::fixed_count_first(data, length, kAt020PageSize));
 }
 
-DROVIK_API int32_t DROVIK_CALL rf_at020_write(int32_t address, int32_t page,
-                                              const uint8_t *data) {
-    return send(address, kAt020Write, RequestData().byte(page).bytes(data, kAt020PageSize));
+DROVIK_API int32_t DROVIK_CALL rf_at020_write(int32_t address, int32_t page, const uint8_t *data) {
+    return drovik::run_command(address, kAt020Write,
+                               RequestData().byte(page).bytes(data, kAt020PageSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_lock(int32_t address, const uint8_t *lock) {
-    return send(address, kAt020Lock, RequestData().bytes(lock, kAt020LockSize));
+    return drovik::run_command(address, kAt020Lock, RequestData().bytes(lock, kAt020LockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_count(int32_t address, const uint8_t *signature) {
-    return send(address, kAt020Count, RequestData().bytes(signature, kAt020SignatureSize));
+    return drovik::run_command(address, kAt020Count,
+                               RequestData().bytes(signature, kAt020SignatureSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_deselect(int32_t address) {
-    return send(address, kAt020Deselect, RequestData());
+    return drovik::run_command(address, kAt020Deselect, RequestData());
 }
 
 // ---- SR176 and SRIX4K ---------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_st_select(int32_t address, uint8_t *chip_id) {
-    return drovik::run_command(reader_address(address), kStSelect, RequestData(),
-                               Reply::fixed(chip_id, 1));
+    return drovik::run_command(address, kStSelect, RequestData(), Reply::fixed(chip_id, 1));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_st_completion(int32_t address) {
-    return send(address, kStCompletion, RequestData());
+    return drovik::run_command(address, kStCompletion, RequestData());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_readblock(int32_t address, int32_t block, uint8_t *data,
                                                   uint8_t *length) {
-    return read_fixed(address, kSr176Read, RequestData().byte(block), data, length,
-                      kSr176BlockSize);
+    return drovik::run_command(address, kSr176Read, RequestData().byte(block),
+                               Reply::fixed_count_first(data, length, kSr176BlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_writeblock(int32_t address, int32_t block,
                                                    const uint8_t *data) {
-    return send(address, kSr176Write, RequestData().byte(block).bytes(data, kSr176BlockSize));
+    return drovik::run_command(address, kSr176Write,
+                               RequestData().byte(block).bytes(data, kSr176BlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_protectblock(int32_t address, int32_t lock) {
-    return send(address, kSr176Protect, RequestData().byte(lock));
+    return drovik::run_command(address, kSr176Protect, RequestData().byte(lock));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_readblock(int32_t address, int32_t block, uint8_t *data,
                                                    uint8_t *length) {
-    return read_fixed(address, kSrix4kRead, RequestData().byte(block), data, length,
-                      kSrix4kBlockSize);
+    return drovik::run_command(address, kSrix4kRead, RequestData().byte(block),
+                               Reply::fixed_count_first(data, length, kSrix4kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writeblock(int32_t address, int32_t block,
                                                     const uint8_t *data) {
-    return send(address, kSrix4kWrite, RequestData().byte(block).bytes(data, kSrix4kBlockSize));
+    return drovik::run_command(address, kSrix4kWrite,
+                               RequestData().byte(block).bytes(data, kSrix4kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_authenticate(int32_t address, const uint8_t *challenge,
                                                       uint8_t *answer, uint8_t *length) {
-    return drovik::run_command(reader_address(address), kSrix4kAuthenticate,
+    return drovik::run_command(address, kSrix4kAuthenticate,
                                RequestData().bytes(challenge, kSrix4kChallengeSize),
                                Reply::variable(answer, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_getuid(int32_t address, uint8_t *uid, uint8_t *length) {
-    return read_fixed(address, kSrix4kGetUid, RequestData(), uid, length, kSrix4kUidSize);
+    return drovik::run_command(address, kSrix4kGetUid, RequestData(),
+                               Reply::fixed_count_first(uid, length, kSrix4kUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writelockreg(int32_t address, int32_t value) {
-    return send(address, kSrix4kWriteLockReg, RequestData().byte(value));
+    return drovik::run_command(address, kSrix4kWriteLockReg, RequestData().byte(value));
 }
 
 // ---- Ultralight -----------------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_ul_select(int32_t address, uint8_t *uid, uint8_t *length) {
-    return read_fixed(address, kUlSelect, RequestData(), uid, length, kUlUidSize);
+    return drovik::run_command(address, kUlSelect, RequestData(),
+                               Reply::fixed_count_first(uid, length, kUlUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_ul_write(int32_t address, int32_t page, const uint8_t *data) {
-    return send(address, kUlWrite, RequestData().byte(page).bytes(data, kUlPageSize));
+    return drovik::run_command(address, kUlWrite,
+                               RequestData().byte(page).bytes(data, kUlPageSize));
 }
 
 // ---- Find and select one Type A card ----------------------------------------------

@@ -8,7 +8,6 @@
 namespace {
 
 using drovik::low_byte;
-using drovik::reader_address;
 using drovik::Reply;
 using drovik::RequestData;
 
@@ -53,14 +52,12 @@ bool is_key_selector(std::int32_t selector) {
 // The value commands all send a block number and a 32-bit value, low byte first.
 std::int32_t value_command(std::int32_t address, std::uint8_t code, std::int32_t block,
                            std::int32_t value) {
-    return drovik::run_command(reader_address(address), code,
-                               RequestData().byte(block).le32(static_cast<std::uint32_t>(value)),
-                               Reply::ignored());
+    return drovik::run_command(address, code,
+                               RequestData().byte(block).le32(static_cast<std::uint32_t>(value)));
 }
 
 std::int32_t block_command(std::int32_t address, std::uint8_t code, std::int32_t block) {
-    return drovik::run_command(reader_address(address), code, RequestData().byte(block),
-                               Reply::ignored());
+    return drovik::run_command(address, code, RequestData().byte(block));
 }
 
 }  // namespace
@@ -68,21 +65,19 @@ std::int32_t block_command(std::int32_t address, std::uint8_t code, std::int32_t
 extern "C" {
 
 DROVIK_API int32_t DROVIK_CALL rf_init_type(int32_t address, int32_t type) {
-    return drovik::run_command(reader_address(address), kInitType, RequestData().byte(type),
-                               Reply::ignored());
+    return drovik::run_command(address, kInitType, RequestData().byte(type));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_antenna_sta(int32_t address, int32_t state) {
     if (low_byte(state) > 1) return 1;
-    return drovik::run_command(reader_address(address), kAntenna, RequestData().byte(state),
-                               Reply::ignored());
+    return drovik::run_command(address, kAntenna, RequestData().byte(state));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_request(int32_t address, int32_t mode, uint8_t *atqa) {
     if (atqa == nullptr) return 1;
     // Anything but a request for idle cards wakes every card in the field.
     const int code = low_byte(mode) == kRequestIdle ? kRequestIdle : kRequestAll;
-    return drovik::run_command(reader_address(address), kRequest, RequestData().byte(code),
+    return drovik::run_command(address, kRequest, RequestData().byte(code),
                                Reply::fixed(atqa, kAtqaSize));
 }
 
@@ -91,56 +86,50 @@ DROVIK_API int32_t DROVIK_CALL rf_anticoll(int32_t address, int32_t uid_size, ui
     const int size = low_byte(uid_size);
     if (size != 4 && size != 7 && size != 10) return 1;
     // Every size is asked for, but only a single-size UID is taken as an answer.
-    return drovik::run_command(reader_address(address), kAnticoll, RequestData().byte(size),
+    return drovik::run_command(address, kAnticoll, RequestData().byte(size),
                                Reply::fixed_count_first(uid, length, kSingleUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_select(int32_t address, const uint8_t *uid, int32_t uid_length,
                                          uint8_t *sak) {
     return drovik::run_command(
-        reader_address(address), kSelect,
-        RequestData().bytes(uid, static_cast<std::size_t>(low_byte(uid_length))),
+        address, kSelect, RequestData().bytes(uid, static_cast<std::size_t>(low_byte(uid_length))),
         Reply::fixed(sak, 1));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_halt(int32_t address) {
-    return drovik::run_command(reader_address(address), kHalt, RequestData(), Reply::ignored());
+    return drovik::run_command(address, kHalt, RequestData());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_download_key(int32_t address, int32_t key_type,
                                                const uint8_t *keys) {
     if (!is_key_selector(key_type)) return 1;
-    return drovik::run_command(reader_address(address), kDownloadKey,
-                               RequestData().byte(key_type).bytes(keys, kKeyTableSize),
-                               Reply::ignored());
+    return drovik::run_command(address, kDownloadKey,
+                               RequestData().byte(key_type).bytes(keys, kKeyTableSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication1(int32_t address, int32_t key_type,
                                                      int32_t block) {
     if (!is_key_selector(key_type)) return 1;
-    return drovik::run_command(reader_address(address), kAuthLoadedKey,
-                               RequestData().byte(key_type).byte(block), Reply::ignored());
+    return drovik::run_command(address, kAuthLoadedKey, RequestData().byte(key_type).byte(block));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication2(int32_t address, int32_t auth_code,
                                                      int32_t block, const uint8_t *key) {
     const int code = low_byte(auth_code);
     if (code != kAuthKeyA && code != kAuthKeyB) return 1;
-    return drovik::run_command(reader_address(address), kAuthGivenKey,
-                               RequestData().byte(code).byte(block).bytes(key, kKeySize),
-                               Reply::ignored());
+    return drovik::run_command(address, kAuthGivenKey,
+                               RequestData().byte(code).byte(block).bytes(key, kKeySize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_read(int32_t address, int32_t block, uint8_t *data,
                                           uint8_t *length) {
-    return drovik::run_command(reader_address(address), kRead, RequestData().byte(block),
+    return drovik::run_command(address, kRead, RequestData().byte(block),
                                Reply::fixed_count_first(data, length, kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_write(int32_t address, int32_t block, const uint8_t *data) {
-    return drovik::run_command(reader_address(address), kWrite,
-                               RequestData().byte(block).bytes(data, kBlockSize),
-                               Reply::ignored());
+    return drovik::run_command(address, kWrite, RequestData().byte(block).bytes(data, kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_initval(int32_t address, int32_t block, int32_t value) {
@@ -149,7 +138,7 @@ DROVIK_API int32_t DROVIK_CALL rf_M1_initval(int32_t address, int32_t block, int
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_readval(int32_t address, int32_t block, int32_t *value) {
     // The four bytes are copied as they come (least significant first, as sent).
-    return drovik::run_command(reader_address(address), kReadValue, RequestData().byte(block),
+    return drovik::run_command(address, kReadValue, RequestData().byte(block),
                                Reply::fixed(reinterpret_cast<std::uint8_t *>(value), 4));
 }
 
@@ -174,8 +163,7 @@ DROVIK_API int32_t DROVIK_CALL rf_request_080(int32_t address, int32_t first, in
     if (length == nullptr) return 1;
     // Unlike the count-first reads, the count is written only with the answer.
     const std::int32_t result =
-        drovik::run_command(reader_address(address), kRequest080,
-                            RequestData().byte(first).byte(second),
+        drovik::run_command(address, kRequest080, RequestData().byte(first).byte(second),
                             Reply::fixed(data, kRequest080AnswerSize));
     if (result == 0) *length = static_cast<std::uint8_t>(kRequest080AnswerSize);
     return result;
