@@ -17,4 +17,16 @@ std::int32_t AppState::baud() const {
     return BaudRateOf(baud_rate);
 }
 
+std::int32_t AppState::OpenPort() {
+    const std::int32_t status = api.rf_init_com(com_port, baud());
+    if (status != 0) api.rf_ClosePort();
+    set_connected(status == 0);
+    return status;
+}
+
+void AppState::ClosePort() {
+    api.rf_ClosePort();
+    set_connected(false);
+}
+
 }  // namespace tilvane

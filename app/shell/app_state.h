@@ -31,6 +31,13 @@ public:
     // The rate of the stored baud index.
     std::int32_t baud() const;
 
+    // Opens the port of `com_port` at the rate of `baud_rate` (rf_init_com); on
+    // failure closes it again. Sets the connection flag either way and returns
+    // the library's status; reporting is the caller's.
+    std::int32_t OpenPort();
+    // Closes the port (rf_ClosePort) and clears the connection flag.
+    void ClosePort();
+
 signals:
     void connection_changed(bool connected);
 

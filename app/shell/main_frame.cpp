@@ -147,31 +147,19 @@ void CMainFrame::ChooseFamily(int family) {
 }
 
 void CMainFrame::ConnectAtStart() {
-    const ReaderApi &api = state_.api;
-    if (api.rf_init_com(state_.com_port, state_.baud()) != 0) {
-        api.rf_ClosePort();
-        state_.set_connected(false);
-        ShowInputError(this, Message(kMsgConnectFailed));
-        return;
-    }
-    state_.set_connected(true);
+    if (state_.OpenPort() != 0) ShowInputError(this, Message(kMsgConnectFailed));
 }
 
 void CMainFrame::Connect() {
-    const ReaderApi &api = state_.api;
-    if (api.rf_init_com(state_.com_port, state_.baud()) != 0) {
-        api.rf_ClosePort();
-        state_.set_connected(false);
+    if (state_.OpenPort() != 0) {
         ShowError(Message(kMsgConnectFailed));
         return;
     }
-    state_.set_connected(true);
     ShowInfo(Message(kMsgConnectSuccess));
 }
 
 void CMainFrame::Disconnect() {
-    state_.api.rf_ClosePort();
-    state_.set_connected(false);
+    state_.ClosePort();
     ShowInfo(Message(kMsgDisconnectSuccess));
 }
 

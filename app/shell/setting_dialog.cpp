@@ -241,19 +241,12 @@ bool CSettingDlg::RequireConnection() {
 }
 
 void CSettingDlg::OnConnect() {
-    const ReaderApi &api = state_.api;
-    if (state_.connected()) {
-        api.rf_ClosePort();
-        state_.set_connected(false);
-    }
-    const std::int32_t status = api.rf_init_com(state_.com_port, state_.baud());
+    if (state_.connected()) state_.ClosePort();
+    const std::int32_t status = state_.OpenPort();
     if (status != 0) {
-        api.rf_ClosePort();
-        state_.set_connected(false);
         ShowResult(status, "rf_init_com");
         return;
     }
-    state_.set_connected(true);
     ShowInfo(Message(kMsgConnectSuccess));
 }
 
