@@ -15,8 +15,6 @@ State &state() {
 
 void reset() { state() = State{}; }
 
-Bytes escape(const Bytes &unescaped) { return sim::escape_frame(unescaped); }
-
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
                    std::uint8_t code) {
     return sim::encode_response(address, code, status, data);

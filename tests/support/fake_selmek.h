@@ -49,7 +49,6 @@ void reset();
 // A response with the given status and data, framed and escaped as a reader does.
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address = 0,
                    std::uint8_t code = 0);
-Bytes escape(const Bytes &unescaped);
 void respond(std::uint8_t status, const Bytes &data = {});
 void respond_raw(const Bytes &response, std::int32_t result = 0);
 void fail(std::int32_t result);
