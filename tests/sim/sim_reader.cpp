@@ -31,26 +31,24 @@ Answer SimReader::send(std::uint8_t code, const Bytes &data, std::uint16_t addre
 }
 
 void SimReader::power_up(char protocol) {
-    ASSERT_TRUE(send(0x0B, {0}).ok());
-    ASSERT_TRUE(send(0x0A, {static_cast<std::uint8_t>(protocol)}).ok());
-    ASSERT_TRUE(send(0x0B, {1}).ok());
+    ASSERT_TRUE(send(cmd::antenna_sta, {0}).ok());
+    ASSERT_TRUE(send(cmd::init_type, {static_cast<std::uint8_t>(protocol)}).ok());
+    ASSERT_TRUE(send(cmd::antenna_sta, {1}).ok());
 }
 
 Bytes SimReader::select_type_a() {
     power_up('A');
-    EXPECT_TRUE(send(0x0C, {0x52}).ok());
-    const Answer uid = send(0x0D, {4});
+    EXPECT_TRUE(send(cmd::request, {0x52}).ok());
+    const Answer uid = send(cmd::anticoll, {4});
     EXPECT_TRUE(uid.ok());
-    EXPECT_TRUE(send(0x0E, uid.data).ok());
+    EXPECT_TRUE(send(cmd::select, uid.data).ok());
     return uid.data;
 }
 
 void SimReader::select_and_authenticate(std::uint8_t block, std::uint8_t auth_code,
                                         const Bytes &key) {
     select_type_a();
-    Bytes request = {auth_code, block};
-    request.insert(request.end(), key.begin(), key.end());
-    ASSERT_TRUE(send(0x12, request).ok());
+    ASSERT_TRUE(send(cmd::authentication2, cat({{auth_code, block}, key})).ok());
 }
 
 }  // namespace sim_test
