@@ -31,8 +31,6 @@ protected:
     const std::uint8_t *in = data.data();
 };
 
-#define CALL(expr) #expr, [&] { return expr; }
-
 TEST_F(CardCommandArguments, ValuesOutsideTheirRange) {
     expect_refused({
         {CALL(EXPORT(rf_antenna_sta)(0, 2))},

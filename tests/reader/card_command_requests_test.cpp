@@ -42,8 +42,6 @@ protected:
     const Bytes apdu = {0x00, 0x84, 0x00, 0x00, 0x08};
 };
 
-#define CALL(expr) #expr, [&] { return expr; }
-
 TEST_F(CardCommandRequests, TypeAAndMifareClassic) {
     Bytes keys(96);
     for (std::size_t i = 0; i < keys.size(); ++i) keys[i] = static_cast<std::uint8_t>(i);

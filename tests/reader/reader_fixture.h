@@ -61,3 +61,5 @@ protected:
 
 // The export `name` of the library under test.
 #define EXPORT(name) DROVIK_EXPORT(lib, name)
+// A row of a table of calls: the call as text, and the call itself.
+#define CALL(expr) #expr, [&] { return expr; }
