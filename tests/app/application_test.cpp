@@ -32,16 +32,10 @@ protected:
         QFile file(settings_file());
         return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
     }
-    void store(const QByteArray &contents) const {
-        QDir().mkpath(QFileInfo(settings_file()).path());
-        QFile file(settings_file());
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write(contents);
-    }
 };
 
 TEST_F(ApplicationTest, ASecondCopyEndsSilentlyAndLeavesTheSettingsAlone) {
-    store("[General]\nCurCard=6\nComPort=2\nBaudRate=3\n");
+    write_settings("[General]\nCurCard=6\nComPort=2\nBaudRate=3\n");
     tilvane::SingleInstance first;
     ASSERT_TRUE(first.Acquire(options({}).lock_path));
 

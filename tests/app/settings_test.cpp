@@ -2,9 +2,6 @@
 
 #include <gtest/gtest.h>
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
 #include <QSettings>
 
 #include "app/shell/app_info.h"
@@ -17,10 +14,7 @@ namespace {
 class StoredSettings : public app_test::AppTest {
 protected:
     void store(const QByteArray &general_section) {
-        QFile file(settings_file());
-        ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
-        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
-        file.write("[General]\n" + general_section);
+        write_settings("[General]\n" + general_section);
     }
     struct Values {
         int card_family, com_port, baud_rate;

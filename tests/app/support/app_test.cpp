@@ -1,6 +1,8 @@
 #include "tests/app/support/app_test.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QSettings>
 
 #include "app/common/operator_messages.h"
@@ -36,6 +38,13 @@ QString AppTest::only_box_text() const {
 
 QString AppTest::settings_file() const {
     return directory_.path() + QStringLiteral("/config/Velomar/IORFCard.conf");
+}
+
+void AppTest::write_settings(const QByteArray &contents) const {
+    QFile file(settings_file());
+    ASSERT_TRUE(QDir().mkpath(QFileInfo(file).path()));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(contents);
 }
 
 void AppTest::write_app_config(const QByteArray &contents) const {

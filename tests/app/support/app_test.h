@@ -34,9 +34,10 @@ class AppTest : public ::testing::Test {
     // Text of the only box shown (fails the test when there is not exactly one).
     QString only_box_text() const;
 
-    // Where this test's settings file and branding file live.
+    // Where this test's settings file and branding file live, and their contents.
     QString settings_file() const;
     QString config_directory() const { return directory_.path(); }
+    void write_settings(const QByteArray &contents) const;
     void write_app_config(const QByteArray &contents) const;
 
     int beeps() const { return beeps_; }
