@@ -4,10 +4,9 @@
 
 namespace e2e {
 
-const platform::Module &drovik() {
-    static const platform::Module module =
-        platform::Module::load(std::string(TILVANE_BIN_DIR) + "/libDrovik.so");
-    return module;
+const test_support::LoadedDrovik &drovik() {
+    static const test_support::LoadedDrovik library(TILVANE_BIN_DIR);
+    return library;
 }
 
 std::int32_t ReaderTest::connect(const std::vector<std::string> &cards, unsigned sim_baud,
@@ -22,8 +21,8 @@ std::int32_t ReaderTest::connect(const std::vector<std::string> &cards, unsigned
         ADD_FAILURE() << error;
         return -1;
     }
-    if (!drovik().loaded()) {
-        ADD_FAILURE() << drovik().error();
+    if (!drovik().module().loaded()) {
+        ADD_FAILURE() << drovik().module().error();
         return -1;
     }
     setenv("SELMEK_PORT1", sim_.device().c_str(), 1);

@@ -10,26 +10,18 @@
 #include <string>
 #include <vector>
 
-#include "drovik.h"
-#include "platform/module.h"
 #include "tests/e2e/sim_process.h"
+#include "tests/support/loaded_drovik.h"
 
 namespace e2e {
 
 using Bytes = std::vector<std::uint8_t>;
 
 // The library, loaded once for the whole run from the build's bin/.
-const platform::Module &drovik();
-
-template <typename Fn>
-Fn resolve(const char *name) {
-    void *address = drovik().resolve(name);
-    if (address == nullptr) ADD_FAILURE() << "libDrovik.so does not export " << name;
-    return reinterpret_cast<Fn>(address);
-}
+const test_support::LoadedDrovik &drovik();
 
 // The export `name`, typed by the public header.
-#define DROVIK(name) (::e2e::resolve<decltype(&::name)>(#name))
+#define DROVIK(name) DROVIK_EXPORT(::e2e::drovik(), name)
 
 class ReaderTest : public ::testing::Test {
   protected:

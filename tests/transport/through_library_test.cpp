@@ -11,7 +11,7 @@
 #include <vector>
 
 #include "drovik.h"
-#include "platform/module.h"
+#include "tests/support/loaded_drovik.h"
 #include "tests/transport/pseudo_terminal.h"
 
 namespace {
@@ -57,18 +57,17 @@ struct BaudFollowingReader {
 class ThroughTheLibrary : public ::testing::Test {
 protected:
     void SetUp() override {
-        drovik_ = platform::Module::load(std::string(TILVANE_BIN_DIR) + "/libDrovik.so");
-        ASSERT_TRUE(drovik_.loaded()) << drovik_.error();
-        init_com_ = reinterpret_cast<decltype(&rf_init_com)>(drovik_.resolve("rf_init_com"));
-        close_port_ = reinterpret_cast<decltype(&rf_ClosePort)>(drovik_.resolve("rf_ClosePort"));
-        beep_ = reinterpret_cast<decltype(&rf_beep)>(drovik_.resolve("rf_beep"));
+        ASSERT_TRUE(drovik_.module().loaded()) << drovik_.module().error();
+        init_com_ = DROVIK_EXPORT(drovik_, rf_init_com);
+        close_port_ = DROVIK_EXPORT(drovik_, rf_ClosePort);
+        beep_ = DROVIK_EXPORT(drovik_, rf_beep);
         ASSERT_TRUE(init_com_ && close_port_ && beep_);
     }
     void TearDown() override {
         if (close_port_) close_port_();
     }
 
-    platform::Module drovik_;
+    test_support::LoadedDrovik drovik_{TILVANE_BIN_DIR};
     decltype(&rf_init_com) init_com_ = nullptr;
     decltype(&rf_ClosePort) close_port_ = nullptr;
     decltype(&rf_beep) beep_ = nullptr;
