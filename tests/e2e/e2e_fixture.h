@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/e2e/sim_process.h"
 #include "tests/support/loaded_drovik.h"
+#include "tests/support/sim_process.h"
 
 namespace e2e {
 
@@ -34,7 +34,7 @@ class ReaderTest : public ::testing::Test {
     // What a page does before it looks for a card: antenna off, protocol, antenna on.
     void power_up(char protocol);
 
-    SimProcess sim_;
+    test_support::SimProcess sim_;
     bool connected_ = false;
 };
 

@@ -4,29 +4,29 @@
 // transport pointed at it as port 1, and the built reader library bound by
 // ordinal into a ReaderApi, as the application binds it.
 
-#include <QProcess>
 #include <QString>
-#include <QStringList>
+
+#include <string>
+#include <vector>
 
 #include "app/shell/reader_library.h"
+#include "tests/support/sim_process.h"
 
 namespace app_test {
 
 class SimulatedReader {
 public:
     // Starts reader-sim with these arguments and points port 1 at it. The
-    // simulator ends with this object (its standard input closes).
-    explicit SimulatedReader(const QStringList &arguments);
+    // simulator ends with this object.
+    explicit SimulatedReader(const std::vector<std::string> &arguments);
     ~SimulatedReader();
 
-    bool ready() const { return !device_.isEmpty() && library_.loaded(); }
-    QString device() const { return device_; }
+    bool ready() const { return !simulator_.device().empty() && library_.loaded(); }
     const tilvane::ReaderApi &api() const { return library_.api(); }
     QString why_not() const { return why_not_; }
 
 private:
-    QProcess simulator_;
-    QString device_;
+    test_support::SimProcess simulator_;
     QString why_not_;
     tilvane::ReaderLibrary library_;
 };

@@ -1,4 +1,4 @@
-#include "tests/e2e/sim_process.h"
+#include "tests/support/sim_process.h"
 
 #include <fcntl.h>
 #include <poll.h>
@@ -10,7 +10,7 @@
 #include <chrono>
 #include <cstring>
 
-namespace e2e {
+namespace test_support {
 
 namespace {
 
@@ -90,4 +90,4 @@ void SimProcess::stop() {
     pid_ = -1;
 }
 
-}  // namespace e2e
+}  // namespace test_support

@@ -10,7 +10,7 @@
 #include <string>
 #include <vector>
 
-namespace e2e {
+namespace test_support {
 
 class SimProcess {
   public:
@@ -35,4 +35,4 @@ class SimProcess {
     std::string device_;
 };
 
-}  // namespace e2e
+}  // namespace test_support
