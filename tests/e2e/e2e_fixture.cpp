@@ -1,6 +1,6 @@
 #include "tests/e2e/e2e_fixture.h"
 
-#include <cstdlib>
+#include "tests/support/transport_environment.h"
 
 namespace e2e {
 
@@ -25,9 +25,9 @@ std::int32_t ReaderTest::connect(const std::vector<std::string> &cards, unsigned
         ADD_FAILURE() << drovik().module().error();
         return -1;
     }
-    setenv("SELMEK_PORT1", sim_.device().c_str(), 1);
+    test_support::use_device(1, sim_.device());
     // Each rate the auto-baud search tries in vain costs one wait for a first byte.
-    setenv("SELMEK_TIMEOUT_MS", "150", 1);
+    test_support::use_first_byte_wait(std::chrono::milliseconds(150));
     const std::int32_t result = DROVIK(rf_init_com)(1, baud);
     connected_ = result == 0;
     return result;

@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <stdexcept>
 
 #include "sim/wire_frame.h"
@@ -84,14 +83,6 @@ ReaderStandIn::~ReaderStandIn() {
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
                    std::uint8_t code) {
     return sim::encode_response(address, code, status, data);
-}
-
-void use_device(int port, const std::string &device) {
-    setenv(("SELMEK_PORT" + std::to_string(port)).c_str(), device.c_str(), 1);
-}
-
-void use_first_byte_wait(std::chrono::milliseconds wait) {
-    setenv("SELMEK_TIMEOUT_MS", std::to_string(wait.count()).c_str(), 1);
 }
 
 }  // namespace transport_test

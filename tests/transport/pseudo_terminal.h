@@ -13,6 +13,8 @@
 #include <thread>
 #include <vector>
 
+#include "tests/support/transport_environment.h"
+
 namespace transport_test {
 
 using Bytes = std::vector<std::uint8_t>;
@@ -64,8 +66,7 @@ private:
 Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address = 0,
                    std::uint8_t code = 0);
 
-// Points port `port` at `device` for the transport, and sets the first-byte wait.
-void use_device(int port, const std::string &device);
-void use_first_byte_wait(std::chrono::milliseconds wait);
+using test_support::use_device;
+using test_support::use_first_byte_wait;
 
 }  // namespace transport_test

@@ -1,6 +1,6 @@
 #include "tests/app/support/simulated_reader.h"
 
-#include <cstdlib>
+#include "tests/support/transport_environment.h"
 
 namespace app_test {
 
@@ -10,8 +10,7 @@ SimulatedReader::SimulatedReader(const std::vector<std::string> &arguments) {
         why_not_ = QString::fromStdString(error);
         return;
     }
-    // The transport reads this when a port is opened.
-    setenv("SELMEK_PORT1", simulator_.device().c_str(), 1);
+    test_support::use_device(1, simulator_.device());
     if (!library_.Load(QStringLiteral(TILVANE_BIN_DIR "/libDrovik.so"))) {
         why_not_ = QStringLiteral("libDrovik.so did not bind: ") +
                    QString::fromStdString(library_.error());
