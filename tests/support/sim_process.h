@@ -26,7 +26,6 @@ class SimProcess {
     void stop();
 
     const std::string &device() const { return device_; }
-    bool running() const { return pid_ > 0; }
 
   private:
     pid_t pid_ = -1;
