@@ -9,24 +9,14 @@
 #include <memory>
 #include <vector>
 
+#include "bench/block_read_answer.h"
 #include "reader/command_execution.h"
 #include "reader/frame_codec.h"
 #include "reader/transport_binding.h"
-#include "sim/wire_frame.h"
 
 namespace {
 
-// The reader's answer to a block read: status 0 and 16 data bytes, two of them
-// 0xAA and so escaped.
-std::vector<std::uint8_t> block_read_response() {
-    std::vector<std::uint8_t> block;
-    for (int i = 0; i < 16; ++i) {
-        block.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
-    }
-    return sim::encode_response(0, 0x13, 0, block);
-}
-
-const std::vector<std::uint8_t> kResponse = block_read_response();
+const std::vector<std::uint8_t> kResponse = bench::block_read_answer();
 
 void BM_BlockReadCodec(benchmark::State &state) {
     std::array<std::uint8_t, drovik::kFrameBufferSize> request{};

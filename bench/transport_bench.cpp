@@ -22,8 +22,8 @@
 #include <thread>
 #include <vector>
 
+#include "bench/block_read_answer.h"
 #include "selmek.h"
-#include "sim/wire_frame.h"
 
 namespace {
 
@@ -32,16 +32,7 @@ using Clock = std::chrono::steady_clock;
 
 // A block read of block 4, and the reader's answer with 16 data bytes (two 0xAA).
 const Bytes kRequest = {0xAA, 0xBB, 0x05, 0xFA, 0x00, 0x00, 0x13, 0x04, 0xED};
-
-Bytes block_read_answer() {
-    Bytes block;
-    for (int i = 0; i < 16; ++i) {
-        block.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
-    }
-    return sim::encode_response(0, 0x13, 0, block);
-}
-
-const Bytes kAnswer = block_read_answer();
+const Bytes kAnswer = bench::block_read_answer();
 
 bool read_exactly(int fd, std::uint8_t *buffer, std::size_t count, int patience_ms) {
     std::size_t got = 0;
