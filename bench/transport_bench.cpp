@@ -10,7 +10,6 @@
 #include <poll.h>
 #include <pty.h>
 #include <sched.h>
-#include <termios.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -24,6 +23,7 @@
 
 #include "bench/block_read_answer.h"
 #include "selmek.h"
+#include "sim/line_speed.h"
 
 namespace {
 
@@ -81,14 +81,6 @@ private:
     std::thread thread_;
 };
 
-void make_raw(int fd) {
-    termios raw{};
-    tcgetattr(fd, &raw);
-    cfmakeraw(&raw);
-    cfsetspeed(&raw, B115200);
-    tcsetattr(fd, TCSANOW, &raw);
-}
-
 // The same bytes as an exchange, with nothing around them: the request out, and
 // as many bytes back as the answer has.
 bool plain_round_trip(int fd, std::uint8_t *answer) {
@@ -117,7 +109,7 @@ double median_us(std::vector<Clock::duration> &times) {
 // two differ) moves a median little.
 void BM_PairedRoundTrips(benchmark::State &state) {
     EchoingReader plain;
-    make_raw(plain.slave());
+    sim::set_raw_line(plain.slave(), 115200);
     EchoingReader through_transport;
     if (!open_transport(through_transport)) {
         state.SkipWithError("OpenComPort failed");
