@@ -22,14 +22,8 @@ namespace {
 using namespace sim_test;
 using namespace std::chrono_literals;
 
-const Bytes kGetModel = {0xAA, 0xBB, 0x04, 0xFB, 0x00, 0x00, 0x04, 0xFF};
+const Bytes kGetModel = request_frame(cmd::get_model);
 const Bytes kModelAnswer = sim::encode_response(0, 0x04, 0, Bytes{0x02, 0x10});
-
-Bytes set_baud_frame(std::uint8_t code) {
-    return {0xAA, 0xBB, 0x05,
-            0xFA, 0x00, 0x00,
-            0x01, code, static_cast<std::uint8_t>(0xFA ^ 0x01 ^ code)};
-}
 
 class Client {
   public:
@@ -121,7 +115,7 @@ TEST_F(Serving, SetBaudIsAnsweredAtTheOldRateAndThenTheReaderFollowsIt) {
     start(9600);
     Client client(path());
     ASSERT_TRUE(client.set_rate(9600));
-    client.send(set_baud_frame(2));  // 14400, a rate without a Bxxx constant
+    client.send(request_frame(cmd::init_com, {2}));  // 14400, a rate without a Bxxx constant
     EXPECT_EQ(client.receive(), sim::encode_response(0, 0x01, 0, {}));
     client.send(kGetModel);
     EXPECT_TRUE(client.receive(300ms).empty());

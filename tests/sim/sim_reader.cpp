@@ -4,11 +4,15 @@
 
 namespace sim_test {
 
+Bytes request_frame(std::uint8_t code, const Bytes &data, std::uint16_t address) {
+    Bytes request(drovik::kMaxRequestFrame);
+    request.resize(drovik::build_request(request.data(), address, code, data.data(),
+                                         static_cast<int>(data.size())));
+    return request;
+}
+
 Answer SimReader::send(std::uint8_t code, const Bytes &data, std::uint16_t address) {
-    std::uint8_t request[drovik::kMaxRequestFrame];
-    const std::size_t length =
-        drovik::build_request(request, address, code, data.data(), static_cast<int>(data.size()));
-    const auto response = reader_.handle(sim::ByteView(request, length));
+    const auto response = reader_.handle(request_frame(code, data, address));
     Answer answer;
     if (!response) return answer;
 

@@ -55,6 +55,9 @@ inline Bytes cat(std::initializer_list<Bytes> parts) {
     return out;
 }
 
+// A request frame as the library puts it on the wire (escaped).
+Bytes request_frame(std::uint8_t code, const Bytes &data = {}, std::uint16_t address = 0);
+
 struct Answer {
     bool answered = false;
     std::uint8_t status = 0xFF;
