@@ -26,15 +26,13 @@ namespace {
 using P = tilvane::CMifareClassicPage;
 const char *kTransportKey = "FFFFFFFFFFFF";
 
-class EndToEnd : public app_test::AppTest {
+class EndToEnd : public app_test::AppTestWithBand {
   protected:
     EndToEnd() : reader({"--card", "mifare4k", "--baud", "9600"}) {
         state.com_port = 1;
         state.baud_rate = 0;  // 9600, where the simulated reader starts
         state.sleep_ms = [](unsigned) {};
-        tilvane::SetStatusBand(&band);
     }
-    ~EndToEnd() override { tilvane::SetStatusBand(nullptr); }
 
     void SetUp() override {
         ASSERT_TRUE(reader.ready()) << reader.why_not().toStdString();
@@ -69,7 +67,6 @@ class EndToEnd : public app_test::AppTest {
 
     app_test::SimulatedReader reader;
     tilvane::AppState state;
-    tilvane::StatusBand band;
     std::unique_ptr<P> page_;
 };
 

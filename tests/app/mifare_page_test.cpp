@@ -49,16 +49,14 @@ std::string Hex(const fake_reader::Bytes &bytes) {
     return tilvane::BytesToHex(bytes).toStdString();
 }
 
-class MifarePageTest : public app_test::AppTest {
+class MifarePageTest : public app_test::AppTestWithBand {
 protected:
     MifarePageTest() {
         state.api = fake_reader::api();
         state.sleep_ms = [this](unsigned ms) { sleeps.push_back(ms); };
         state.set_connected(true);
-        tilvane::SetStatusBand(&band);
         page.show();
     }
-    ~MifarePageTest() override { tilvane::SetStatusBand(nullptr); }
 
     template <typename T = QWidget>
     T *control(int id) {
@@ -91,7 +89,6 @@ protected:
     const Calls &calls() { return fake_reader::calls(); }
 
     tilvane::AppState state;
-    tilvane::StatusBand band;
     std::vector<unsigned> sleeps;
     P page{state, 104};
 };

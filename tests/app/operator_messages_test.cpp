@@ -13,12 +13,7 @@ namespace {
 using tilvane::StatusBand;
 using Mark = tilvane::StatusBand::Mark;
 
-class StatusBandTest : public app_test::AppTest {
-protected:
-    StatusBandTest() { tilvane::SetStatusBand(&band); }
-    ~StatusBandTest() override { tilvane::SetStatusBand(nullptr); }
-    StatusBand band;
-};
+class StatusBandTest : public app_test::AppTestWithBand {};
 
 struct Shown {
     const char *name;

@@ -19,16 +19,14 @@ namespace {
 using D = tilvane::CSettingDlg;
 using Calls = std::vector<std::string>;
 
-class SettingDialogTest : public app_test::AppTest {
+class SettingDialogTest : public app_test::AppTestWithBand {
 protected:
     SettingDialogTest() {
         state.api = fake_reader::api();
         state.com_port = 2;
         state.baud_rate = 3;
         state.set_connected(true);
-        tilvane::SetStatusBand(&band);
     }
-    ~SettingDialogTest() override { tilvane::SetStatusBand(nullptr); }
 
     D &dialog() {
         if (!dialog_) {
@@ -48,7 +46,6 @@ protected:
     void type(int id, const QString &digits) { control<tilvane::CHexEdit>(id)->setText(digits); }
 
     tilvane::AppState state;
-    tilvane::StatusBand band;
     std::unique_ptr<D> dialog_;
 };
 

@@ -2,7 +2,8 @@
 
 // The common ground of the application tests: a private settings store and
 // branding directory per test, message boxes answered by the test (and kept for
-// reading), failure sounds counted, and the fake reader emptied.
+// reading), failure sounds counted, and the fake reader emptied; and, for tests
+// that read the status band, a band of their own.
 
 #include <gtest/gtest.h>
 
@@ -14,6 +15,8 @@
 #include <vector>
 
 #include "app/common/message_box.h"
+#include "app/common/operator_messages.h"
+#include "app/common/status_band.h"
 #include "tests/app/support/fake_reader.h"
 
 // Test failures print texts as text.
@@ -47,6 +50,15 @@ class AppTest : public ::testing::Test {
     std::deque<QMessageBox::StandardButton> answers_;
     std::vector<tilvane::MessageBoxRequest> boxes_;
     int beeps_ = 0;
+};
+
+// An AppTest whose messages go to a status band of its own.
+class AppTestWithBand : public AppTest {
+  protected:
+    AppTestWithBand() { tilvane::SetStatusBand(&band); }
+    ~AppTestWithBand() override { tilvane::SetStatusBand(nullptr); }
+
+    tilvane::StatusBand band;
 };
 
 }  // namespace app_test
