@@ -36,10 +36,6 @@ std::int32_t Record(const char *name, Args... args) {
     return result;
 }
 
-std::string HexArg(const std::uint8_t *bytes, std::size_t count) {
-    return Hex(bytes, count);
-}
-
 int32_t lib_ver(uint32_t *version) {
     const auto status = Record("lib_ver");
     if (status == 0) *version = g_state.version;
@@ -112,7 +108,7 @@ int32_t rf_anticoll(int32_t address, int32_t uid_size, uint8_t *uid, uint8_t *le
 
 int32_t rf_select(int32_t address, const uint8_t *uid, int32_t uid_length, uint8_t *sak) {
     const auto status =
-        Record("rf_select", address, HexArg(uid, static_cast<std::size_t>(uid_length)), uid_length);
+        Record("rf_select", address, Hex(uid, static_cast<std::size_t>(uid_length)), uid_length);
     if (status == 0) *sak = g_state.select_acknowledge;
     return status;
 }
@@ -120,7 +116,7 @@ int32_t rf_select(int32_t address, const uint8_t *uid, int32_t uid_length, uint8
 int32_t rf_M1_authentication2(int32_t address, int32_t code, int32_t block, const uint8_t *key) {
     char code_text[8];
     std::snprintf(code_text, sizeof code_text, "0x%02X", code);
-    return Record("rf_M1_authentication2", address, code_text, block, HexArg(key, 6));
+    return Record("rf_M1_authentication2", address, code_text, block, Hex(key, 6));
 }
 
 int32_t rf_M1_read(int32_t address, int32_t block, uint8_t *data, uint8_t *length) {
@@ -137,7 +133,7 @@ int32_t rf_M1_read(int32_t address, int32_t block, uint8_t *data, uint8_t *lengt
 }
 
 int32_t rf_M1_write(int32_t address, int32_t block, const uint8_t *data) {
-    const auto status = Record("rf_M1_write", address, block, HexArg(data, 16));
+    const auto status = Record("rf_M1_write", address, block, Hex(data, 16));
     if (status == 0) g_state.blocks[block] = Bytes(data, data + 16);
     return status;
 }
