@@ -308,8 +308,8 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
     trailer_row(w2_grid, 17, w2, w2_trailer_ids, &w2_trailer_);
     auto *w2_buttons = new QHBoxLayout;
     w2_buttons->addWidget(button(IDC_W2_READ, "Read", "读卡", w2));
-    w2_write_ = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
-    w2_buttons->addWidget(w2_write_);
+    auto *w2_write = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
+    w2_buttons->addWidget(w2_write);
     w2_buttons->addStretch();
     w2_grid->addLayout(w2_buttons, 18, 0, 1, 3);
 
@@ -345,13 +345,11 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
     connect(w1_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow1);
     connect(findChild<QPushButton *>(ControlName(IDC_W2_READ)), &QPushButton::clicked, this,
             &CMifareClassicPage::OnReadWindow2);
-    connect(w2_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
+    connect(w2_write, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
     connect(purse_sector_, &QComboBox::currentIndexChanged, this,
             &CMifareClassicPage::OnPurseSectorChanged);
     connect(w1_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
     connect(w1_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
-    connect(w2_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
-    connect(w2_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
     connect(purse_value_hex_, &QLineEdit::textChanged, this,
             &CMifareClassicPage::OnHexValueChanged);
     connect(purse_value_, &QLineEdit::textChanged, this,
@@ -485,7 +483,6 @@ std::optional<std::int32_t> CMifareClassicPage::PurseValue() const {
 void CMifareClassicPage::OnSearch() {
     if (!CardSearch(2)) return;
     RefreshWindow1();
-    RefreshWindow2();
     ShowResult(0);
 }
 
@@ -603,18 +600,8 @@ void CMifareClassicPage::OnWriteWindow1() {
 }
 
 // ---- Block window 2 ---------------------------------------------------------------
-
-void CMifareClassicPage::RefreshWindow2() {
-    if (!state_.connected()) return;
-    const int previous = w2_block_->currentIndex();
-    {
-        const QSignalBlocker blocker(w2_block_);
-        w2_block_->clear();
-        FillNumbers(w2_block_, 0, 15);
-        w2_block_->setCurrentIndex(previous < w2_block_->count() ? previous : -1);
-    }
-    w2_write_->setEnabled(true);
-}
+// Nothing here needs refreshing: the block list always holds 0 to 15 and, with no
+// sector 0 among 32 to 39, Write is never disabled.
 
 void CMifareClassicPage::OnReadWindow2() {
     ReadBlocks({w2_key_, w2_data_, w2_trailer_}, Window2FirstBlock(ItemData(w2_sector_)));

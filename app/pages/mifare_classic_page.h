@@ -126,7 +126,6 @@ private:
     void OnWriteWindow2();
     void OnPurseSectorChanged();
     void RefreshWindow1();
-    void RefreshWindow2();
     void OnHexValueChanged();
     void OnDecimalValueChanged();
 
@@ -169,7 +168,6 @@ private:
     KeyArea w2_key_;
     std::array<CHexEdit *, 15> w2_data_{};
     Trailer w2_trailer_;
-    QPushButton *w2_write_ = nullptr;
 };
 
 }  // namespace tilvane
