@@ -149,14 +149,14 @@ QWidget *CMifareClassicPage::Control(int id) const {
 
 CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)
     : CardPage(parent), state_(state) {
-    const bool large = template_id != 102 && template_id != 103;
-    BuildControls(large, !large);
+    BuildControls(template_id != 102 && template_id != 103);
     Initialise();
 }
 
-void CMifareClassicPage::BuildControls(bool english, bool compact) {
-    const auto caption = [english](const char *en, const char *zh) {
-        return QString::fromUtf8(english ? en : zh);
+void CMifareClassicPage::BuildControls(bool large) {
+    // The large template has English captions, the compact ones Chinese.
+    const auto caption = [large](const char *en, const char *zh) {
+        return QString::fromUtf8(large ? en : zh);
     };
     const QColor text_colour = QColor::fromRgb(kPageTextColour);
     const auto styled = [text_colour](QWidget *widget) {
@@ -245,7 +245,7 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
         auto *frame = new GroupFrame(caption(en, zh), this);
         named(frame, id);
         auto *grid = new QGridLayout(frame);
-        grid->setVerticalSpacing(compact ? 2 : 6);
+        grid->setVerticalSpacing(large ? 6 : 2);
         return std::pair{frame, grid};
     };
 
@@ -315,7 +315,7 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
 
     // Arrangement: search on top, purse and window 1 on the left, window 2 right.
     auto *root = new QVBoxLayout(this);
-    root->setSpacing(compact ? 4 : 8);
+    root->setSpacing(large ? 8 : 4);
     auto *search_row = new QHBoxLayout;
     search_row->addWidget(search_);
     search_row->addWidget(uid_);

@@ -113,7 +113,7 @@ private:
     };
     enum class PurseOperation { Initialize, Increase, Decrease };
 
-    void BuildControls(bool english, bool compact);
+    void BuildControls(bool large);
     void Initialise();
 
     // Operations.
