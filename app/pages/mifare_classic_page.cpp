@@ -488,13 +488,18 @@ void CMifareClassicPage::OnSearch() {
 
 // ---- Purse ------------------------------------------------------------------------
 
-void CMifareClassicPage::OnPurse(PurseOperation operation) {
-    if (!Prologue()) return;
+std::optional<int> CMifareClassicPage::AuthenticatePurse() {
+    if (!Prologue()) return std::nullopt;
     const int sector = ItemData(purse_sector_);
-    const int address = sector * 4 + ItemData(purse_block_);
     const auto key = TakeKey(purse_key_.key);
-    if (!key) return;
-    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    if (!key) return std::nullopt;
+    if (!Authenticate(purse_key_, sector * 4, *key)) return std::nullopt;
+    return sector * 4 + ItemData(purse_block_);
+}
+
+void CMifareClassicPage::OnPurse(PurseOperation operation) {
+    const auto address = AuthenticatePurse();
+    if (!address) return;
     const auto value = PurseValue();
     if (!value) {
         ShowMissingInput(this, Message(kMsgInputData));
@@ -503,19 +508,19 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
     const ReaderApi &api = state_.api;
     switch (operation) {
         case PurseOperation::Initialize:
-            if (!Check(api.rf_M1_initval(kReaderAddress, address, *value), "rf_M1_initval")) {
+            if (!Check(api.rf_M1_initval(kReaderAddress, *address, *value), "rf_M1_initval")) {
                 return;
             }
             ShowInfo(Message(kMsgInitPurseSuccess));
             break;
         case PurseOperation::Increase:
-            if (!Check(api.rf_M1_increment(kReaderAddress, address, *value), "rf_M1_increment")) {
+            if (!Check(api.rf_M1_increment(kReaderAddress, *address, *value), "rf_M1_increment")) {
                 return;
             }
             ShowInfo(Message(kMsgAddSuccess));
             break;
         case PurseOperation::Decrease:
-            if (!Check(api.rf_M1_decrement(kReaderAddress, address, *value), "rf_M1_decrement")) {
+            if (!Check(api.rf_M1_decrement(kReaderAddress, *address, *value), "rf_M1_decrement")) {
                 return;
             }
             ShowInfo(Message(kMsgDecrementSuccess));
@@ -526,14 +531,10 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
 void CMifareClassicPage::OnBalance() {
     purse_value_->clear();
     purse_value_hex_->clear();
-    if (!Prologue()) return;
-    const int sector = ItemData(purse_sector_);
-    const int address = sector * 4 + ItemData(purse_block_);
-    const auto key = TakeKey(purse_key_.key);
-    if (!key) return;
-    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    const auto address = AuthenticatePurse();
+    if (!address) return;
     std::int32_t value = 0;
-    if (!Check(state_.api.rf_M1_readval(kReaderAddress, address, &value), "rf_M1_readval")) return;
+    if (!Check(state_.api.rf_M1_readval(kReaderAddress, *address, &value), "rf_M1_readval")) return;
     purse_value_->setText(QString::number(value));
     SetHexDword(purse_value_hex_, static_cast<std::uint32_t>(value));
     ShowInfo(Message(kMsgReadBalanceSuccess));

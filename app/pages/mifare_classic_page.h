@@ -134,6 +134,8 @@ private:
     bool Prologue();
     std::optional<Bytes> TakeKey(const CHexEdit *edit);
     bool Authenticate(const KeyArea &area, int block, const Bytes &key);
+    // Prologue, key and authentication of the purse area; the purse's block address.
+    std::optional<int> AuthenticatePurse();
     bool ReadBlock(int block, std::uint8_t *data);
     // The whole Read and Write of a block window; `first` is the block that
     // authenticates, `question_block` the block whose write asks first.
