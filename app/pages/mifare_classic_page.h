@@ -5,8 +5,6 @@
 // two windows: window 1 addresses the card as 64 groups of four blocks, window 2
 // the 16-block sectors 32 to 39 of a 4K card, all 16 blocks of each.
 
-#include <QVector>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -15,9 +13,7 @@
 #include "app/common/hex_text.h"
 #include "app/pages/card_page.h"
 
-class QButtonGroup;
 class QComboBox;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -25,7 +21,6 @@ namespace tilvane {
 
 class AppState;
 class CHexEdit;
-class GroupFrame;
 class ValueEdit;
 
 class CMifareClassicPage : public CardPage {

@@ -26,7 +26,6 @@ public:
     void SwitchPage(int family);
 
     QWidget *page() const { return page_; }
-    int family() const { return family_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
