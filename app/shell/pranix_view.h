@@ -33,7 +33,8 @@ protected:
 private:
     void PlaceOnFirstPaint();
     void CentrePage();
-    void FillWithPage();
+    // Gives the page the whole view and lays it out for the screen's width.
+    void FillWithPage(int screen_width);
 
     PageFactory factory_;
     ScreenWidth screen_width_;
