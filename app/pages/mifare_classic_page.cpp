@@ -392,42 +392,26 @@ bool CMifareClassicPage::CardSearch(int attempts) {
         return false;
     }
     const ReaderApi &api = state_.api;
+    // A failed step ends the attempt; the flag it clears is set again by a later
+    // attempt that succeeds.
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        std::int32_t status = api.rf_antenna_sta(kReaderAddress, 0);
-        if (status != 0) {
-            ShowResult(status, "rf_antenna_sta");
-            continue;
-        }
+        if (!Check(api.rf_antenna_sta(kReaderAddress, 0), "rf_antenna_sta")) continue;
         state_.sleep_ms(20);
-        status = api.rf_init_type(kReaderAddress, kTypeA);
-        if (status != 0) {
-            ShowResult(status, "rf_init_type");
-            continue;
-        }
+        if (!Check(api.rf_init_type(kReaderAddress, kTypeA), "rf_init_type")) continue;
         state_.sleep_ms(20);
-        status = api.rf_antenna_sta(kReaderAddress, 1);
-        if (status != 0) {
-            ShowResult(status, "rf_antenna_sta");
-            continue;
-        }
+        if (!Check(api.rf_antenna_sta(kReaderAddress, 1), "rf_antenna_sta")) continue;
         state_.sleep_ms(50);
         std::uint8_t card_type[kAnswerRoom] = {};
-        status = api.rf_request(kReaderAddress, kRequestAll, card_type);
-        if (status != 0) {
-            ShowResult(status, "rf_request");
-            continue;
-        }
+        if (!Check(api.rf_request(kReaderAddress, kRequestAll, card_type), "rf_request")) continue;
         std::uint8_t uid[kAnswerRoom] = {};
         std::uint8_t uid_length = 0;
-        status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
+        const std::int32_t status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
         if (status != 0 || uid_length != 4) {
             ShowFailedResult(status, "rf_anticoll");
             continue;
         }
         std::uint8_t select_acknowledge = 0;
-        status = api.rf_select(kReaderAddress, uid, 4, &select_acknowledge);
-        if (status != 0) {
-            ShowResult(status, "rf_select");
+        if (!Check(api.rf_select(kReaderAddress, uid, 4, &select_acknowledge), "rf_select")) {
             continue;
         }
         SetHexText(uid_, uid, 4);
