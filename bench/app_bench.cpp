@@ -65,12 +65,7 @@ void BM_SwitchToMifareClassicPage(benchmark::State &state) {
     app_state.api = library.api();
     app_state.com_port = 0;
     app_state.card_family = tilvane::kSam;
-    tilvane::CMainFrame frame(
-        app_state,
-        [&app_state](int family, int template_id, QWidget *parent) {
-            return tilvane::CreateCardPage(family, template_id, app_state, parent);
-        },
-        [] { return 1280; });
+    tilvane::CMainFrame frame(app_state, tilvane::CardPageFactory(app_state), [] { return 1280; });
     frame.showMaximized();
     QApplication::processEvents();
     for (auto _ : state) {

@@ -73,12 +73,7 @@ class EndToEnd : public app_test::AppTestWithBand {
 TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {
     state.baud_rate = 1;  // 14400: the reader is found at 9600 and moved to it
     state.card_family = tilvane::kMifareStd;
-    tilvane::CMainFrame frame(
-        state,
-        [this](int family, int template_id, QWidget *parent) {
-            return tilvane::CreateCardPage(family, template_id, state, parent);
-        },
-        [] { return 1280; });
+    tilvane::CMainFrame frame(state, tilvane::CardPageFactory(state), [] { return 1280; });
     EXPECT_TRUE(boxes().empty());
     EXPECT_TRUE(state.connected());
 

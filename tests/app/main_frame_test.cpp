@@ -40,12 +40,8 @@ protected:
 
     CMainFrame &frame() {
         if (!frame_) {
-            frame_ = std::make_unique<CMainFrame>(
-                state,
-                [this](int family, int template_id, QWidget *parent) {
-                    return tilvane::CreateCardPage(family, template_id, state, parent);
-                },
-                [this] { return screen_width; });
+            frame_ = std::make_unique<CMainFrame>(state, tilvane::CardPageFactory(state),
+                                                  [this] { return screen_width; });
             frame_->resize(1400, 900);
             frame_->show();
         }
