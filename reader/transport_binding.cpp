@@ -53,8 +53,10 @@ void set_transport(std::unique_ptr<TransportBinding> binding) { g_transport = st
 void library_start() {
     set_library_version(kLibraryVersion);
     g_transport.reset();
-    const std::string own_file = platform::module_path_of(reinterpret_cast<const void *>(&library_start));
-    set_transport(TransportBinding::load(platform::directory_of(own_file) + "/" + kTransportFileName));
+    const std::string own_file =
+        platform::module_path_of(reinterpret_cast<const void *>(&library_start));
+    set_transport(
+        TransportBinding::load(platform::directory_of(own_file) + "/" + kTransportFileName));
 }
 
 void library_end() { g_transport.reset(); }
