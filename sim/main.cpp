@@ -6,6 +6,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <charconv>
 #include <cstdio>
 #include <cstring>
@@ -117,7 +118,8 @@ int main(int argc, char **argv) {
                 }
                 baud = rate;
             } else {
-                if (!sim::make_card(value))
+                const auto &known = sim::card_kinds();
+                if (std::find(known.begin(), known.end(), value) == known.end())
                     return usage_error("unknown card kind " + std::string(value));
                 kinds.push_back(value);
             }
