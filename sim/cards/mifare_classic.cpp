@@ -9,15 +9,6 @@ namespace {
 
 constexpr std::uint8_t kGeneralPurposeByte = 0x69;
 
-void put_le32(std::uint8_t *out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t get_le32(const std::uint8_t *in) {
-    return static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-           static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-}
-
 MifareBlock transport_trailer() {
     MifareBlock trailer{};
     std::copy(kDefaultMifareKey.begin(), kDefaultMifareKey.end(), trailer.begin());
