@@ -12,10 +12,6 @@ namespace sim {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-inline Bytes to_bytes(ByteView view) {
-    return Bytes(view.begin(), view.end());
-}
-
 inline void append(Bytes &to, ByteView from) {
     to.insert(to.end(), from.begin(), from.end());
 }

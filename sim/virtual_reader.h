@@ -58,7 +58,6 @@ class VirtualReader {
     unsigned beep_count() const { return beep_count_; }
     std::uint8_t last_beep_time() const { return last_beep_time_; }
     const std::array<std::uint8_t, 8> &display() const { return display_; }
-    ByteView flash_page(int page) const { return flash_.at(static_cast<std::size_t>(page)); }
     const std::vector<std::unique_ptr<Card>> &cards() const { return cards_; }
     const Sam &sam() const { return sam_; }
 

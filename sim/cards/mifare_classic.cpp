@@ -52,7 +52,6 @@ MifareClassic::MifareClassic(Size size, std::array<std::uint8_t, 4> uid)
                 size == Size::k1K ? std::array<std::uint8_t, 2>{0x04, 0x00}
                                   : std::array<std::uint8_t, 2>{0x02, 0x00},
                 size == Size::k1K ? 0x08 : 0x18),
-      size_(size),
       memory_(size == Size::k1K ? 64 : 256) {
     // Manufacturer block: UID, BCC, SAK, ATQA (least significant byte first), then
     // the maker's data.
@@ -68,10 +67,6 @@ MifareClassic::MifareClassic(Size size, std::array<std::uint8_t, 4> uid)
     const int sectors = size == Size::k1K ? 16 : 40;
     for (int sector = 0; sector < sectors; ++sector)
         memory_[trailer_of(sector)] = transport_trailer();
-}
-
-std::string_view MifareClassic::kind() const {
-    return size_ == Size::k1K ? "mifare1k" : "mifare4k";
 }
 
 int MifareClassic::sector_of(int block) {

@@ -45,8 +45,6 @@ class MifareClassic : public TypeACard {
     // both keys FF FF FF FF FF FF and zeroed data blocks.
     MifareClassic(Size size, std::array<std::uint8_t, 4> uid);
 
-    std::string_view kind() const override;
-
     Reply authenticate(MifareKeyType key_type, std::uint8_t block, ByteView key) override;
     Reply read_block(std::uint8_t block) override;
     Reply write_block(std::uint8_t block, ByteView data) override;
@@ -54,7 +52,6 @@ class MifareClassic : public TypeACard {
                           std::uint32_t operand) override;
     Reply transfer(std::uint8_t block) override;
 
-    int block_count() const { return static_cast<int>(memory_.size()); }
     // The stored block as it is, keys included; for tests and inspection.
     const MifareBlock &stored_block(int block) const { return memory_.at(block); }
 
@@ -75,7 +72,6 @@ class MifareClassic : public TypeACard {
     // sector's conditions allow `operation` with the key used. Ok or the status.
     ReaderStatus check_data_access(int block, DataOperation operation) const;
 
-    Size size_;
     std::vector<MifareBlock> memory_;
     std::optional<int> authenticated_sector_;
     MifareKeyType authenticated_key_ = MifareKeyType::A;
