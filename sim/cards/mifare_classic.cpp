@@ -117,17 +117,23 @@ Reply MifareClassic::authenticate(MifareKeyType key_type, std::uint8_t block, By
     return Reply::ok();
 }
 
-ReaderStatus MifareClassic::check_data_access(int block, DataOperation operation) const {
-    if (block >= static_cast<int>(memory_.size())) return ReaderStatus::BadAddress;
+ReaderStatus MifareClassic::opened_access(int block, SectorAccess &access) const {
     if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
         return ReaderStatus::NotAuthenticated;
     }
-    const auto access = access_of(sector_of(block));
-    if (!access) return ReaderStatus::NotAllowed;
-    if (!data_block_allows((*access)[group_of(block)], operation, authenticated_key_)) {
-        return ReaderStatus::NotAllowed;
-    }
+    const auto decoded = access_of(sector_of(block));
+    if (!decoded) return ReaderStatus::NotAllowed;
+    access = *decoded;
     return ReaderStatus::Ok;
+}
+
+ReaderStatus MifareClassic::check_data_access(int block, DataOperation operation) const {
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return status;
+    return data_block_allows(access[group_of(block)], operation, authenticated_key_)
+               ? ReaderStatus::Ok
+               : ReaderStatus::NotAllowed;
 }
 
 Reply MifareClassic::read_block(std::uint8_t block) {
@@ -140,12 +146,10 @@ Reply MifareClassic::read_block(std::uint8_t block) {
         return Reply::ok(Bytes(stored.begin(), stored.end()));
     }
 
-    if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
-        return refuse(ReaderStatus::NotAuthenticated);
-    }
-    const auto access = access_of(sector_of(block));
-    if (!access) return refuse(ReaderStatus::NotAllowed);
-    const AccessCondition condition = (*access)[3];
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return refuse(status);
+    const AccessCondition condition = access[3];
     // Key A never reads back; the other parts read as zeros where they may not be read.
     const MifareBlock &stored = memory_[block];
     Bytes out(16, 0x00);
@@ -170,12 +174,10 @@ Reply MifareClassic::write_block(std::uint8_t block, ByteView data) {
         return Reply::ok();
     }
 
-    if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
-        return refuse(ReaderStatus::NotAuthenticated);
-    }
-    const auto access = access_of(sector_of(block));
-    if (!access) return refuse(ReaderStatus::NotAllowed);
-    const AccessCondition condition = (*access)[3];
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return refuse(status);
+    const AccessCondition condition = access[3];
     const bool key_a = trailer_allows_write(condition, TrailerPart::KeyA, authenticated_key_);
     const bool bits = trailer_allows_write(condition, TrailerPart::AccessBits, authenticated_key_);
     const bool key_b = trailer_allows_write(condition, TrailerPart::KeyB, authenticated_key_);

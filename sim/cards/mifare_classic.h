@@ -68,8 +68,11 @@ class MifareClassic : public TypeACard {
     // The access-condition group (0..3) that governs `block`.
     int group_of(int block) const;
     std::optional<SectorAccess> access_of(int sector) const;
-    // Checks that `block` exists and lies in the authenticated sector, and that the
-    // sector's conditions allow `operation` with the key used. Ok or the status.
+    // Checks that `block` lies in the authenticated sector and that the sector's
+    // access bits are readable; Ok with them in `access`, or the status.
+    ReaderStatus opened_access(int block, SectorAccess &access) const;
+    // opened_access(), and that the conditions allow `operation` on the data
+    // block `block` with the key used. Ok or the status.
     ReaderStatus check_data_access(int block, DataOperation operation) const;
 
     std::vector<MifareBlock> memory_;
