@@ -42,7 +42,8 @@ class VirtualReader {
     static constexpr int kFlashPages = 64;
     static constexpr std::size_t kFlashPageSize = 256;
 
-    // `baud_rate` must be one of kBaudRates. The field starts on, protocol 'A'.
+    // `baud_rate` is one of kBaudRates (any other starts the reader at 9600). The
+    // field starts on, protocol 'A'.
     explicit VirtualReader(std::vector<std::unique_ptr<Card>> cards, unsigned baud_rate = 9600);
     ~VirtualReader();
 
