@@ -4,7 +4,7 @@
 #   OUT_MAP the linker version script that exports exactly these names (and the
 #           table) from an ELF build, so nothing internal leaks out.
 # Runs at configure time; the list is a configure dependency, so editing it
-# regenerates both.
+# regenerates all three.
 function(generate_exports LIST_FILE OUT_C OUT_DEF OUT_MAP LIBRARY_NAME)
     set_property(DIRECTORY APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS ${LIST_FILE})
     file(STRINGS ${LIST_FILE} lines)

@@ -2,7 +2,6 @@
 
 #include <dlfcn.h>
 
-#include <cstring>
 #include <utility>
 
 namespace platform {

@@ -83,6 +83,10 @@ std::int32_t apply_reply(const ResponseView &response, const Reply &reply) {
     return 1;
 }
 
+std::int32_t response_result(const ResponseView &response) {
+    return response.complete ? response.status : 1;
+}
+
 std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
                          const Reply &reply) {
     if (!request.valid() || !reply.outputs_present()) return 1;
@@ -92,9 +96,7 @@ std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestD
     if (const std::int32_t result = exchange(frame); result != 0) return result;
     frame.unescape_response();
     const ResponseView response = frame.response();
-    // A frame cut short is a failure, never zeros taken for a status or for data.
-    if (!response.complete) return 1;
-    if (response.status != 0) return response.status;
+    if (const std::int32_t result = response_result(response); result != 0) return result;
     return apply_reply(response, reply);
 }
 

@@ -88,4 +88,8 @@ std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestD
 // The reply rule alone, applied to the data of a complete response with status 0.
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply);
 
+// What an unescaped response says before any reply rule: 1 when it was cut short
+// (never zeros taken for a status), else the reader's status byte (0 for success).
+std::int32_t response_result(const ResponseView &response);
+
 }  // namespace drovik

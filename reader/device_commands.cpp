@@ -84,12 +84,8 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
         result = drovik::exchange(frame);
         if (result != 0) continue;
         frame.unescape_response();
-        const drovik::ResponseView response = frame.response();
-        if (!response.complete) {
-            result = 1;
-        } else if (response.status != 0) {
-            result = response.status;
-        } else {
+        result = drovik::response_result(frame.response());
+        if (result == 0) {
             transport.SetCommBaud(baud);
             return 0;
         }

@@ -74,7 +74,6 @@ DROVIK_API int32_t DROVIK_CALL rf_antenna_sta(int32_t address, int32_t state) {
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_request(int32_t address, int32_t mode, uint8_t *atqa) {
-    if (atqa == nullptr) return 1;
     // Anything but a request for idle cards wakes every card in the field.
     const int code = low_byte(mode) == kRequestIdle ? kRequestIdle : kRequestAll;
     return drovik::run_command(address, kRequest, RequestData().byte(code),

@@ -39,7 +39,6 @@ public:
 
     bool is_open() const { return fd_ >= 0; }
     std::int32_t rate() const { return rate_; }
-    int fd() const { return fd_; }
 
     // SELMEK_OK, SELMEK_ERR_BAD_BAUD (the device refuses the rate, which stays as
     // it was), SELMEK_ERR_DEVICE_GONE, SELMEK_ERR_IO.

@@ -16,8 +16,6 @@ class GroupFrame : public QWidget {
 public:
     explicit GroupFrame(const QString &caption, QWidget *parent = nullptr);
 
-    QString caption() const { return caption_; }
-
 protected:
     void paintEvent(QPaintEvent *event) override;
 

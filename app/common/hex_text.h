@@ -4,7 +4,6 @@
 // hexadecimal text: two digits per byte, no separators. Only hex digits ever
 // become bytes; any other character in a text is skipped.
 
-#include <QByteArray>
 #include <QString>
 
 #include <cstdint>

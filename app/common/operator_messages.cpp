@@ -32,6 +32,13 @@ void Paint(StatusBand::Mark mark, const QString &text) {
     if (Band()) Band()->Show(mark, text);
 }
 
+// " ,Function: name"; nothing when there is no name.
+QString FunctionPart(const char *function_name) {
+    if (function_name == nullptr || *function_name == '\0') return {};
+    return QString::fromUtf8(kResultPhrases[kLanguageIndex].separator) +
+           QString::fromUtf8(function_name);
+}
+
 }  // namespace
 
 void SetStatusBand(StatusBand *band) {
@@ -47,13 +54,10 @@ void SetFailureSound(std::function<void()> sound) {
 }
 
 void ShowFailedResult(std::int32_t status, const char *function_name) {
-    const ResultPhrases &phrases = kResultPhrases[kLanguageIndex];
-    QString text = QStringLiteral("Error: %1").arg(static_cast<std::uint32_t>(status), 0, 16);
-    if (function_name != nullptr && *function_name != '\0') {
-        text += QString::fromUtf8(phrases.separator) + QString::fromUtf8(function_name);
-    }
     PlayFailureSound();
-    Paint(StatusBand::Mark::Error, text);
+    Paint(StatusBand::Mark::Error,
+          QStringLiteral("Error: %1").arg(static_cast<std::uint32_t>(status), 0, 16) +
+              FunctionPart(function_name));
 }
 
 void ShowResult(std::int32_t status, const char *function_name) {
@@ -62,14 +66,10 @@ void ShowResult(std::int32_t status, const char *function_name) {
         return;
     }
     const ResultPhrases &phrases = kResultPhrases[kLanguageIndex];
-    const bool named = function_name != nullptr && *function_name != '\0';
-    if (named) {
-        Paint(StatusBand::Mark::Success, QString::fromUtf8(phrases.success_with_name) +
-                                             QString::fromUtf8(phrases.separator) +
-                                             QString::fromUtf8(function_name));
-    } else {
-        Paint(StatusBand::Mark::Success, QString::fromUtf8(phrases.success));
-    }
+    const QString function = FunctionPart(function_name);
+    Paint(StatusBand::Mark::Success, function.isEmpty()
+                                         ? QString::fromUtf8(phrases.success)
+                                         : QString::fromUtf8(phrases.success_with_name) + function);
 }
 
 void ShowError(const QString &text) {

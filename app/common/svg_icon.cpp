@@ -14,11 +14,11 @@ static void InitIconResources() {
 
 namespace tilvane {
 
-QPixmap SvgPixmap(const QString &resource, QSize size) {
-    InitIconResources();
+namespace {
+
+QPixmap Render(QSvgRenderer &renderer, QSize size) {
     QPixmap pixmap(size);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(resource);
     if (renderer.isValid()) {
         QPainter painter(&pixmap);
         renderer.render(&painter);
@@ -26,9 +26,20 @@ QPixmap SvgPixmap(const QString &resource, QSize size) {
     return pixmap;
 }
 
+}  // namespace
+
+QPixmap SvgPixmap(const QString &resource, QSize size) {
+    InitIconResources();
+    QSvgRenderer renderer(resource);
+    return Render(renderer, size);
+}
+
 QIcon SvgIcon(const QString &resource) {
+    InitIconResources();
+    // One parse of the file for all the sizes.
+    QSvgRenderer renderer(resource);
     QIcon icon;
-    for (int size : {16, 18, 32, 36}) icon.addPixmap(SvgPixmap(resource, QSize(size, size)));
+    for (int size : {16, 18, 32, 36}) icon.addPixmap(Render(renderer, QSize(size, size)));
     return icon;
 }
 

@@ -149,14 +149,14 @@ QWidget *CMifareClassicPage::Control(int id) const {
 
 CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)
     : CardPage(parent), state_(state) {
-    const bool large = template_id != 102 && template_id != 103;
-    BuildControls(large, !large);
+    BuildControls(template_id != 102 && template_id != 103);
     Initialise();
 }
 
-void CMifareClassicPage::BuildControls(bool english, bool compact) {
-    const auto caption = [english](const char *en, const char *zh) {
-        return QString::fromUtf8(english ? en : zh);
+void CMifareClassicPage::BuildControls(bool large) {
+    // The large template has English captions, the compact ones Chinese.
+    const auto caption = [large](const char *en, const char *zh) {
+        return QString::fromUtf8(large ? en : zh);
     };
     const QColor text_colour = QColor::fromRgb(kPageTextColour);
     const auto styled = [text_colour](QWidget *widget) {
@@ -245,7 +245,7 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
         auto *frame = new GroupFrame(caption(en, zh), this);
         named(frame, id);
         auto *grid = new QGridLayout(frame);
-        grid->setVerticalSpacing(compact ? 2 : 6);
+        grid->setVerticalSpacing(large ? 6 : 2);
         return std::pair{frame, grid};
     };
 
@@ -308,14 +308,14 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
     trailer_row(w2_grid, 17, w2, w2_trailer_ids, &w2_trailer_);
     auto *w2_buttons = new QHBoxLayout;
     w2_buttons->addWidget(button(IDC_W2_READ, "Read", "读卡", w2));
-    w2_write_ = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
-    w2_buttons->addWidget(w2_write_);
+    auto *w2_write = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
+    w2_buttons->addWidget(w2_write);
     w2_buttons->addStretch();
     w2_grid->addLayout(w2_buttons, 18, 0, 1, 3);
 
     // Arrangement: search on top, purse and window 1 on the left, window 2 right.
     auto *root = new QVBoxLayout(this);
-    root->setSpacing(compact ? 4 : 8);
+    root->setSpacing(large ? 8 : 4);
     auto *search_row = new QHBoxLayout;
     search_row->addWidget(search_);
     search_row->addWidget(uid_);
@@ -345,13 +345,11 @@ void CMifareClassicPage::BuildControls(bool english, bool compact) {
     connect(w1_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow1);
     connect(findChild<QPushButton *>(ControlName(IDC_W2_READ)), &QPushButton::clicked, this,
             &CMifareClassicPage::OnReadWindow2);
-    connect(w2_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
+    connect(w2_write, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
     connect(purse_sector_, &QComboBox::currentIndexChanged, this,
             &CMifareClassicPage::OnPurseSectorChanged);
     connect(w1_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
     connect(w1_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
-    connect(w2_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
-    connect(w2_block_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow2);
     connect(purse_value_hex_, &QLineEdit::textChanged, this,
             &CMifareClassicPage::OnHexValueChanged);
     connect(purse_value_, &QLineEdit::textChanged, this,
@@ -394,42 +392,26 @@ bool CMifareClassicPage::CardSearch(int attempts) {
         return false;
     }
     const ReaderApi &api = state_.api;
+    // A failed step ends the attempt; the flag it clears is set again by a later
+    // attempt that succeeds.
     for (int attempt = 0; attempt < attempts; ++attempt) {
-        std::int32_t status = api.rf_antenna_sta(kReaderAddress, 0);
-        if (status != 0) {
-            ShowResult(status, "rf_antenna_sta");
-            continue;
-        }
+        if (!Check(api.rf_antenna_sta(kReaderAddress, 0), "rf_antenna_sta")) continue;
         state_.sleep_ms(20);
-        status = api.rf_init_type(kReaderAddress, kTypeA);
-        if (status != 0) {
-            ShowResult(status, "rf_init_type");
-            continue;
-        }
+        if (!Check(api.rf_init_type(kReaderAddress, kTypeA), "rf_init_type")) continue;
         state_.sleep_ms(20);
-        status = api.rf_antenna_sta(kReaderAddress, 1);
-        if (status != 0) {
-            ShowResult(status, "rf_antenna_sta");
-            continue;
-        }
+        if (!Check(api.rf_antenna_sta(kReaderAddress, 1), "rf_antenna_sta")) continue;
         state_.sleep_ms(50);
         std::uint8_t card_type[kAnswerRoom] = {};
-        status = api.rf_request(kReaderAddress, kRequestAll, card_type);
-        if (status != 0) {
-            ShowResult(status, "rf_request");
-            continue;
-        }
+        if (!Check(api.rf_request(kReaderAddress, kRequestAll, card_type), "rf_request")) continue;
         std::uint8_t uid[kAnswerRoom] = {};
         std::uint8_t uid_length = 0;
-        status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
+        const std::int32_t status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
         if (status != 0 || uid_length != 4) {
             ShowFailedResult(status, "rf_anticoll");
             continue;
         }
         std::uint8_t select_acknowledge = 0;
-        status = api.rf_select(kReaderAddress, uid, 4, &select_acknowledge);
-        if (status != 0) {
-            ShowResult(status, "rf_select");
+        if (!Check(api.rf_select(kReaderAddress, uid, 4, &select_acknowledge), "rf_select")) {
             continue;
         }
         SetHexText(uid_, uid, 4);
@@ -485,19 +467,23 @@ std::optional<std::int32_t> CMifareClassicPage::PurseValue() const {
 void CMifareClassicPage::OnSearch() {
     if (!CardSearch(2)) return;
     RefreshWindow1();
-    RefreshWindow2();
     ShowResult(0);
 }
 
 // ---- Purse ------------------------------------------------------------------------
 
-void CMifareClassicPage::OnPurse(PurseOperation operation) {
-    if (!Prologue()) return;
+std::optional<int> CMifareClassicPage::AuthenticatePurse() {
+    if (!Prologue()) return std::nullopt;
     const int sector = ItemData(purse_sector_);
-    const int address = sector * 4 + ItemData(purse_block_);
     const auto key = TakeKey(purse_key_.key);
-    if (!key) return;
-    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    if (!key) return std::nullopt;
+    if (!Authenticate(purse_key_, sector * 4, *key)) return std::nullopt;
+    return sector * 4 + ItemData(purse_block_);
+}
+
+void CMifareClassicPage::OnPurse(PurseOperation operation) {
+    const auto address = AuthenticatePurse();
+    if (!address) return;
     const auto value = PurseValue();
     if (!value) {
         ShowMissingInput(this, Message(kMsgInputData));
@@ -506,19 +492,19 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
     const ReaderApi &api = state_.api;
     switch (operation) {
         case PurseOperation::Initialize:
-            if (!Check(api.rf_M1_initval(kReaderAddress, address, *value), "rf_M1_initval")) {
+            if (!Check(api.rf_M1_initval(kReaderAddress, *address, *value), "rf_M1_initval")) {
                 return;
             }
             ShowInfo(Message(kMsgInitPurseSuccess));
             break;
         case PurseOperation::Increase:
-            if (!Check(api.rf_M1_increment(kReaderAddress, address, *value), "rf_M1_increment")) {
+            if (!Check(api.rf_M1_increment(kReaderAddress, *address, *value), "rf_M1_increment")) {
                 return;
             }
             ShowInfo(Message(kMsgAddSuccess));
             break;
         case PurseOperation::Decrease:
-            if (!Check(api.rf_M1_decrement(kReaderAddress, address, *value), "rf_M1_decrement")) {
+            if (!Check(api.rf_M1_decrement(kReaderAddress, *address, *value), "rf_M1_decrement")) {
                 return;
             }
             ShowInfo(Message(kMsgDecrementSuccess));
@@ -529,14 +515,10 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
 void CMifareClassicPage::OnBalance() {
     purse_value_->clear();
     purse_value_hex_->clear();
-    if (!Prologue()) return;
-    const int sector = ItemData(purse_sector_);
-    const int address = sector * 4 + ItemData(purse_block_);
-    const auto key = TakeKey(purse_key_.key);
-    if (!key) return;
-    if (!Authenticate(purse_key_, sector * 4, *key)) return;
+    const auto address = AuthenticatePurse();
+    if (!address) return;
     std::int32_t value = 0;
-    if (!Check(state_.api.rf_M1_readval(kReaderAddress, address, &value), "rf_M1_readval")) return;
+    if (!Check(state_.api.rf_M1_readval(kReaderAddress, *address, &value), "rf_M1_readval")) return;
     purse_value_->setText(QString::number(value));
     SetHexDword(purse_value_hex_, static_cast<std::uint32_t>(value));
     ShowInfo(Message(kMsgReadBalanceSuccess));
@@ -603,18 +585,8 @@ void CMifareClassicPage::OnWriteWindow1() {
 }
 
 // ---- Block window 2 ---------------------------------------------------------------
-
-void CMifareClassicPage::RefreshWindow2() {
-    if (!state_.connected()) return;
-    const int previous = w2_block_->currentIndex();
-    {
-        const QSignalBlocker blocker(w2_block_);
-        w2_block_->clear();
-        FillNumbers(w2_block_, 0, 15);
-        w2_block_->setCurrentIndex(previous < w2_block_->count() ? previous : -1);
-    }
-    w2_write_->setEnabled(true);
-}
+// Nothing here needs refreshing: the block list always holds 0 to 15 and, with no
+// sector 0 among 32 to 39, Write is never disabled.
 
 void CMifareClassicPage::OnReadWindow2() {
     ReadBlocks({w2_key_, w2_data_, w2_trailer_}, Window2FirstBlock(ItemData(w2_sector_)));

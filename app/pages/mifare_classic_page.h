@@ -5,8 +5,6 @@
 // two windows: window 1 addresses the card as 64 groups of four blocks, window 2
 // the 16-block sectors 32 to 39 of a 4K card, all 16 blocks of each.
 
-#include <QVector>
-
 #include <array>
 #include <cstdint>
 #include <optional>
@@ -15,9 +13,7 @@
 #include "app/common/hex_text.h"
 #include "app/pages/card_page.h"
 
-class QButtonGroup;
 class QComboBox;
-class QLabel;
 class QPushButton;
 class QRadioButton;
 
@@ -25,7 +21,6 @@ namespace tilvane {
 
 class AppState;
 class CHexEdit;
-class GroupFrame;
 class ValueEdit;
 
 class CMifareClassicPage : public CardPage {
@@ -113,7 +108,7 @@ private:
     };
     enum class PurseOperation { Initialize, Increase, Decrease };
 
-    void BuildControls(bool english, bool compact);
+    void BuildControls(bool large);
     void Initialise();
 
     // Operations.
@@ -126,7 +121,6 @@ private:
     void OnWriteWindow2();
     void OnPurseSectorChanged();
     void RefreshWindow1();
-    void RefreshWindow2();
     void OnHexValueChanged();
     void OnDecimalValueChanged();
 
@@ -135,6 +129,8 @@ private:
     bool Prologue();
     std::optional<Bytes> TakeKey(const CHexEdit *edit);
     bool Authenticate(const KeyArea &area, int block, const Bytes &key);
+    // Prologue, key and authentication of the purse area; the purse's block address.
+    std::optional<int> AuthenticatePurse();
     bool ReadBlock(int block, std::uint8_t *data);
     // The whole Read and Write of a block window; `first` is the block that
     // authenticates, `question_block` the block whose write asks first.
@@ -169,7 +165,6 @@ private:
     KeyArea w2_key_;
     std::array<CHexEdit *, 15> w2_data_{};
     Trailer w2_trailer_;
-    QPushButton *w2_write_ = nullptr;
 };
 
 }  // namespace tilvane

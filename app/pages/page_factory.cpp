@@ -21,4 +21,10 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     return page;
 }
 
+CPranixView::PageFactory CardPageFactory(AppState &state) {
+    return [&state](int family, int template_id, QWidget *parent) {
+        return CreateCardPage(family, template_id, state, parent);
+    };
+}
+
 }  // namespace tilvane

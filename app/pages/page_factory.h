@@ -5,10 +5,15 @@
 
 #include <QWidget>
 
+#include "app/shell/pranix_view.h"
+
 namespace tilvane {
 
 class AppState;
 
 QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *parent);
+
+// The view's page factory: CreateCardPage with the given state.
+CPranixView::PageFactory CardPageFactory(AppState &state);
 
 }  // namespace tilvane

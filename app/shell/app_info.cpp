@@ -55,9 +55,13 @@ QString BuiltInAppInfo(const QString &key) {
     return {};
 }
 
-QString ReadProfileString(const QString &path, const QString &section, const QString &key,
-                          bool *found) {
-    if (found != nullptr) *found = false;
+namespace {
+
+// One string of a profile file, read the way such files are read on the original
+// platform: section and key compared without regard to case, the value trimmed
+// and stripped of one pair of enclosing quotes. Text is UTF-8. Empty when the key
+// is absent.
+QString ReadProfileString(const QString &path, const QString &section, const QString &key) {
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly)) return {};
     QString text = QString::fromUtf8(file.readAll());
@@ -84,11 +88,12 @@ QString ReadProfileString(const QString &path, const QString &section, const QSt
             value.back() == value.front()) {
             value = value.mid(1, value.size() - 2);
         }
-        if (found != nullptr) *found = true;
         return value;
     }
     return {};
 }
+
+}  // namespace
 
 QString GetAppInfo(const QString &key) {
     const QString path = AppConfigPath();

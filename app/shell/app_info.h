@@ -22,11 +22,4 @@ QString BuiltInAppInfo(const QString &key);
 void SetAppConfigDirectory(const QString &directory);
 QString AppConfigPath();
 
-// One string of a profile file, read the way such files are read on the original
-// platform: section and key compared without regard to case, the value trimmed
-// and stripped of one pair of enclosing quotes. Text is UTF-8. Empty when the key
-// is absent; `found` tells that apart from an empty value.
-QString ReadProfileString(const QString &path, const QString &section, const QString &key,
-                          bool *found = nullptr);
-
 }  // namespace tilvane

@@ -12,6 +12,9 @@
 
 namespace tilvane {
 
+// The ports the operator can choose: 1 to 4 (COM1 to COM4).
+inline constexpr int kLastComPort = 4;
+
 class AppState : public QObject {
     Q_OBJECT
 public:

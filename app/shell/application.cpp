@@ -37,13 +37,7 @@ bool CPranixApp::InitInstance() {
     CPranixView::ScreenWidth screen_width = options_.screen_width
                                                 ? options_.screen_width
                                                 : CPranixView::ScreenWidth(PrimaryScreenWidth);
-    AppState &state = state_;
-    frame_ = std::make_unique<CMainFrame>(
-        state_,
-        [&state](int family, int template_id, QWidget *parent) {
-            return CreateCardPage(family, template_id, state, parent);
-        },
-        std::move(screen_width));
+    frame_ = std::make_unique<CMainFrame>(state_, CardPageFactory(state_), std::move(screen_width));
     frame_->setWindowIcon(SvgIcon(QStringLiteral(":/icons/about.svg")));
     if (options_.show_window) frame_->showMaximized();
     start_ = Start::Running;

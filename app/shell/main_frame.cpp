@@ -77,8 +77,8 @@ void CMainFrame::BuildToolbar() {
     palette.setColor(QPalette::ButtonText, QColor(0, 0, 160));
     toolbar_->setPalette(palette);
 
-    family_group_ = new QActionGroup(this);
-    family_group_->setExclusive(true);
+    auto *family_group = new QActionGroup(this);
+    family_group->setExclusive(true);
     for (int family = 0; family < kCardFamilyCount; ++family) {
         const CardFamilyInfo &info = kCardFamilies[static_cast<std::size_t>(family)];
         auto *action = new QAction(SvgIcon(QString::fromLatin1(info.icon)),
@@ -88,7 +88,7 @@ void CMainFrame::BuildToolbar() {
         action->setCheckable(true);
         action->setIconVisibleInMenu(false);
         action->setData(info.command_id);
-        family_group_->addAction(action);
+        family_group->addAction(action);
         toolbar_->addAction(action);
         connect(action, &QAction::triggered, this, [this, family] { ChooseFamily(family); });
         family_actions_[static_cast<std::size_t>(family)] = action;

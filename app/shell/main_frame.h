@@ -13,7 +13,6 @@
 #include "app/shell/pranix_view.h"
 
 class QAction;
-class QActionGroup;
 class QToolBar;
 
 namespace tilvane {
@@ -69,7 +68,6 @@ private:
     CPranixView *view_ = nullptr;
     StatusBand *band_ = nullptr;
     QToolBar *toolbar_ = nullptr;
-    QActionGroup *family_group_ = nullptr;
     std::array<QAction *, kCardFamilyCount> family_actions_{};
     QAction *connect_ = nullptr;
     QAction *stop_connect_ = nullptr;

@@ -17,8 +17,9 @@ bool IsLargeTemplate(int family, int screen_width) {
     return PageTemplateFor(family, screen_width) == PageTemplateFor(family, 0);
 }
 
-void LayoutPage(QWidget *page, int screen_width) {
-    if (auto *card_page = qobject_cast<CardPage *>(page)) card_page->LayoutForScreen(screen_width);
+// The SRIX4K and ISO 15693 pages take the whole view and lay themselves out.
+bool FillsView(int family) {
+    return family == kSrix4k || family == kIso15693;
 }
 
 }  // namespace
@@ -43,28 +44,14 @@ void CPranixView::SwitchPage(int family) {
     if (page == nullptr) return;
     page->adjustSize();
 
-    switch (family) {
-        case kSrix4k:
-            FillWithPage();
-            LayoutPage(page, width);
-            break;
-        case kIso15693:
-            CentrePage();
-            FillWithPage();
-            LayoutPage(page, width);
-            break;
-        case kUltralight:
-        case kSr176:
-            CentrePage();
-            break;
-        default:
-            // The compact and medium templates stay at the top-left corner.
-            if (IsLargeTemplate(family, width)) {
-                CentrePage();
-            } else {
-                page->move(0, 0);
-            }
-            break;
+    // Large templates (a page with one template for all widths has only a large
+    // one) are centred; the compact and medium ones stay at the top-left corner.
+    if (FillsView(family)) {
+        FillWithPage(width);
+    } else if (IsLargeTemplate(family, width)) {
+        CentrePage();
+    } else {
+        page->move(0, 0);
     }
     page->show();
 }
@@ -76,15 +63,18 @@ void CPranixView::CentrePage() {
     page_->move(std::max(0, free.width() / 2), std::max(0, free.height() / 2));
 }
 
-void CPranixView::FillWithPage() {
-    if (page_) page_->setGeometry(rect());
+void CPranixView::FillWithPage(int screen_width) {
+    if (!page_) return;
+    page_->setGeometry(rect());
+    if (auto *card_page = qobject_cast<CardPage *>(page_.data())) {
+        card_page->LayoutForScreen(screen_width);
+    }
 }
 
 void CPranixView::PlaceOnFirstPaint() {
     if (!page_) return;
-    if (family_ == kSrix4k || family_ == kIso15693) {
-        FillWithPage();
-        LayoutPage(page_, screen_width_());
+    if (FillsView(family_)) {
+        FillWithPage(screen_width_());
     } else {
         CentrePage();
     }

@@ -26,7 +26,6 @@ public:
     void SwitchPage(int family);
 
     QWidget *page() const { return page_; }
-    int family() const { return family_; }
 
 protected:
     void paintEvent(QPaintEvent *event) override;
@@ -34,7 +33,8 @@ protected:
 private:
     void PlaceOnFirstPaint();
     void CentrePage();
-    void FillWithPage();
+    // Gives the page the whole view and lays it out for the screen's width.
+    void FillWithPage(int screen_width);
 
     PageFactory factory_;
     ScreenWidth screen_width_;

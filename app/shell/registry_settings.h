@@ -42,7 +42,6 @@ private:
 inline constexpr int kDefaultCardFamily = 1;
 inline constexpr int kDefaultComPort = 0;
 inline constexpr int kDefaultBaudIndex = 1;
-inline constexpr int kLastComPort = 4;
 
 // Reads "CurCard", "ComPort" and "BaudRate" into the state, each with its default
 // when missing or out of range.

@@ -25,7 +25,6 @@ namespace tilvane {
 namespace {
 
 constexpr int kReaderAddress = 0;
-constexpr int kLastComPort = 4;
 
 // The dialog's texts: English, Chinese.
 struct Label {

@@ -19,7 +19,6 @@ public:
     // True when this process now holds the lock; false when another running
     // process holds it.
     bool Acquire(const QString &lock_path);
-    bool held() const { return lock_ && lock_->isLocked(); }
 
 private:
     std::unique_ptr<QLockFile> lock_;

@@ -97,12 +97,7 @@ int main(int argc, char *argv[]) {
     state.com_port = 1;
     state.baud_rate = 0;
     state.card_family = tilvane::kMifareStd;
-    tilvane::CMainFrame frame(
-        state,
-        [&state](int family, int template_id, QWidget *parent) {
-            return tilvane::CreateCardPage(family, template_id, state, parent);
-        },
-        [width] { return width; });
+    tilvane::CMainFrame frame(state, tilvane::CardPageFactory(state), [width] { return width; });
     frame.resize(width, height);
     frame.show();
 
