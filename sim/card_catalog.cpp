@@ -73,14 +73,12 @@ std::unique_ptr<Card> make_card(std::string_view kind, int copy) {
     if (kind == "iso15693") {
         // E0 07 C6 A1 52 33 10 8E, least significant byte first; 64 blocks.
         return std::make_unique<Iso15693Tag>(
-            "iso15693", Iso15693Uid{plus(0x8E, copy), 0x10, 0x33, 0x52, 0xA1, 0xC6, 0x07, 0xE0}, 64,
-            0x0A);
+            Iso15693Uid{plus(0x8E, copy), 0x10, 0x33, 0x52, 0xA1, 0xC6, 0x07, 0xE0}, 64, 0x0A);
     }
     if (kind == "icode") {
         // E0 04 01 00 4F 3A 92 C7: manufacturer code 04, 28 blocks.
         return std::make_unique<Iso15693Tag>(
-            "icode", Iso15693Uid{plus(0xC7, copy), 0x92, 0x3A, 0x4F, 0x00, 0x01, 0x04, 0xE0}, 28,
-            0x01);
+            Iso15693Uid{plus(0xC7, copy), 0x92, 0x3A, 0x4F, 0x00, 0x01, 0x04, 0xE0}, 28, 0x01);
     }
     return nullptr;
 }

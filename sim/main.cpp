@@ -6,8 +6,9 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <charconv>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -106,14 +107,19 @@ int main(int argc, char **argv) {
             if (i + 1 >= argc) return usage_error(std::string(argument) + " needs a value");
             const std::string_view value = argv[++i];
             if (argument == "--baud") {
-                char *end = nullptr;
-                const unsigned long rate = std::strtoul(argv[i], &end, 10);
-                if (end == argv[i] || *end != '\0' || !sim::VirtualReader::is_baud_rate(rate)) {
+                // from_chars refuses signs and values beyond unsigned, which strtoul
+                // would wrap into a valid rate (2^32 + 9600 read as 9600).
+                unsigned rate = 0;
+                const auto [end, failure] =
+                    std::from_chars(value.data(), value.data() + value.size(), rate);
+                if (failure != std::errc() || end != value.data() + value.size() ||
+                    !sim::VirtualReader::is_baud_rate(rate)) {
                     return usage_error("unsupported baud rate " + std::string(value));
                 }
-                baud = static_cast<unsigned>(rate);
+                baud = rate;
             } else {
-                if (!sim::make_card(value))
+                const auto &known = sim::card_kinds();
+                if (std::find(known.begin(), known.end(), value) == known.end())
                     return usage_error("unknown card kind " + std::string(value));
                 kinds.push_back(value);
             }

@@ -93,8 +93,8 @@ Reply VirtualReader::inventory(ByteView data) {
 }
 
 Reply VirtualReader::iso15693_command(std::uint8_t code, ByteView data) {
-    const auto tags = reachable<Iso15693Tag>(Protocol::Vicinity);
     if (code == 0x40) return inventory(data);
+    const auto tags = reachable<Iso15693Tag>(Protocol::Vicinity);
     if (code == 0x41 || code == 0x42) {
         if (data.size() != 8) return Reply::fail(ReaderStatus::BadLength);
         const auto found = std::find_if(tags.begin(), tags.end(),

@@ -60,7 +60,8 @@ inline constexpr std::uint8_t status_byte(ReaderStatus status) {
     return static_cast<std::uint8_t>(status);
 }
 
-// A short English name for logs and the program's --help text.
+// A short English name, for test failure messages (the program's --help text
+// lists the same names in its own table).
 std::string_view status_name(ReaderStatus status);
 
 }  // namespace sim

@@ -17,16 +17,6 @@ constexpr std::uint8_t kWupa = 0x52;
 constexpr std::uint8_t kAuthKeyA = 0x60;
 constexpr std::uint8_t kAuthKeyB = 0x61;
 
-std::uint32_t le32(const std::uint8_t *bytes) {
-    return static_cast<std::uint32_t>(bytes[0]) | static_cast<std::uint32_t>(bytes[1]) << 8 |
-           static_cast<std::uint32_t>(bytes[2]) << 16 | static_cast<std::uint32_t>(bytes[3]) << 24;
-}
-
-Bytes le32_bytes(std::uint32_t value) {
-    return {static_cast<std::uint8_t>(value), static_cast<std::uint8_t>(value >> 8),
-            static_cast<std::uint8_t>(value >> 16), static_cast<std::uint8_t>(value >> 24)};
-}
-
 bool known_request_code(std::uint8_t code) {
     return code == kReqa || code == kWupa;
 }
@@ -216,7 +206,7 @@ Reply VirtualReader::value_command(std::uint8_t code, ByteView data) {
     switch (code) {
         case 0x15: {
             const MifareBlock formatted =
-                make_value_block(static_cast<std::int32_t>(le32(data.data() + 1)), block);
+                make_value_block(static_cast<std::int32_t>(get_le32(data.data() + 1)), block);
             return card->write_block(block, formatted);
         }
         case 0x16: {
@@ -227,7 +217,9 @@ Reply VirtualReader::value_command(std::uint8_t code, ByteView data) {
             std::copy(read.data.begin(), read.data.end(), stored.begin());
             const auto value = parse_value_block(stored);
             if (!value) return Reply::fail(ReaderStatus::ValueFormat);
-            return Reply::ok(le32_bytes(static_cast<std::uint32_t>(value->value)));
+            Bytes answer(4);
+            put_le32(answer.data(), static_cast<std::uint32_t>(value->value));
+            return Reply::ok(std::move(answer));
         }
         case 0x17:
         case 0x18: {
@@ -235,7 +227,7 @@ Reply VirtualReader::value_command(std::uint8_t code, ByteView data) {
             // result back into the same block.
             const auto operation =
                 code == 0x18 ? ValueOperation::Increment : ValueOperation::Decrement;
-            Reply changed = card->value_operation(operation, block, le32(data.data() + 1));
+            Reply changed = card->value_operation(operation, block, get_le32(data.data() + 1));
             if (!changed.succeeded()) return changed;
             return card->transfer(block);
         }

@@ -42,7 +42,8 @@ class VirtualReader {
     static constexpr int kFlashPages = 64;
     static constexpr std::size_t kFlashPageSize = 256;
 
-    // `baud_rate` must be one of kBaudRates. The field starts on, protocol 'A'.
+    // `baud_rate` is one of kBaudRates (any other starts the reader at 9600). The
+    // field starts on, protocol 'A'.
     explicit VirtualReader(std::vector<std::unique_ptr<Card>> cards, unsigned baud_rate = 9600);
     ~VirtualReader();
 
@@ -58,7 +59,6 @@ class VirtualReader {
     unsigned beep_count() const { return beep_count_; }
     std::uint8_t last_beep_time() const { return last_beep_time_; }
     const std::array<std::uint8_t, 8> &display() const { return display_; }
-    ByteView flash_page(int page) const { return flash_.at(static_cast<std::size_t>(page)); }
     const std::vector<std::unique_ptr<Card>> &cards() const { return cards_; }
     const Sam &sam() const { return sam_; }
 

@@ -34,8 +34,6 @@ class At88rf020 : public TypeBCard {
 
     explicit At88rf020(Pupi pupi);
 
-    std::string_view kind() const override { return "at88rf020"; }
-
     // True while the card may take memory commands (it has answered a request).
     bool listening() const { return state() == State::Ready || state() == State::Active; }
 
@@ -46,8 +44,6 @@ class At88rf020 : public TypeBCard {
     Reply count(ByteView signature);
     // Deselect: the card goes to HALT until a WUPB or the next power-up.
     Reply deselect();
-
-    const Page &stored_page(int page) const { return pages_.at(page); }
 
   protected:
     void on_reset() override { password_checked_ = false; }

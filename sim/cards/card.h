@@ -3,8 +3,6 @@
 // A virtual card in the reader's field. The reader reaches it only while the
 // field is on and the protocol type it is set to (rf_init_type) is the card's.
 
-#include <string_view>
-
 namespace sim {
 
 // The protocol type bytes of rf_init_type, one per air interface the reader speaks.
@@ -23,8 +21,6 @@ class Card {
     Card &operator=(const Card &) = delete;
 
     virtual Protocol protocol() const = 0;
-    // The name the program's --card option uses for this kind of card.
-    virtual std::string_view kind() const = 0;
     // The field went off: everything volatile (state, authentication, selection)
     // is lost; the card's memory stays. The card wakes in its power-on state.
     virtual void power_off() = 0;

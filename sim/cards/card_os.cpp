@@ -122,6 +122,11 @@ Bytes CardOs::dedicated_file_fci(int application) const {
     return fci;
 }
 
+Bytes CardOs::select_dedicated(int application, bool answer) {
+    position_ = {application, -1};
+    return answer ? with_status(dedicated_file_fci(application), kSwOk) : status_only(kSwOk);
+}
+
 Bytes CardOs::select(std::uint8_t p1, std::uint8_t p2, ByteView data) {
     if (p2 != 0x00 && p2 != 0x0C) return status_only(kSwWrongP1P2);
     const bool answer = p2 == 0x00;
@@ -131,32 +136,20 @@ Bytes CardOs::select(std::uint8_t p1, std::uint8_t p2, ByteView data) {
         for (std::size_t i = 0; i < applications_.size(); ++i) {
             const Bytes &aid = applications_[i].aid;
             if (data.size() <= aid.size() && std::equal(data.begin(), data.end(), aid.begin())) {
-                position_ = {static_cast<int>(i), -1};
-                return answer ? with_status(dedicated_file_fci(position_.application), kSwOk)
-                              : status_only(kSwOk);
+                return select_dedicated(static_cast<int>(i), answer);
             }
         }
         return status_only(kSwNotFound);
     }
     if (p1 != 0x00) return status_only(kSwWrongP1P2);
 
-    if (data.empty()) {
-        position_ = {};
-        return answer ? with_status(dedicated_file_fci(-1), kSwOk) : status_only(kSwOk);
-    }
+    if (data.empty()) return select_dedicated(-1, answer);
     if (data.size() != 2) return status_only(kSwWrongLength);
     const auto id = static_cast<std::uint16_t>(data[0] << 8 | data[1]);
-    if (id == kMasterFileId) {
-        position_ = {};
-        return answer ? with_status(dedicated_file_fci(-1), kSwOk) : status_only(kSwOk);
-    }
+    if (id == kMasterFileId) return select_dedicated(-1, answer);
     // An application directly under the MF, then an EF of the current DF.
     for (std::size_t i = 0; i < applications_.size(); ++i) {
-        if (applications_[i].id == id) {
-            position_ = {static_cast<int>(i), -1};
-            return answer ? with_status(dedicated_file_fci(position_.application), kSwOk)
-                          : status_only(kSwOk);
-        }
+        if (applications_[i].id == id) return select_dedicated(static_cast<int>(i), answer);
     }
     auto &files = files_at(position_.application);
     for (std::size_t i = 0; i < files.size(); ++i) {

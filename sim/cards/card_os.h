@@ -53,6 +53,9 @@ class CardOs {
     };
 
     Bytes select(std::uint8_t p1, std::uint8_t p2, ByteView data);
+    // Makes the MF (-1) or an application the current DF, with no current EF; its
+    // FCI when `answer`.
+    Bytes select_dedicated(int application, bool answer);
     // The file and offset that READ BINARY and UPDATE BINARY address, or the
     // status word that refuses them.
     struct BinaryTarget {

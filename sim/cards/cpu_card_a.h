@@ -16,8 +16,6 @@ class CpuCardA : public TypeACard {
   public:
     explicit CpuCardA(std::array<std::uint8_t, 4> uid);
 
-    std::string_view kind() const override { return "cpu-a"; }
-
     Reply activate() override;
     Reply exchange(ByteView apdu) override;
     Reply deselect() override;

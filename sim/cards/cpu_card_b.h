@@ -12,7 +12,6 @@ class CpuCardB : public TypeBCard {
   public:
     explicit CpuCardB(Pupi pupi);
 
-    std::string_view kind() const override { return "cpu-b"; }
     Reply exchange(ByteView apdu) override;
 
   protected:

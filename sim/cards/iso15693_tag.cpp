@@ -4,10 +4,8 @@
 
 namespace sim {
 
-Iso15693Tag::Iso15693Tag(std::string_view kind, Iso15693Uid uid, int block_count,
-                         std::uint8_t ic_reference)
-    : kind_(kind),
-      uid_(uid),
+Iso15693Tag::Iso15693Tag(Iso15693Uid uid, int block_count, std::uint8_t ic_reference)
+    : uid_(uid),
       ic_reference_(ic_reference),
       blocks_(static_cast<std::size_t>(block_count)),
       locked_(static_cast<std::size_t>(block_count), false) {}

@@ -27,19 +27,16 @@ class Iso15693Tag : public Card {
     enum class State { Ready, Selected, Quiet };
     static constexpr std::size_t kBlockSize = 4;
 
-    // `kind` is the --card name; `ic_reference` the IC reference byte of the system
-    // information. Blocks start zeroed and unlocked, DSFID and AFI at 00.
-    Iso15693Tag(std::string_view kind, Iso15693Uid uid, int block_count, std::uint8_t ic_reference);
+    // `ic_reference` is the IC reference byte of the system information. Blocks
+    // start zeroed and unlocked, DSFID and AFI at 00.
+    Iso15693Tag(Iso15693Uid uid, int block_count, std::uint8_t ic_reference);
 
     Protocol protocol() const override { return Protocol::Vicinity; }
-    std::string_view kind() const override { return kind_; }
     void power_off() override { state_ = State::Ready; }
 
     const Iso15693Uid &uid() const { return uid_; }
     State state() const { return state_; }
     std::uint8_t dsfid() const { return dsfid_; }
-    std::uint8_t afi() const { return afi_; }
-    int block_count() const { return static_cast<int>(blocks_.size()); }
 
     void stay_quiet() { state_ = State::Quiet; }
     void select() { state_ = State::Selected; }
@@ -64,7 +61,6 @@ class Iso15693Tag : public Card {
   private:
     bool range_ok(std::uint8_t first, std::uint8_t count) const;
 
-    std::string_view kind_;
     Iso15693Uid uid_;
     std::uint8_t ic_reference_;
     std::vector<std::array<std::uint8_t, kBlockSize>> blocks_;

@@ -9,15 +9,6 @@ namespace {
 
 constexpr std::uint8_t kGeneralPurposeByte = 0x69;
 
-void put_le32(std::uint8_t *out, std::uint32_t value) {
-    for (int i = 0; i < 4; ++i) out[i] = static_cast<std::uint8_t>(value >> (8 * i));
-}
-
-std::uint32_t get_le32(const std::uint8_t *in) {
-    return static_cast<std::uint32_t>(in[0]) | static_cast<std::uint32_t>(in[1]) << 8 |
-           static_cast<std::uint32_t>(in[2]) << 16 | static_cast<std::uint32_t>(in[3]) << 24;
-}
-
 MifareBlock transport_trailer() {
     MifareBlock trailer{};
     std::copy(kDefaultMifareKey.begin(), kDefaultMifareKey.end(), trailer.begin());
@@ -61,7 +52,6 @@ MifareClassic::MifareClassic(Size size, std::array<std::uint8_t, 4> uid)
                 size == Size::k1K ? std::array<std::uint8_t, 2>{0x04, 0x00}
                                   : std::array<std::uint8_t, 2>{0x02, 0x00},
                 size == Size::k1K ? 0x08 : 0x18),
-      size_(size),
       memory_(size == Size::k1K ? 64 : 256) {
     // Manufacturer block: UID, BCC, SAK, ATQA (least significant byte first), then
     // the maker's data.
@@ -77,10 +67,6 @@ MifareClassic::MifareClassic(Size size, std::array<std::uint8_t, 4> uid)
     const int sectors = size == Size::k1K ? 16 : 40;
     for (int sector = 0; sector < sectors; ++sector)
         memory_[trailer_of(sector)] = transport_trailer();
-}
-
-std::string_view MifareClassic::kind() const {
-    return size_ == Size::k1K ? "mifare1k" : "mifare4k";
 }
 
 int MifareClassic::sector_of(int block) {
@@ -131,17 +117,23 @@ Reply MifareClassic::authenticate(MifareKeyType key_type, std::uint8_t block, By
     return Reply::ok();
 }
 
-ReaderStatus MifareClassic::check_data_access(int block, DataOperation operation) const {
-    if (block >= static_cast<int>(memory_.size())) return ReaderStatus::BadAddress;
+ReaderStatus MifareClassic::opened_access(int block, SectorAccess &access) const {
     if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
         return ReaderStatus::NotAuthenticated;
     }
-    const auto access = access_of(sector_of(block));
-    if (!access) return ReaderStatus::NotAllowed;
-    if (!data_block_allows((*access)[group_of(block)], operation, authenticated_key_)) {
-        return ReaderStatus::NotAllowed;
-    }
+    const auto decoded = access_of(sector_of(block));
+    if (!decoded) return ReaderStatus::NotAllowed;
+    access = *decoded;
     return ReaderStatus::Ok;
+}
+
+ReaderStatus MifareClassic::check_data_access(int block, DataOperation operation) const {
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return status;
+    return data_block_allows(access[group_of(block)], operation, authenticated_key_)
+               ? ReaderStatus::Ok
+               : ReaderStatus::NotAllowed;
 }
 
 Reply MifareClassic::read_block(std::uint8_t block) {
@@ -154,12 +146,10 @@ Reply MifareClassic::read_block(std::uint8_t block) {
         return Reply::ok(Bytes(stored.begin(), stored.end()));
     }
 
-    if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
-        return refuse(ReaderStatus::NotAuthenticated);
-    }
-    const auto access = access_of(sector_of(block));
-    if (!access) return refuse(ReaderStatus::NotAllowed);
-    const AccessCondition condition = (*access)[3];
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return refuse(status);
+    const AccessCondition condition = access[3];
     // Key A never reads back; the other parts read as zeros where they may not be read.
     const MifareBlock &stored = memory_[block];
     Bytes out(16, 0x00);
@@ -184,12 +174,10 @@ Reply MifareClassic::write_block(std::uint8_t block, ByteView data) {
         return Reply::ok();
     }
 
-    if (!authenticated_sector_ || *authenticated_sector_ != sector_of(block)) {
-        return refuse(ReaderStatus::NotAuthenticated);
-    }
-    const auto access = access_of(sector_of(block));
-    if (!access) return refuse(ReaderStatus::NotAllowed);
-    const AccessCondition condition = (*access)[3];
+    SectorAccess access{};
+    const ReaderStatus status = opened_access(block, access);
+    if (status != ReaderStatus::Ok) return refuse(status);
+    const AccessCondition condition = access[3];
     const bool key_a = trailer_allows_write(condition, TrailerPart::KeyA, authenticated_key_);
     const bool bits = trailer_allows_write(condition, TrailerPart::AccessBits, authenticated_key_);
     const bool key_b = trailer_allows_write(condition, TrailerPart::KeyB, authenticated_key_);

@@ -45,8 +45,6 @@ class MifareClassic : public TypeACard {
     // both keys FF FF FF FF FF FF and zeroed data blocks.
     MifareClassic(Size size, std::array<std::uint8_t, 4> uid);
 
-    std::string_view kind() const override;
-
     Reply authenticate(MifareKeyType key_type, std::uint8_t block, ByteView key) override;
     Reply read_block(std::uint8_t block) override;
     Reply write_block(std::uint8_t block, ByteView data) override;
@@ -54,7 +52,6 @@ class MifareClassic : public TypeACard {
                           std::uint32_t operand) override;
     Reply transfer(std::uint8_t block) override;
 
-    int block_count() const { return static_cast<int>(memory_.size()); }
     // The stored block as it is, keys included; for tests and inspection.
     const MifareBlock &stored_block(int block) const { return memory_.at(block); }
 
@@ -71,11 +68,13 @@ class MifareClassic : public TypeACard {
     // The access-condition group (0..3) that governs `block`.
     int group_of(int block) const;
     std::optional<SectorAccess> access_of(int sector) const;
-    // Checks that `block` exists and lies in the authenticated sector, and that the
-    // sector's conditions allow `operation` with the key used. Ok or the status.
+    // Checks that `block` lies in the authenticated sector and that the sector's
+    // access bits are readable; Ok with them in `access`, or the status.
+    ReaderStatus opened_access(int block, SectorAccess &access) const;
+    // opened_access(), and that the conditions allow `operation` on the data
+    // block `block` with the key used. Ok or the status.
     ReaderStatus check_data_access(int block, DataOperation operation) const;
 
-    Size size_;
     std::vector<MifareBlock> memory_;
     std::optional<int> authenticated_sector_;
     MifareKeyType authenticated_key_ = MifareKeyType::A;

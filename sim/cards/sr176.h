@@ -22,7 +22,6 @@ class Sr176 : public ShortRangeCard {
     // `uid` most significant byte first; `chip_id` 0..15.
     Sr176(std::array<std::uint8_t, 8> uid, std::uint8_t chip_id);
 
-    std::string_view kind() const override { return "sr176"; }
     std::size_t block_size() const override { return 2; }
 
     Reply read_block(std::uint8_t block) override;

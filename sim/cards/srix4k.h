@@ -28,7 +28,6 @@ class Srix4k : public ShortRangeCard {
     // `uid` most significant byte first (D0 02 ...).
     Srix4k(std::array<std::uint8_t, 8> uid, std::uint8_t chip_id);
 
-    std::string_view kind() const override { return "srix4k"; }
     std::size_t block_size() const override { return 4; }
 
     Reply read_block(std::uint8_t block) override;

@@ -27,8 +27,6 @@ class Ultralight : public TypeACard {
   public:
     explicit Ultralight(std::array<std::uint8_t, 7> uid);
 
-    std::string_view kind() const override { return "ultralight"; }
-
     Reply read_block(std::uint8_t page) override;
     Reply write_block(std::uint8_t page, ByteView data) override;
     Reply write_page(std::uint8_t page, ByteView data) override;

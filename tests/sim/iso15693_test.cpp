@@ -151,8 +151,8 @@ TEST(Iso15693TwoTags, InventoryTakesTheFirstSlotAndNonAddressedRequestsCollide) 
 
 TEST(Iso15693TwoTags, TagsInTheSameSlotCollideAndTheNextSlotStillAnswers) {
     const auto tag = [](std::uint8_t low) {
-        return std::make_unique<sim::Iso15693Tag>(
-            "iso15693", sim::Iso15693Uid{low, 0, 0, 0, 0, 0, 0x07, 0xE0}, 8, 0x00);
+        return std::make_unique<sim::Iso15693Tag>(sim::Iso15693Uid{low, 0, 0, 0, 0, 0, 0x07, 0xE0},
+                                                  8, 0x00);
     };
     std::vector<std::unique_ptr<sim::Card>> two;
     two.push_back(tag(0x11));
