@@ -75,7 +75,7 @@ TEST_F(Connection, DisplayAndFlashMemory) {
 TEST(ReaderSimOptions, RefusesABaudRateThatOnlyWrapsIntoOneOfTheReaders) {
     // 2^32 + 9600, and minus (2^32 - 9600): both come to 9600 modulo 2^32.
     for (const char *rate : {"4294976896", "-4294957696", "9600x"}) {
-        SimProcess sim;
+        test_support::SimProcess sim;
         std::string error;
         EXPECT_FALSE(
             sim.start(std::string(TILVANE_BIN_DIR) + "/reader-sim", {"--baud", rate}, error))
