@@ -15,6 +15,7 @@
 #include "app/common/value_edit.h"
 #include "app/pages/mifare_classic_page.h"
 #include "app/shell/app_state.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
 
 namespace {
@@ -142,6 +143,36 @@ TEST(MifarePageTemplates, CompactTemplatesCarryChineseCaptions) {
     EXPECT_EQ(search->text(), QString::fromUtf8("寻卡"));
     auto *balance = qobject_cast<QPushButton *>(page.Control(P::IDC_PURSE_BALANCE));
     EXPECT_EQ(balance->text(), QString::fromUtf8("读余额"));
+    EXPECT_EQ(app_test::AccessibleName(page.Control(P::IDC_W1_SECTOR)),
+              QString::fromUtf8("扇区号"));
+}
+
+TEST_F(MifarePageTest, LabelledControlsAreFoundByTheirCaptionsWithinTheirFrame) {
+    struct Labelled {
+        int frame;
+        const char *caption;
+        int id;
+    };
+    for (const Labelled &row : {Labelled{P::IDC_PURSE_GROUP, "Sector", P::IDC_PURSE_SECTOR},
+                                Labelled{P::IDC_PURSE_GROUP, "Block", P::IDC_PURSE_BLOCK},
+                                Labelled{P::IDC_PURSE_GROUP, "Key", P::IDC_PURSE_KEY},
+                                Labelled{P::IDC_PURSE_GROUP, "数据", P::IDC_PURSE_VALUE},
+                                Labelled{P::IDC_W1_GROUP, "Sector", P::IDC_W1_SECTOR},
+                                Labelled{P::IDC_W1_GROUP, "Key", P::IDC_W1_KEY},
+                                Labelled{P::IDC_W1_GROUP, "Access bits", P::IDC_W1_TRAILER_ACCESS},
+                                Labelled{P::IDC_W2_GROUP, "Block", P::IDC_W2_BLOCK},
+                                Labelled{P::IDC_W2_GROUP, "Key B", P::IDC_W2_TRAILER_KEY_B},
+                                Labelled{P::IDC_W2_GROUP, "Block 14", P::IDC_W2_DATA3 + 11}}) {
+        QWidget *frame = control(row.frame);
+        QWidget *found =
+            qobject_cast<QComboBox *>(control(row.id))
+                ? static_cast<QWidget *>(app_test::FindByAccessibleName<QComboBox>(
+                      frame, QString::fromUtf8(row.caption)))
+                : app_test::FindByAccessibleName<QLineEdit>(frame, QString::fromUtf8(row.caption));
+        EXPECT_EQ(found, control(row.id)) << row.caption << " of " << row.frame;
+    }
+    EXPECT_EQ(app_test::AccessibleName(control(P::IDC_PURSE_GROUP)),
+              QStringLiteral("Purse Function"));
 }
 
 // ---- Search ---------------------------------------------------------------------------
