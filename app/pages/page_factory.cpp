@@ -1,5 +1,6 @@
 #include "app/pages/page_factory.h"
 
+#include "app/pages/iso15693_page.h"
 #include "app/pages/mifare_classic_page.h"
 #include "app/shell/card_families.h"
 
@@ -11,6 +12,9 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     switch (family) {
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        case kIso15693:
+            page = new CIso15693Page(state, parent);
             break;
         default:
             page = new QWidget(parent);
