@@ -2,6 +2,7 @@
 
 #include "app/pages/iso15693_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/srix4k_page.h"
 #include "app/shell/card_families.h"
 
 namespace tilvane {
@@ -12,6 +13,9 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     switch (family) {
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        case kSrix4k:
+            page = new CSrix4kPage(state, parent);
             break;
         case kIso15693:
             page = new CIso15693Page(state, parent);
