@@ -13,7 +13,7 @@ cmake --build build --target tilvane-screenshots Drovik Selmek reader-sim
 
 # shellcheck source=scripts/reader-sim.bash
 source scripts/reader-sim.bash
-start_reader_sim --card mifare4k
+start_reader_sim --card mifare4k --card srix4k --card iso15693
 
 mkdir -p build/screenshots
 SELMEK_PORT1=$READER_SIM_DEVICE QT_QPA_PLATFORM=offscreen \

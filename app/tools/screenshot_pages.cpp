@@ -1,6 +1,7 @@
 // Saves a picture of the main window with each page that is built, offscreen.
 // With a reader on port 1 (for example reader-sim) the Mifare Classic page is
-// shown after a search and a read in both block windows.
+// shown after a search and a read in both block windows, the ISO 15693 and SRIX4K
+// pages after reading their card.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
 
@@ -58,6 +59,19 @@ void WorkMifarePage(QWidget *page) {
     Click(page, "w2Read");
 }
 
+// The ISO 15693 tag's system information and all its blocks.
+void WorkIso15693Page(QWidget *page) {
+    Click(page, "getInformation");
+    Click(page, "read");
+}
+
+// The SRIX4K card found, its UID and all its blocks.
+void WorkSrix4kPage(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readUid");
+    Click(page, "readCard");
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -108,6 +122,8 @@ int main(int argc, char *argv[]) {
         // Only the families whose page is built: the others have a bare widget.
         if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
         if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
+        if (family == tilvane::kIso15693 && state.connected()) WorkIso15693Page(page);
+        if (family == tilvane::kSrix4k && state.connected()) WorkSrix4kPage(page);
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString name =
             QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
