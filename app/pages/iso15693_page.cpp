@@ -297,36 +297,38 @@ void CIso15693Page::OnGetInformation() {
     ShowInfo(QString::fromUtf8("Get Information操作成功"));
 }
 
-void CIso15693Page::OnWriteDsfid() {
-    const auto uid = Prepare("can't open port", kUidShortOfDsfid);
+void CIso15693Page::WriteByte(const CHexEdit *edit, const char *empty, const char *uid_short,
+                              WriteByteCall call, const char *function_name, const char *success) {
+    const auto uid = Prepare("can't open port", uid_short);
     if (!uid) return;
-    const auto dsfid = TakeByte(dsfid_, "DSFID is not null!");
-    if (!dsfid) return;
-    Report(state_.api.ISO15693_Write_DSFID(kReaderAddress, FlagsByte(), uid->data(), *dsfid),
-           "ISO15693_Write_DSFID", "ISO15693_Write_DSFID操作成功");
+    const auto byte = TakeByte(edit, empty);
+    if (!byte) return;
+    Report((state_.api.*call)(kReaderAddress, FlagsByte(), uid->data(), *byte), function_name,
+           success);
+}
+
+void CIso15693Page::LockByte(LockByteCall call, const char *function_name, const char *success) {
+    const auto uid = Prepare("can't open port", kUidShort);
+    if (!uid) return;
+    Report((state_.api.*call)(kReaderAddress, FlagsByte(), uid->data()), function_name, success);
+}
+
+void CIso15693Page::OnWriteDsfid() {
+    WriteByte(dsfid_, "DSFID is not null!", kUidShortOfDsfid, &ReaderApi::ISO15693_Write_DSFID,
+              "ISO15693_Write_DSFID", "ISO15693_Write_DSFID操作成功");
 }
 
 void CIso15693Page::OnLockDsfid() {
-    const auto uid = Prepare("can't open port", kUidShort);
-    if (!uid) return;
-    Report(state_.api.ISO15693_Lock_DSFID(kReaderAddress, FlagsByte(), uid->data()),
-           "ISO15693_Lock_DSFID", "ISO15693_Lock_DSFID success");
+    LockByte(&ReaderApi::ISO15693_Lock_DSFID, "ISO15693_Lock_DSFID", "ISO15693_Lock_DSFID success");
 }
 
 void CIso15693Page::OnWriteAfi() {
-    const auto uid = Prepare("can't open port", kUidShort);
-    if (!uid) return;
-    const auto afi = TakeByte(afi_, "AFI is null!");
-    if (!afi) return;
-    Report(state_.api.ISO15693_Write_AFI(kReaderAddress, FlagsByte(), uid->data(), *afi),
-           "ISO15693_Write_AFI", "ISO15693_Write_AFI success");
+    WriteByte(afi_, "AFI is null!", kUidShort, &ReaderApi::ISO15693_Write_AFI, "ISO15693_Write_AFI",
+              "ISO15693_Write_AFI success");
 }
 
 void CIso15693Page::OnLockAfi() {
-    const auto uid = Prepare("can't open port", kUidShort);
-    if (!uid) return;
-    Report(state_.api.ISO15693_Lock_AFI(kReaderAddress, FlagsByte(), uid->data()),
-           "ISO15693_Lock_AFI", "ISO15693_Lock_AFI success");
+    LockByte(&ReaderApi::ISO15693_Lock_AFI, "ISO15693_Lock_AFI", "ISO15693_Lock_AFI success");
 }
 
 void CIso15693Page::OnRead() {
