@@ -41,7 +41,8 @@ std::string phrase(std::string_view action, KeyRight right) {
 
 std::string condition_bits(AccessCondition condition) {
     return {static_cast<char>('0' + ((condition >> 2) & 1)),
-            static_cast<char>('0' + ((condition >> 1) & 1)), static_cast<char>('0' + (condition & 1))};
+            static_cast<char>('0' + ((condition >> 1) & 1)),
+            static_cast<char>('0' + (condition & 1))};
 }
 
 }  // namespace

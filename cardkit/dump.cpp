@@ -42,7 +42,9 @@ CardDump CardDump::mifare_classic(MifareType type) {
     return {CardFamily::MifareClassic, type, cardkit::block_count(type), kMifareBlockSize};
 }
 
-CardDump CardDump::ultralight() { return {CardFamily::Ultralight, std::nullopt, kUltralightPages, 4}; }
+CardDump CardDump::ultralight() {
+    return {CardFamily::Ultralight, std::nullopt, kUltralightPages, 4};
+}
 
 CardDump CardDump::srix4k() { return {CardFamily::Srix4k, std::nullopt, kSrix4kBlocks, 4}; }
 
@@ -85,12 +87,14 @@ bool CardDump::byte_known(int block, int offset) const {
 }
 
 bool CardDump::block_known(int block) const {
-    const auto first = known_.begin() + static_cast<std::ptrdiff_t>(offset_of(block, 0, block_size_));
+    const auto first =
+        known_.begin() + static_cast<std::ptrdiff_t>(offset_of(block, 0, block_size_));
     return std::all_of(first, first + block_size_, [](std::uint8_t k) { return k != 0; });
 }
 
 bool CardDump::block_unknown(int block) const {
-    const auto first = known_.begin() + static_cast<std::ptrdiff_t>(offset_of(block, 0, block_size_));
+    const auto first =
+        known_.begin() + static_cast<std::ptrdiff_t>(offset_of(block, 0, block_size_));
     return std::none_of(first, first + block_size_, [](std::uint8_t k) { return k != 0; });
 }
 
@@ -160,7 +164,8 @@ std::optional<AccessBits> CardDump::access_bits(int sector) const {
 }
 
 void CardDump::set_system_block(std::optional<std::array<std::uint8_t, 4>> block) {
-    if (family_ != CardFamily::Srix4k) throw std::logic_error(description() + " has no system block");
+    if (family_ != CardFamily::Srix4k)
+        throw std::logic_error(description() + " has no system block");
     system_ = block;
 }
 

@@ -24,9 +24,7 @@ constexpr TrailerPart kTrailerParts[] = {
     {"key B", kTrailerKeyB, 6},
 };
 
-std::string hex_or_unknown(ByteView bytes, bool known) {
-    return known ? to_hex(bytes) : "unknown";
-}
+std::string hex_or_unknown(ByteView bytes, bool known) { return known ? to_hex(bytes) : "unknown"; }
 
 template <typename T>
 void note_identity(std::vector<std::string> &notes, std::string_view name,
@@ -34,8 +32,10 @@ void note_identity(std::vector<std::string> &notes, std::string_view name,
     if (before == after) return;
     const auto text = [](const std::optional<T> &v) {
         if (!v) return std::string("unknown");
-        if constexpr (std::is_same_v<T, std::uint8_t>) return to_hex(ByteView(&*v, 1));
-        else return to_hex(*v);
+        if constexpr (std::is_same_v<T, std::uint8_t>)
+            return to_hex(ByteView(&*v, 1));
+        else
+            return to_hex(*v);
     };
     notes.push_back(std::string(name) + " " + text(before) + " -> " + text(after));
 }
@@ -50,7 +50,8 @@ bool range_known(const CardDump &dump, int block, int offset, int size) {
 bool range_equal(const CardDump &a, const CardDump &b, int block, int offset, int size) {
     for (int i = offset; i < offset + size; ++i) {
         if (a.byte_known(block, i) != b.byte_known(block, i) ||
-            a.block(block)[static_cast<std::size_t>(i)] != b.block(block)[static_cast<std::size_t>(i)]) {
+            a.block(block)[static_cast<std::size_t>(i)] !=
+                b.block(block)[static_cast<std::size_t>(i)]) {
             return false;
         }
     }
@@ -63,7 +64,8 @@ std::string access_text(ByteView bytes) {
     std::string text;
     for (const AccessCondition condition : access->groups) {
         if (!text.empty()) text += ' ';
-        for (int bit = 2; bit >= 0; --bit) text += static_cast<char>('0' + ((condition >> bit) & 1));
+        for (int bit = 2; bit >= 0; --bit)
+            text += static_cast<char>('0' + ((condition >> bit) & 1));
     }
     return text;
 }
@@ -87,7 +89,8 @@ std::string changed_bytes(const CardDump &a, const CardDump &b, int block) {
     return (text.find_first_of(",-") == std::string::npos ? "byte " : "bytes ") + text + " changed";
 }
 
-void note_trailer(const CardDump &a, const CardDump &b, int block, std::vector<std::string> &notes) {
+void note_trailer(const CardDump &a, const CardDump &b, int block,
+                  std::vector<std::string> &notes) {
     for (const TrailerPart &part : kTrailerParts) {
         if (range_equal(a, b, block, part.offset, part.size)) continue;
         const bool known_a = range_known(a, block, part.offset, part.size);
@@ -130,9 +133,9 @@ std::vector<std::string> block_notes(const CardDump &a, const CardDump &b, int b
         };
         if (value_a || value_b) {
             if (!value_a || !value_b || value_a->value != value_b->value) {
-                notes.push_back(value_text(value_a) + " -> " +
-                                (value_b && value_a ? std::to_string(value_b->value)
-                                                    : value_text(value_b)));
+                notes.push_back(
+                    value_text(value_a) + " -> " +
+                    (value_b && value_a ? std::to_string(value_b->value) : value_text(value_b)));
             }
             if (value_a && value_b && value_a->address != value_b->address) {
                 notes.push_back("value address " + std::to_string(value_a->address) + " -> " +
@@ -183,7 +186,8 @@ DumpDiff diff_dumps(const CardDump &before, const CardDump &after) {
         for (int block = out.first_block; block < out.first_block + out.block_count; ++block) {
             if (block >= common) {
                 out.differences.push_back(
-                    {block, {&larger == &before ? "only in the first dump" : "only in the second dump"}});
+                    {block,
+                     {&larger == &before ? "only in the first dump" : "only in the second dump"}});
                 continue;
             }
             std::vector<std::string> notes;
@@ -192,12 +196,14 @@ DumpDiff diff_dumps(const CardDump &before, const CardDump &after) {
             }
             const auto &security_a = before.block_security();
             const auto &security_b = after.block_security();
-            if (security_a && security_b && (*security_a)[static_cast<std::size_t>(block)] !=
-                                                (*security_b)[static_cast<std::size_t>(block)]) {
-                notes.push_back("security status " +
-                                to_hex(ByteView(*security_a).subspan(static_cast<std::size_t>(block), 1)) +
-                                " -> " +
-                                to_hex(ByteView(*security_b).subspan(static_cast<std::size_t>(block), 1)));
+            if (security_a && security_b &&
+                (*security_a)[static_cast<std::size_t>(block)] !=
+                    (*security_b)[static_cast<std::size_t>(block)]) {
+                notes.push_back(
+                    "security status " +
+                    to_hex(ByteView(*security_a).subspan(static_cast<std::size_t>(block), 1)) +
+                    " -> " +
+                    to_hex(ByteView(*security_b).subspan(static_cast<std::size_t>(block), 1)));
             }
             if (notes.empty()) {
                 ++diff.equal_blocks;

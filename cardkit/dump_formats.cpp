@@ -15,8 +15,8 @@ struct FormatAlias {
 };
 
 constexpr FormatAlias kAliases[] = {
-    {"raw", DumpFormat::Raw},  {"bin", DumpFormat::Raw},  {"mfd", DumpFormat::Raw},
-    {"dump", DumpFormat::Raw}, {"eml", DumpFormat::Eml},  {"mct", DumpFormat::Mct},
+    {"raw", DumpFormat::Raw},   {"bin", DumpFormat::Raw}, {"mfd", DumpFormat::Raw},
+    {"dump", DumpFormat::Raw},  {"eml", DumpFormat::Eml}, {"mct", DumpFormat::Mct},
     {"json", DumpFormat::Json}, {"nfc", DumpFormat::Nfc},
 };
 
@@ -29,6 +29,12 @@ bool looks_like_eml(const std::vector<std::string_view> &lines) {
         any = true;
     }
     return any;
+}
+
+// Text saved by some editors begins with a byte-order mark.
+std::string_view without_byte_order_mark(std::string_view content) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    return content.starts_with(kMark) ? content.substr(kMark.size()) : content;
 }
 
 bool is_raw_size(std::size_t size) {
@@ -74,8 +80,13 @@ std::optional<DumpFormat> format_from_file_name(std::string_view file_name) {
 
 DumpFormat detect_format(std::string_view content, std::string_view file_name) {
     if (const auto named = format_from_file_name(file_name)) return *named;
+    content = without_byte_order_mark(content);
     const std::size_t first = content.find_first_not_of(" \t\r\n");
-    if (first != std::string_view::npos && content[first] == '{') return DumpFormat::Json;
+    // A raw dump may start with '{' too (a UID byte 7B).
+    if (first != std::string_view::npos && content[first] == '{' &&
+        (!is_raw_size(content.size()) || codec::is_json(content))) {
+        return DumpFormat::Json;
+    }
     const auto lines = split_lines(content);
     const auto first_line =
         std::find_if(lines.begin(), lines.end(), [](auto line) { return !trim(line).empty(); });
@@ -95,6 +106,7 @@ DumpFormat detect_format(std::string_view content, std::string_view file_name) {
 CardDump import_dump(std::string_view content, std::string_view file_name,
                      const ImportOptions &options) {
     const DumpFormat format = options.format ? *options.format : detect_format(content, file_name);
+    if (format != DumpFormat::Raw) content = without_byte_order_mark(content);
     switch (format) {
         case DumpFormat::Raw:
             return codec::read_raw(content, options);
@@ -135,8 +147,7 @@ void require_mifare_classic(const CardDump &dump, DumpFormat format) {
     }
 }
 
-std::string block_text(const CardDump &dump, int block, std::string_view unknown,
-                       char separator) {
+std::string block_text(const CardDump &dump, int block, std::string_view unknown, char separator) {
     std::string text;
     const ByteView bytes = dump.block(block);
     for (int i = 0; i < dump.block_size(); ++i) {
@@ -147,8 +158,8 @@ std::string block_text(const CardDump &dump, int block, std::string_view unknown
     return text;
 }
 
-std::optional<BlockText> parse_block_text(std::string_view text, int size,
-                                          std::string_view unknown, char separator) {
+std::optional<BlockText> parse_block_text(std::string_view text, int size, std::string_view unknown,
+                                          char separator) {
     const std::size_t step = separator == '\0' ? 2 : 3;
     if (size < 1 || text.size() != step * static_cast<std::size_t>(size) - (step - 2)) {
         return std::nullopt;
@@ -156,7 +167,8 @@ std::optional<BlockText> parse_block_text(std::string_view text, int size,
     BlockText block;
     for (int i = 0; i < size; ++i) {
         const std::string_view pair = text.substr(step * static_cast<std::size_t>(i), 2);
-        if (i > 0 && separator != '\0' && text[step * static_cast<std::size_t>(i) - 1] != separator) {
+        if (i > 0 && separator != '\0' &&
+            text[step * static_cast<std::size_t>(i) - 1] != separator) {
             return std::nullopt;
         }
         if (!unknown.empty() && pair == unknown) {
@@ -207,8 +219,7 @@ void warn_identity(const CardDump &dump, const CardIdentity &kept,
     for (std::size_t i = 0; i < lost.size(); ++i) {
         names += (i == 0 ? "" : i + 1 == lost.size() ? " and " : ", ") + lost[i];
     }
-    warnings.push_back("the file does not keep the card's " + names +
-                       " as the dump has them");
+    warnings.push_back("the file does not keep the card's " + names + " as the dump has them");
 }
 
 }  // namespace codec

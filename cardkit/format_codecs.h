@@ -19,6 +19,7 @@ ExportedDump write_eml(const CardDump &dump);
 CardDump read_mct(std::string_view content);
 ExportedDump write_mct(const CardDump &dump);
 CardDump read_json(std::string_view content);
+bool is_json(std::string_view content);
 ExportedDump write_json(const CardDump &dump);
 CardDump read_nfc(std::string_view content);
 ExportedDump write_nfc(const CardDump &dump);
@@ -28,8 +29,7 @@ void require_mifare_classic(const CardDump &dump, DumpFormat format);
 
 // A block of text with "--" or "??" (`unknown`) for unknown bytes, bytes
 // separated by `separator` unless it is '\0'.
-std::string block_text(const CardDump &dump, int block, std::string_view unknown,
-                       char separator);
+std::string block_text(const CardDump &dump, int block, std::string_view unknown, char separator);
 
 // A block's bytes and which of them are known, as a text line gives them.
 struct BlockText {
@@ -38,8 +38,8 @@ struct BlockText {
 };
 // Exactly `size` digit pairs, each hex or `unknown` (when not empty), with
 // `separator` between pairs unless it is '\0'. nullopt for anything else.
-std::optional<BlockText> parse_block_text(std::string_view text, int size,
-                                          std::string_view unknown, char separator);
+std::optional<BlockText> parse_block_text(std::string_view text, int size, std::string_view unknown,
+                                          char separator);
 void apply_block_text(CardDump &dump, int block, const BlockText &text);
 
 // Warnings shared by the writers.

@@ -54,17 +54,17 @@ constexpr TrailerField kTrailerFields[] = {
 // A hex string member of `object` of `min_size` to `max_size` bytes; nullopt when
 // absent, FormatError when it is anything else.
 std::optional<Bytes> hex_member(const json &object, const std::string &name,
-                                 const std::string &where, std::size_t min_size,
-                                 std::size_t max_size) {
+                                const std::string &where, std::size_t min_size,
+                                std::size_t max_size) {
     const auto member = object.find(name);
     if (member == object.end()) return std::nullopt;
     std::optional<Bytes> bytes;
     if (member->is_string()) bytes = parse_hex(member->get_ref<const std::string &>());
     if (!bytes || bytes->size() < min_size || bytes->size() > max_size) {
         throw FormatError(where + "\"" + name + "\" is not " +
-                          (min_size == max_size ? std::to_string(min_size)
-                                                : std::to_string(min_size) + " to " +
-                                                      std::to_string(max_size)) +
+                          (min_size == max_size
+                               ? std::to_string(min_size)
+                               : std::to_string(min_size) + " to " + std::to_string(max_size)) +
                           " bytes in hex");
     }
     return bytes;
@@ -137,7 +137,8 @@ std::map<int, Bytes> read_blocks(const json &blocks) {
 // Blocks up to the highest one present, and the size the SAK names when larger.
 MifareType mifare_type_shown(int highest_block, std::optional<std::uint8_t> sak) {
     const auto by_blocks = mifare_type_holding(highest_block + 1);
-    if (!by_blocks) throw FormatError("block " + std::to_string(highest_block) + " is beyond a 4K card");
+    if (!by_blocks)
+        throw FormatError("block " + std::to_string(highest_block) + " is beyond a 4K card");
     const auto by_sak = sak ? mifare_type_from_sak(*sak) : std::nullopt;
     return by_sak && *by_sak > *by_blocks ? *by_sak : *by_blocks;
 }
@@ -156,7 +157,8 @@ CardDump empty_dump(CardFamily family, const json &card, const std::map<int, Byt
             return CardDump::sr176();
         case CardFamily::Iso15693: {
             const int size = count_member(card, "BlockSize", 1, 32).value_or(4);
-            const int count = count_member(card, "BlockCount", 1, 256).value_or(std::max(highest + 1, 1));
+            const int count =
+                count_member(card, "BlockCount", 1, 256).value_or(std::max(highest + 1, 1));
             return CardDump::iso15693(count, size);
         }
     }
@@ -184,6 +186,8 @@ void read_sector_keys(CardDump &dump, const json &sector_keys) {
 }
 
 }  // namespace
+
+bool is_json(std::string_view content) { return json::accept(content); }
 
 CardDump read_json(std::string_view content) {
     const json root = json::parse(content, nullptr, false);
@@ -291,7 +295,8 @@ ExportedDump write_json(const CardDump &dump) {
         if (dump.block_unknown(block)) continue;
         blocks[std::to_string(block)] = to_hex(dump.block(block));
         highest_written = block;
-        if (!mifare || !is_trailer(block)) zero_filled += bytes_lost(dump, block, 0, dump.block_size());
+        if (!mifare || !is_trailer(block))
+            zero_filled += bytes_lost(dump, block, 0, dump.block_size());
     }
     root["blocks"] = std::move(blocks);
 
@@ -304,8 +309,9 @@ ExportedDump write_json(const CardDump &dump) {
             ordered_json entry = ordered_json::object();
             for (const TrailerField &field : kTrailerFields) {
                 if (bytes_lost(dump, trailer, field.offset, field.size) == 0) {
-                    entry[std::string(field.name)] = to_hex(dump.block(trailer).subspan(
-                        static_cast<std::size_t>(field.offset), static_cast<std::size_t>(field.size)));
+                    entry[std::string(field.name)] =
+                        to_hex(dump.block(trailer).subspan(static_cast<std::size_t>(field.offset),
+                                                           static_cast<std::size_t>(field.size)));
                 } else {
                     fields_cut += bytes_lost(dump, trailer, field.offset, field.size) < field.size;
                 }

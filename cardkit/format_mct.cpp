@@ -25,7 +25,8 @@ CardDump read_mct(std::string_view content) {
         const std::string_view text = trim(lines[i]);
         if (text.empty()) continue;
         if (text.starts_with(kSectorHeader)) {
-            const auto sector = parse_decimal(trim(text.substr(kSectorHeader.size())), kHighestSector);
+            const auto sector =
+                parse_decimal(trim(text.substr(kSectorHeader.size())), kHighestSector);
             if (!sector) throw FormatError(line_prefix(i) + "no sector 0 to 39 after \"+Sector:\"");
             if (sectors.contains(*sector)) {
                 throw FormatError(line_prefix(i) + "sector " + std::to_string(*sector) +
@@ -35,7 +36,8 @@ CardDump read_mct(std::string_view content) {
             current = &sectors[current_sector];
             continue;
         }
-        if (current == nullptr) throw FormatError(line_prefix(i) + "a block before any \"+Sector:\"");
+        if (current == nullptr)
+            throw FormatError(line_prefix(i) + "a block before any \"+Sector:\"");
         if (current->size() == static_cast<std::size_t>(blocks_in_sector(current_sector))) {
             throw FormatError(line_prefix(i) + "sector " + std::to_string(current_sector) +
                               " has more than " + std::to_string(blocks_in_sector(current_sector)) +

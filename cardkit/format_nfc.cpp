@@ -80,7 +80,8 @@ CardDump read_nfc(std::string_view content) {
         const std::string_view text = trim(lines[i]);
         if (text.empty() || text.front() == '#') continue;
         const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos) throw FormatError(line_prefix(i) + "no \"key: value\"");
+        if (colon == std::string_view::npos)
+            throw FormatError(line_prefix(i) + "no \"key: value\"");
         read_field(fields, trim(text.substr(0, colon)), trim(text.substr(colon + 1)),
                    line_prefix(i));
     }

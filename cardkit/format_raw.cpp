@@ -34,10 +34,10 @@ CardDump empty_dump(CardFamily family, std::size_t size, const ImportOptions &op
     const std::string size_text = std::to_string(size) + " bytes";
     switch (family) {
         case CardFamily::MifareClassic: {
-            const auto type = size % kMifareBlockSize == 0
-                                  ? mifare_type_from_block_count(
-                                        static_cast<int>(size / kMifareBlockSize))
-                                  : std::nullopt;
+            const auto type =
+                size % kMifareBlockSize == 0
+                    ? mifare_type_from_block_count(static_cast<int>(size / kMifareBlockSize))
+                    : std::nullopt;
             if (!type) {
                 throw FormatError(size_text +
                                   " is no Mifare Classic size (320, 1024, 2048 or 4096)");
@@ -52,11 +52,13 @@ CardDump empty_dump(CardFamily family, std::size_t size, const ImportOptions &op
             return CardDump::sr176();
         case CardFamily::Srix4k:
             if (size != kSrixBlocksSize && size != kSrixBlocksSize + kSrixSystemBlockSize) {
-                throw FormatError(size_text + " is no SRIX4K size (512, or 516 with the system block)");
+                throw FormatError(size_text +
+                                  " is no SRIX4K size (512, or 516 with the system block)");
             }
             return CardDump::srix4k();
         case CardFamily::Iso15693: {
-            const auto block_size = static_cast<std::size_t>(std::max(options.iso15693_block_size, 1));
+            const auto block_size =
+                static_cast<std::size_t>(std::max(options.iso15693_block_size, 1));
             const std::size_t blocks = size / block_size;
             if (size % block_size != 0 || blocks < 1 || blocks > 256 || block_size > 32) {
                 throw FormatError(size_text + " is not 1 to 256 ISO 15693 blocks of " +
@@ -82,8 +84,8 @@ CardDump read_raw(std::string_view content, const ImportOptions &options) {
     const auto *bytes = reinterpret_cast<const std::uint8_t *>(content.data());
     const auto block_size = static_cast<std::size_t>(dump.block_size());
     for (int block = 0; block < dump.block_count(); ++block) {
-        dump.set_block(block, ByteView(bytes + static_cast<std::size_t>(block) * block_size,
-                                       block_size));
+        dump.set_block(block,
+                       ByteView(bytes + static_cast<std::size_t>(block) * block_size, block_size));
     }
     if (dump.family() == CardFamily::Srix4k && content.size() > kSrixBlocksSize) {
         std::array<std::uint8_t, 4> system{};

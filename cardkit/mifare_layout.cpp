@@ -67,8 +67,8 @@ std::string_view mifare_type_name(MifareType type) {
 
 std::optional<MifareType> mifare_type_from_name(std::string_view name) {
     const std::string lower = ascii_lower(name);
-    for (const MifareType type : {MifareType::Mini, MifareType::Classic1K, MifareType::Classic2K,
-                                  MifareType::Classic4K}) {
+    for (const MifareType type :
+         {MifareType::Mini, MifareType::Classic1K, MifareType::Classic2K, MifareType::Classic4K}) {
         if (lower == ascii_lower(mifare_type_name(type))) return type;
     }
     return std::nullopt;
@@ -81,8 +81,8 @@ std::optional<MifareType> mifare_type_from_block_count(int blocks) {
 }
 
 std::optional<MifareType> mifare_type_holding(int blocks) {
-    for (const MifareType type : {MifareType::Mini, MifareType::Classic1K, MifareType::Classic2K,
-                                  MifareType::Classic4K}) {
+    for (const MifareType type :
+         {MifareType::Mini, MifareType::Classic1K, MifareType::Classic2K, MifareType::Classic4K}) {
         if (blocks <= block_count(type)) return type;
     }
     return std::nullopt;

@@ -22,7 +22,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
         return 0;
     }
     const cardkit::ExportedDump exported = cardkit::export_dump(*dump, format);
-    if (exported.warnings.empty() && !(cardkit::import_dump(exported.content, {}, options) == *dump)) {
+    if (exported.warnings.empty() &&
+        !(cardkit::import_dump(exported.content, {}, options) == *dump)) {
         __builtin_trap();
     }
     const cardkit::DumpDiff diff = cardkit::diff_dumps(*dump, *dump);

@@ -39,7 +39,8 @@ TEST(AccessBits, EveryConditionInEveryGroupRoundTrips) {
     for (int packed = 0; packed < 8 * 8 * 8 * 8; ++packed) {
         AccessBits access;
         for (int group = 0; group < 4; ++group) {
-            access.groups[group] = static_cast<cardkit::AccessCondition>((packed >> (3 * group)) & 7);
+            access.groups[group] =
+                static_cast<cardkit::AccessCondition>((packed >> (3 * group)) & 7);
         }
         const auto encoded = cardkit::encode_access_bits(access);
         ASSERT_EQ(cardkit::decode_access_bits(encoded), access) << "conditions " << packed;
@@ -91,7 +92,8 @@ TEST(AccessBits, RightsReadInWords) {
          "write key A by key A; read access bits by key A, write access bits never; "
          "read key B by key A, write key B by key A; key B is readable, so it is not a key"},
         {1,
-         "read by key A or B, write never, increment never, decrement/transfer/restore by key A or B",
+         "read by key A or B, write never, increment never, decrement/transfer/restore by key A or "
+         "B",
          "write key A by key A; read access bits by key A, write access bits by key A; "
          "read key B by key A, write key B by key A; key B is readable, so it is not a key"},
         {3, "read by key B, write by key B, increment never, decrement/transfer/restore never",
@@ -115,8 +117,10 @@ TEST(AccessBits, RightsReadInWords) {
 TEST(AccessBits, LargeSectorsShareAConditionAmongFiveBlocks) {
     const int small[] = {0, 1, 2, 3};
     const int large[] = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3};
-    for (int block = 0; block < 4; ++block) EXPECT_EQ(cardkit::access_group(block, 4), small[block]);
-    for (int block = 0; block < 16; ++block) EXPECT_EQ(cardkit::access_group(block, 16), large[block]);
+    for (int block = 0; block < 4; ++block)
+        EXPECT_EQ(cardkit::access_group(block, 4), small[block]);
+    for (int block = 0; block < 16; ++block)
+        EXPECT_EQ(cardkit::access_group(block, 16), large[block]);
 
     const auto lines = cardkit::describe_access({{0, 2, 6, 1}}, 16);
     ASSERT_EQ(lines.size(), 4u);
@@ -124,7 +128,8 @@ TEST(AccessBits, LargeSectorsShareAConditionAmongFiveBlocks) {
     EXPECT_TRUE(lines[1].starts_with("blocks 5-9 (010): "));
     EXPECT_TRUE(lines[2].starts_with("blocks 10-14 (110): "));
     EXPECT_TRUE(lines[3].starts_with("trailer (001): write key A by key A"));
-    EXPECT_TRUE(cardkit::describe_access(cardkit::kTransportAccess, 4)[2].starts_with("block 2 (000)"));
+    EXPECT_TRUE(
+        cardkit::describe_access(cardkit::kTransportAccess, 4)[2].starts_with("block 2 (000)"));
 }
 
 }  // namespace

@@ -48,11 +48,12 @@ TEST(MifareLayout, SizesAndSectorBoundaries) {
 
 TEST(ValueBlock, EncodesInTheCardsLayoutAndDecodesBack) {
     const auto block = cardkit::encode_value_block({100, 4});
-    EXPECT_EQ(Bytes(block.begin(), block.end()),
-              (Bytes{0x64, 0, 0, 0, 0x9B, 0xFF, 0xFF, 0xFF, 0x64, 0, 0, 0, 0x04, 0xFB, 0x04, 0xFB}));
-    for (const cardkit::ValueBlock value :
-         {cardkit::ValueBlock{0, 0}, {-1, 255}, {std::numeric_limits<std::int32_t>::min(), 7},
-          {std::numeric_limits<std::int32_t>::max(), 128}}) {
+    EXPECT_EQ(Bytes(block.begin(), block.end()), (Bytes{0x64, 0, 0, 0, 0x9B, 0xFF, 0xFF, 0xFF, 0x64,
+                                                        0, 0, 0, 0x04, 0xFB, 0x04, 0xFB}));
+    for (const cardkit::ValueBlock value : {cardkit::ValueBlock{0, 0},
+                                            {-1, 255},
+                                            {std::numeric_limits<std::int32_t>::min(), 7},
+                                            {std::numeric_limits<std::int32_t>::max(), 128}}) {
         EXPECT_EQ(cardkit::decode_value_block(cardkit::encode_value_block(value)), value);
     }
 }
@@ -110,7 +111,8 @@ TEST(ManufacturerBlock, UltralightUidAndItsTwoCheckBytes) {
     Bytes pages = {0x04, 0x6E, 0x31, 0xD3, 0x5A, 0x2B, 0x48, 0x80, 0xB9, 0x48, 0x00, 0x00};
     const auto identity = cardkit::decode_ultralight_identity(pages);
     ASSERT_TRUE(identity);
-    EXPECT_EQ(identity->uid, (std::array<std::uint8_t, 7>{0x04, 0x6E, 0x31, 0x5A, 0x2B, 0x48, 0x80}));
+    EXPECT_EQ(identity->uid,
+              (std::array<std::uint8_t, 7>{0x04, 0x6E, 0x31, 0x5A, 0x2B, 0x48, 0x80}));
     EXPECT_TRUE(identity->check_bytes_valid);
     pages[8] ^= 1;
     EXPECT_FALSE(cardkit::decode_ultralight_identity(pages)->check_bytes_valid);

@@ -65,9 +65,9 @@ TEST(DumpDiff, ComparesCardsOfOneFamilyOnly) {
     const DumpDiff diff = diff_dumps(small, large);
     EXPECT_EQ(diff.total_blocks, 256);
     EXPECT_EQ(notes_of(diff, 200), std::vector<std::string>{"only in the second dump"});
-    EXPECT_EQ(diff.card_notes, (std::vector<std::string>{
-                                   "card Mifare Classic 1K -> Mifare Classic 4K",
-                                   "ATQA 0400 -> 0200", "SAK 08 -> 18"}));
+    EXPECT_EQ(diff.card_notes,
+              (std::vector<std::string>{"card Mifare Classic 1K -> Mifare Classic 4K",
+                                        "ATQA 0400 -> 0200", "SAK 08 -> 18"}));
     EXPECT_THROW(diff_dumps(small, cardkit_test::ultralight_dump()), std::invalid_argument);
 
     CardDump tag = cardkit_test::iso15693_dump();

@@ -109,7 +109,7 @@ std::string sector_lines(const std::string &trailer) {
 }
 
 TEST(DumpFormats, ReadsSectorFilesWithDashesForUnknownBytes) {
-    const std::string good = "+Sector: 0\r\n5A3C71E2F50804006263646566676869\r\n" +
+    const std::string good = "\xEF\xBB\xBF+Sector: 0\r\n5A3C71E2F50804006263646566676869\r\n" +
                              std::string(32, '0') + "\n" + std::string(32, '0') + "\n" +
                              "------------FF078069FFFFFFFFFFFF\n+Sector: 15\n" +
                              sector_lines("FFFFFFFFFFFFFF078069FFFFFFFFFFFF");
@@ -191,17 +191,19 @@ TEST(DumpFormats, RefusesWhatTheFormatDoesNotAllow) {
         {"nfc of another device", DumpFormat::Nfc, "Device type: NTAG216\n", "holds a NTAG216"},
         {"nfc block beyond the card", DumpFormat::Nfc, nfc_head + "Block 64:" + nfc_block,
          "block 64 is beyond"},
-        {"nfc block twice", DumpFormat::Nfc, nfc_head + "Block 3:" + nfc_block + "Block 3:" + nfc_block,
+        {"nfc block twice", DumpFormat::Nfc,
+         nfc_head + "Block 3:" + nfc_block + "Block 3:" + nfc_block,
          "line 4: Block 3: appears twice"},
         {"nfc UID without spaces", DumpFormat::Nfc, nfc_head + "UID: 5A3C71E2\n",
          "line 3: UID: not 4 to 10 hex bytes"},
-        {"nfc without size", DumpFormat::Nfc, "Device type: Mifare Classic\n", "no \"Mifare Classic type\""},
+        {"nfc without size", DumpFormat::Nfc, "Device type: Mifare Classic\n",
+         "no \"Mifare Classic type\""},
         {"json broken", DumpFormat::Json, "{\"FileType\": ", "not valid JSON"},
         {"json of another card", DumpFormat::Json, R"({"FileType": "legic"})", "is no dump"},
         {"json Ultralight page beyond 15", DumpFormat::Json,
          R"({"FileType": "mfu", "blocks": {"16": "00000000"}})", "block 16 is beyond"},
-        {"json short block", DumpFormat::Json,
-         R"({"FileType": "mfc v2", "blocks": {"1": "00"}})", "block 1 is not 16 bytes"},
+        {"json short block", DumpFormat::Json, R"({"FileType": "mfc v2", "blocks": {"1": "00"}})",
+         "block 1 is not 16 bytes"},
         {"json block as a number", DumpFormat::Json,
          R"({"FileType": "mfc v2", "blocks": {"1": 5}})", "not a string of hex"},
         {"json sector beyond the card", DumpFormat::Json,
@@ -237,6 +239,8 @@ TEST(DumpFormats, DetectsTheFormatByNameThenByContent) {
         {"+Sector: 0\n", "card.txt", DumpFormat::Mct},
         {eml_line + eml_line, "", DumpFormat::Eml},
         {std::string(320, '\x01'), "", DumpFormat::Raw},
+        {"{" + std::string(1023, '\x01'), "", DumpFormat::Raw},
+        {"\xEF\xBB\xBF+Sector: 0\n", "", DumpFormat::Mct},
     };
     for (const auto &file : files) {
         EXPECT_EQ(detect_format(file.content, file.name), file.format) << file.name;

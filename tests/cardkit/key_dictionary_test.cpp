@@ -11,7 +11,8 @@ using cardkit::MifareKey;
 
 TEST(KeyDictionary, ReadsKeysOnceInFileOrderPastCommentsAndSpaces) {
     const auto keys = cardkit::parse_key_dictionary(
-        "# transport\nFFFFFFFFFFFF\r\n\n  a0a1a2a3a4a5   # directory\n\tffffffffffff\nD3F7D3F7D3F7");
+        "# transport\nFFFFFFFFFFFF\r\n\n  a0a1a2a3a4a5   # "
+        "directory\n\tffffffffffff\nD3F7D3F7D3F7");
     const std::vector<MifareKey> expected = {{0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                                              {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5},
                                              {0xD3, 0xF7, 0xD3, 0xF7, 0xD3, 0xF7}};

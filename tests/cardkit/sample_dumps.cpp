@@ -34,10 +34,10 @@ Bytes transport_trailer() {
 CardDump mifare_dump(MifareType type, bool partial) {
     CardDump dump = CardDump::mifare_classic(type);
     fill_pattern(dump);
-    const std::uint8_t sak = type == MifareType::Classic4K ? 0x18
+    const std::uint8_t sak = type == MifareType::Classic4K   ? 0x18
                              : type == MifareType::Classic2K ? 0x19
-                             : type == MifareType::Mini     ? 0x09
-                                                            : 0x08;
+                             : type == MifareType::Mini      ? 0x09
+                                                             : 0x08;
     const std::array<std::uint8_t, 2> atqa = {
         static_cast<std::uint8_t>(type == MifareType::Classic4K ? 0x02 : 0x04), 0x00};
     const Bytes maker = {0x62, 0x63, 0x64, 0x65, 0x66, 0x67, 0x68, 0x69};
@@ -92,9 +92,8 @@ CardDump iso15693_dump() {
     Bytes security(28, 0);
     security[5] = 1;
     dump.set_block_security(security);
-    dump.set_identity({.uid = {0xE0, 0x04, 0x01, 0x00, 0x4F, 0x3A, 0x92, 0xC7},
-                       .dsfid = 0x00,
-                       .afi = 0x00});
+    dump.set_identity(
+        {.uid = {0xE0, 0x04, 0x01, 0x00, 0x4F, 0x3A, 0x92, 0xC7}, .dsfid = 0x00, .afi = 0x00});
     return dump;
 }
 

@@ -10,6 +10,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 
 #include "cardkit/access_bits.h"
 #include "cardkit/bytes.h"

@@ -15,7 +15,7 @@ namespace cardkit {
 std::uint8_t uid_check_byte(ByteView uid);
 
 struct ManufacturerBlock {
-    Bytes uid;  // 4 or 7 bytes
+    Bytes uid;                               // 4 or 7 bytes
     std::optional<std::uint8_t> check_byte;  // 4-byte UIDs only
     bool check_byte_valid = false;           // always true for a 7-byte UID
     std::uint8_t sak = 0;
