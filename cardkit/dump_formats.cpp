@@ -203,6 +203,17 @@ void warn_unknown_bytes(const CardDump &dump, std::vector<std::string> &warnings
         warnings.push_back(std::to_string(unknown) +
                            " unknown bytes are written as 00 and read back as known");
     }
+    if (dump.family() != CardFamily::MifareClassic) return;
+    // Keys not found would read back as keys 000000000000: name their sectors.
+    std::string sectors;
+    for (int sector = 0; sector < dump.sector_count(); ++sector) {
+        if (!dump.key(sector, KeyType::A) || !dump.key(sector, KeyType::B)) {
+            sectors += (sectors.empty() ? "" : ", ") + std::to_string(sector);
+        }
+    }
+    if (!sectors.empty()) {
+        warnings.push_back("keys not found (sectors " + sectors + ") are written as 00");
+    }
 }
 
 void warn_identity(const CardDump &dump, const CardIdentity &kept,

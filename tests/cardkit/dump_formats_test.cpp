@@ -81,6 +81,8 @@ TEST(DumpFormats, ExportNamesWhatTheFileLoses) {
          "70 unknown bytes are written as 00"},
         {"unknown bytes in eml", mifare_dump(MifareType::Classic4K, true), DumpFormat::Eml,
          "262 unknown bytes are written as 00"},
+        {"keys not found in eml", mifare_dump(MifareType::Classic4K, true), DumpFormat::Eml,
+         "keys not found (sectors 2, 39) are written as 00"},
         {"half a block in json", half_block, DumpFormat::Json,
          "2 unknown bytes of blocks read in part are written as 00"},
         {"a 7-byte UID in mct", long_uid, DumpFormat::Mct, "card's UID and ATQA as"},
