@@ -1,6 +1,7 @@
 #include "app/pages/page_factory.h"
 
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
 
 namespace tilvane {
@@ -9,6 +10,9 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     if (!IsCardFamily(family)) return nullptr;
     QWidget *page = nullptr;
     switch (family) {
+        case kUltralight:
+            page = new CUltralightPage(state, template_id, parent);
+            break;
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
             break;
