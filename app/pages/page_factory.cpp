@@ -1,5 +1,6 @@
 #include "app/pages/page_factory.h"
 
+#include "app/pages/at88rf020_page.h"
 #include "app/pages/mifare_classic_page.h"
 #include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
@@ -15,6 +16,9 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
             break;
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        case kAt88rf020:
+            page = new CAt88rf020Page(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);
