@@ -2,6 +2,7 @@
 
 #include "app/pages/at88rf020_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/sr176_page.h"
 #include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
 
@@ -19,6 +20,9 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
             break;
         case kAt88rf020:
             page = new CAt88rf020Page(state, template_id, parent);
+            break;
+        case kSr176:
+            page = new CSr176Page(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);
