@@ -248,7 +248,7 @@ TEST_F(At88rf020PageTest, ReadShowsEveryPageButThePassword) {
 }
 
 TEST_F(At88rf020PageTest, ReadStopsAtTheFailingPageWithItsNumber) {
-    fake_reader::results("rf_at020_read", {0, 0, 0, 0, 0, 0, 0, 0, 0x0C});  // page 9: the ninth read
+    fake_reader::results("rf_at020_read", {0, 0, 0, 0, 0, 0, 0, 0, 0x0C});  // the ninth: page 9
     click(P::IDC_READ);
     EXPECT_EQ(calls().back(), "rf_at020_read(0,9)");
     EXPECT_EQ(band.text(), QStringLiteral("Error: c ,Function: Read page: 9 failed!"));
