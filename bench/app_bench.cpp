@@ -53,47 +53,17 @@ void BM_StartupToFirstPage(benchmark::State &state) {
 }
 BENCHMARK(BM_StartupToFirstPage)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-// A switch from another family to the Mifare Classic page: the old page
-// destroyed, the new one built, placed, shown and painted.
-void BM_SwitchToMifareClassicPage(benchmark::State &state) {
-    AnswerMessageBoxes();
-    tilvane::ReaderLibrary library;
-    if (!library.Load(QString::fromLatin1(kLibrary))) {
-        state.SkipWithError("libDrovik.so did not bind");
-        return;
-    }
-    tilvane::AppState app_state;
-    app_state.api = library.api();
-    app_state.com_port = 0;
-    app_state.card_family = tilvane::kSam;
-    tilvane::CMainFrame frame(app_state, tilvane::CardPageFactory(app_state), [] { return 1280; });
-    frame.showMaximized();
-    QApplication::processEvents();
-    for (auto _ : state) {
-        frame.ChooseFamily(tilvane::kMifareStd);
-        QApplication::processEvents();
-        benchmark::DoNotOptimize(frame.view()->page());
-
-        state.PauseTiming();
-        frame.ChooseFamily(tilvane::kSam);
-        QApplication::processEvents();
-        state.ResumeTiming();
-    }
-    frame.close();
-}
-BENCHMARK(BM_SwitchToMifareClassicPage)->Unit(benchmark::kMillisecond);
-
-// A switch from the SAM page to the SRIX4K or the ISO 15693 page, the pages with
-// the most controls (grids of 256 and 192): built, given the view, laid out for
-// the screen, shown and painted.
-void BM_SwitchToFullViewPage(benchmark::State &state) {
-    AnswerMessageBoxes();
-    tilvane::ReaderLibrary library;
-    if (!library.Load(QString::fromLatin1(kLibrary))) {
-        state.SkipWithError("libDrovik.so did not bind");
-        return;
-    }
+// A switch from another family to the page of the family given as argument: the
+// old page destroyed, the new one built, placed, shown and painted.
+void BM_SwitchToPage(benchmark::State &state) {
     const int family = static_cast<int>(state.range(0));
+    state.SetLabel(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
+    AnswerMessageBoxes();
+    tilvane::ReaderLibrary library;
+    if (!library.Load(QString::fromLatin1(kLibrary))) {
+        state.SkipWithError("libDrovik.so did not bind");
+        return;
+    }
     tilvane::AppState app_state;
     app_state.api = library.api();
     app_state.com_port = 0;
@@ -111,13 +81,16 @@ void BM_SwitchToFullViewPage(benchmark::State &state) {
         QApplication::processEvents();
         state.ResumeTiming();
     }
-    state.SetLabel(tilvane::kCardFamilies[static_cast<std::size_t>(family)].name);
     frame.close();
 }
-BENCHMARK(BM_SwitchToFullViewPage)
-    ->Arg(tilvane::kSrix4k)
-    ->Arg(tilvane::kIso15693)
-    ->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SwitchToPage)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(tilvane::kMifareStd)
+    ->Arg(tilvane::kUltralight)
+    ->Arg(tilvane::kAt88rf020)
+    ->Arg(tilvane::kSr176)
+    ->Arg(tilvane::kSrix4k)     // 256 controls in its grid
+    ->Arg(tilvane::kIso15693);  // 192
 
 }  // namespace
 

@@ -109,7 +109,9 @@ QString CIso15693Page::ControlName(int id) {
     return found != names.end() ? QString::fromLatin1(found->second) : QString();
 }
 
-CIso15693Page::CIso15693Page(AppState &state, QWidget *parent) : SheetPage(parent), state_(state) {
+CIso15693Page::CIso15693Page(AppState &state, int template_id, QWidget *parent)
+    : SheetPage(parent), state_(state) {
+    Q_UNUSED(template_id);
     BuildControls();
 }
 

@@ -53,7 +53,8 @@ public:
     static constexpr int kBlocks = 64;
     static constexpr int kGridRows = 16;
 
-    CIso15693Page(AppState &state, QWidget *parent = nullptr);
+    // One template (146) on every screen width.
+    CIso15693Page(AppState &state, int template_id, QWidget *parent = nullptr);
 
     static QString ControlName(int id);
 

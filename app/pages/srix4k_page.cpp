@@ -93,7 +93,9 @@ QString CSrix4kPage::ControlName(int id) {
     return found != names.end() ? QString::fromLatin1(found->second) : QString();
 }
 
-CSrix4kPage::CSrix4kPage(AppState &state, QWidget *parent) : SheetPage(parent), state_(state) {
+CSrix4kPage::CSrix4kPage(AppState &state, int template_id, QWidget *parent)
+    : SheetPage(parent), state_(state) {
+    Q_UNUSED(template_id);
     const PageBuilder kit(kLanguageIndex == 1, &ControlName);
     left_group_ = BuildLeftGroup(kit);
     BuildGrid(kit);

@@ -48,7 +48,8 @@ public:
     // The tabs: "First Page" shows blocks 0 to 63, "Second Page" 64 to 127.
     enum Tab : int { kFirstPage = 0, kSecondPage = 1 };
 
-    CSrix4kPage(AppState &state, QWidget *parent = nullptr);
+    // One template (145) on every screen width.
+    CSrix4kPage(AppState &state, int template_id, QWidget *parent = nullptr);
 
     static QString ControlName(int id);
 

@@ -6,13 +6,13 @@
 
 #include "app/pages/iso15693_page.h"
 #include "app/shell/app_state.h"
-#include "tests/app/support/app_test.h"
-#include "tests/app/support/page_driver.h"
+#include "tests/app/support/layout_checks.h"
+#include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CIso15693Page;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 
 const std::string kUid = "0102030405060708";
 
@@ -24,39 +24,31 @@ fake_reader::Bytes SystemInformation(std::uint8_t maker, std::size_t size = 14) 
     return info;
 }
 
-class Iso15693PageTest : public app_test::AppTestWithBand {
+class Iso15693PageTest : public app_test::FakeReaderPageTest<P, 146> {
 protected:
     Iso15693PageTest() {
-        state.api = fake_reader::api();
-        state.set_connected(true);
         page.resize(1276, 860);
-        page.show();
         page.LayoutForScreen(1280);
     }
 
-    // Get Information on a tag of this maker, then an empty call log.
+    // Get Information on a tag of this maker.
     void get_information(std::uint8_t maker, std::size_t size = 14) {
         auto &answers = fake_reader::state().answers["ISO15693_Get_System_Information"];
         answers = {SystemInformation(maker, size)};
-        ui.click(P::IDC_GET_INFORMATION);
+        click(P::IDC_GET_INFORMATION);
     }
-    QString data(int block) { return ui.text(P::IDC_BLOCK_DATA + block); }
-    QString status(int block) { return ui.text(P::IDC_BLOCK_STATUS + block); }
-    const Calls &calls() { return fake_reader::calls(); }
-
-    tilvane::AppState state;
-    P page{state};
-    app_test::PageDriver ui{page};
+    QString data(int block) { return text(P::IDC_BLOCK_DATA + block); }
+    QString status(int block) { return text(P::IDC_BLOCK_STATUS + block); }
 };
 
 TEST_F(Iso15693PageTest, GetInformationShowsTheTagAndSendsAZeroedUid) {
-    ui.set(P::IDC_BLOCK_DATA + 9, "DEADBEEF");
+    set(P::IDC_BLOCK_DATA + 9, "DEADBEEF");
     get_information(0x07, 12);  // 12 bytes are enough
     EXPECT_EQ(calls(), (Calls{"rf_init_type(0,49)",
                               "ISO15693_Get_System_Information(0,0,0000000000000000)"}));
-    EXPECT_EQ(ui.text(P::IDC_UID), QStringLiteral("8E103352A1C607E0"));
-    EXPECT_EQ(ui.text(P::IDC_DSFID), QStringLiteral("11"));
-    EXPECT_EQ(ui.text(P::IDC_AFI), QStringLiteral("22"));
+    EXPECT_EQ(text(P::IDC_UID), QStringLiteral("8E103352A1C607E0"));
+    EXPECT_EQ(text(P::IDC_DSFID), QStringLiteral("11"));
+    EXPECT_EQ(text(P::IDC_AFI), QStringLiteral("22"));
     EXPECT_EQ(data(9), QString());
     EXPECT_EQ(band.text(), QString::fromUtf8("Get Information操作成功"));
     EXPECT_TRUE(page.sixty_four_blocks());
@@ -81,12 +73,12 @@ TEST_F(Iso15693PageTest, OnlyMaker04ClearsThe64BlockFlagAndEveryGetInformationSe
         get_information(0x04, failure.size);
         EXPECT_EQ(band.text(), QString::fromLatin1(failure.band));
         EXPECT_TRUE(page.sixty_four_blocks()) << failure.band;
-        EXPECT_EQ(ui.text(P::IDC_UID), QString()) << failure.band;
+        EXPECT_EQ(text(P::IDC_UID), QString()) << failure.band;
     }
     get_information(0x04);
     state.set_connected(false);
     fake_reader::state().calls.clear();
-    ui.click(P::IDC_GET_INFORMATION);
+    click(P::IDC_GET_INFORMATION);
     EXPECT_TRUE(calls().empty());
     EXPECT_EQ(band.text(), QStringLiteral("Error: Cann't open port"));
     EXPECT_TRUE(page.sixty_four_blocks());
@@ -118,40 +110,40 @@ const Button kButtons[] = {
 TEST_F(Iso15693PageTest, EveryButtonSendsTheFlagsByteOfTheTagsLayout) {
     for (const char *flags : {"6", "2"}) {
         if (*flags == '2') get_information(0x04);
-        ui.set(P::IDC_UID, QString::fromStdString(kUid));
-        ui.set(P::IDC_DSFID, "1A");
-        ui.set(P::IDC_AFI, "2B");
-        ui.choose(P::IDC_BLOCK, 5);
-        ui.set(P::IDC_BLOCK_DATA + 5, "CAFEBABE");
+        set(P::IDC_UID, QString::fromStdString(kUid));
+        set(P::IDC_DSFID, "1A");
+        set(P::IDC_AFI, "2B");
+        choose(P::IDC_BLOCK, 5);
+        set(P::IDC_BLOCK_DATA + 5, "CAFEBABE");
         for (const Button &button : kButtons) {
-            ui.click(button.id);
+            click(button.id);
             ASSERT_FALSE(calls().empty());
             EXPECT_EQ(calls().back(), std::string(button.function) + "(0," + flags + "," + kUid +
                                           button.arguments + ")");
             EXPECT_EQ(band.text(), QString::fromUtf8(button.success));
             fake_reader::results(button.function, {0x12});
-            ui.click(button.id);
+            click(button.id);
             EXPECT_EQ(band.text(), QStringLiteral("Error: 12 ,Function: ") + button.function);
         }
     }
 }
 
 TEST_F(Iso15693PageTest, EveryButtonChecksConnectionAndUidBeforeSendingAnything) {
-    ui.set(P::IDC_DSFID, "1A");
-    ui.set(P::IDC_AFI, "2B");
-    ui.set(P::IDC_BLOCK_DATA, "CAFEBABE");
+    set(P::IDC_DSFID, "1A");
+    set(P::IDC_AFI, "2B");
+    set(P::IDC_BLOCK_DATA, "CAFEBABE");
     std::vector<Button> all(std::begin(kButtons), std::end(kButtons));
     all.push_back({P::IDC_READ, "", "", "", "can't open port", kUidShort});
     for (const Button &button : all) {
         for (const char *uid : {"01020304050607", "010203040506070"}) {
-            ui.set(P::IDC_UID, uid);
-            ui.click(button.id);
+            set(P::IDC_UID, uid);
+            click(button.id);
             ASSERT_FALSE(boxes().empty());
             EXPECT_EQ(boxes().back().text, QString::fromLatin1(button.uid_short)) << uid;
             EXPECT_EQ(boxes().back().caption, QStringLiteral("Error"));
         }
         state.set_connected(false);
-        ui.click(button.id);
+        click(button.id);
         EXPECT_EQ(band.text(), QStringLiteral("Error: ") + button.not_connected);
         state.set_connected(true);
     }
@@ -160,12 +152,12 @@ TEST_F(Iso15693PageTest, EveryButtonChecksConnectionAndUidBeforeSendingAnything)
 }
 
 TEST_F(Iso15693PageTest, EmptyBytesAndBlockDataOfAnotherLengthAreRefused) {
-    ui.set(P::IDC_UID, QString::fromStdString(kUid));
-    ui.click(P::IDC_WRITE_DSFID);
-    ui.click(P::IDC_WRITE_AFI);
+    set(P::IDC_UID, QString::fromStdString(kUid));
+    click(P::IDC_WRITE_DSFID);
+    click(P::IDC_WRITE_AFI);
     for (const char *data : {"CAFEBA", "CAFEBAB", ""}) {
-        ui.set(P::IDC_BLOCK_DATA, data);
-        ui.click(P::IDC_WRITE_BLOCK);
+        set(P::IDC_BLOCK_DATA, data);
+        click(P::IDC_WRITE_BLOCK);
     }
     EXPECT_TRUE(calls().empty());
     QStringList texts;
@@ -185,8 +177,8 @@ TEST_F(Iso15693PageTest, ReadTakesFiveReadsAndThreeSecurityCallsOrTwoAndOneOnA28
     }
     memory["ISO15693_Read"][0].resize(60);  // a longer answer will do
     memory["ISO15693_Get_Block_Security"][56] = fake_reader::Bytes(8, 0x01);
-    ui.set(P::IDC_UID, QString::fromStdString(kUid));
-    ui.click(P::IDC_READ);
+    set(P::IDC_UID, QString::fromStdString(kUid));
+    click(P::IDC_READ);
     Calls expected;
     for (const char *range : {"0,14", "14,14", "28,14", "42,14", "56,8"}) {
         expected.push_back("ISO15693_Read(0,2," + kUid + "," + range + ")");
@@ -204,7 +196,7 @@ TEST_F(Iso15693PageTest, ReadTakesFiveReadsAndThreeSecurityCallsOrTwoAndOneOnA28
 
     get_information(0x04);
     fake_reader::state().calls.clear();
-    ui.click(P::IDC_READ);
+    click(P::IDC_READ);
     const std::string small_tag = "8E103352A1C604E0";
     EXPECT_EQ(calls(), (Calls{"ISO15693_Read(0,2," + small_tag + ",0,14)",
                               "ISO15693_Read(0,2," + small_tag + ",14,14)",
@@ -232,8 +224,8 @@ TEST_F(Iso15693PageTest, TheFirstFailingCallEndsReadAndKeepsTheRowsBeforeIt) {
         fake_reader::state().memory[failure.function][failure.first] =
             fake_reader::Bytes(failure.answer_size, 0);
         if (failure.status != 0) fake_reader::results(failure.function, {0, 0, failure.status});
-        ui.set(P::IDC_UID, QString::fromStdString(kUid));
-        ui.click(P::IDC_READ);
+        set(P::IDC_UID, QString::fromStdString(kUid));
+        click(P::IDC_READ);
         const std::string band_text = (failure.status == 0 ? "Error: 0" : "Error: a") +
                                       std::string(" ,Function: ") + failure.function;
         EXPECT_EQ(band.text().toStdString(), band_text);
@@ -261,11 +253,11 @@ TEST_P(Iso15693PageLayout, TheGridFillsTheWidthAndEveryControlStaysOnThePage) {
     EXPECT_TRUE(GetParam().width >= 1024 ? group->y() >= 28 : group->y() == 28) << group->y();
 
     // Four columns share the width right of the UID box.
-    QWidget *uid = ui.control(P::IDC_UID);
+    QWidget *uid = control(P::IDC_UID);
     const QRect uid_box(uid->mapTo(page.sheet(), QPoint(0, 0)), uid->size());
     const int x0 = uid_box.x() + uid_box.width() + 10;
     const int e = (page.sheet()->width() - x0 - 169) / 4;
-    EXPECT_EQ(ui.control(P::IDC_BLOCK_DATA + 17)->geometry(),
+    EXPECT_EQ(control(P::IDC_BLOCK_DATA + 17)->geometry(),
               QRect(x0 + e + 42 + 20, uid_box.y() + 22, e, 18));
 }
 

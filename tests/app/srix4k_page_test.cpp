@@ -9,13 +9,13 @@
 
 #include "app/pages/srix4k_page.h"
 #include "app/shell/app_state.h"
-#include "tests/app/support/app_test.h"
-#include "tests/app/support/page_driver.h"
+#include "tests/app/support/layout_checks.h"
+#include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CSrix4kPage;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 
 const Calls kSearch = {"rf_antenna_sta(0,0)", "rf_init_type(0,115)", "rf_antenna_sta(0,1)",
                        "rf_st_select(0)"};
@@ -32,61 +32,51 @@ protected:
     }
 };
 
-class Srix4kPageTest : public app_test::AppTestWithBand {
+class Srix4kPageTest : public app_test::FakeReaderPageTest<P, 145> {
 protected:
     Srix4kPageTest() {
-        state.api = fake_reader::api();
-        state.sleep_ms = [this](unsigned ms) { sleeps.push_back(ms); };
-        state.set_connected(true);
         page.resize(1276, 860);
-        page.show();
         page.LayoutForScreen(1280);
     }
 
-    QString block(int n) { return ui.text(P::IDC_BLOCK_DATA + n); }
-    bool shown(int n) { return ui.control(P::IDC_BLOCK_DATA + n)->isVisible(); }
+    QString block(int n) { return text(P::IDC_BLOCK_DATA + n); }
+    bool shown(int n) { return control(P::IDC_BLOCK_DATA + n)->isVisible(); }
     void click_tab(int tab) {
         QTest::mouseClick(page.sheet(), Qt::LeftButton, {}, page.tab_rect(tab).center());
     }
-    const Calls &calls() { return fake_reader::calls(); }
-
-    tilvane::AppState state;
-    std::vector<unsigned> sleeps;
-    P page{state};
-    app_test::PageDriver ui{page};
 };
 
 TEST_F(Srix4kPageTest, SearchSelectsTheCardShowsItsChipIdAndClearsTheBlocks) {
-    ui.set(P::IDC_BLOCK_DATA + 100, "01020304");
-    ui.click(P::IDC_SEARCH);
+    set(P::IDC_BLOCK_DATA + 100, "01020304");
+    click(P::IDC_SEARCH);
     EXPECT_EQ(calls(), kSearch);
     EXPECT_EQ(sleeps, std::vector<unsigned>{10});
-    EXPECT_EQ(ui.text(P::IDC_CHIP_ID), QStringLiteral("06"));
+    EXPECT_EQ(text(P::IDC_CHIP_ID), QStringLiteral("06"));
     EXPECT_EQ(block(100), QString());
     EXPECT_EQ(band.text(), QStringLiteral("Search card successfully"));
 }
 
 TEST_F(Srix4kPageTest, ASearchWithoutACardTriesTwiceAndKeepsTheBlocks) {
-    ui.set(P::IDC_CHIP_ID, "5D");
-    ui.set(P::IDC_BLOCK_DATA + 3, "01020304");
+    set(P::IDC_CHIP_ID, "5D");
+    set(P::IDC_BLOCK_DATA + 3, "01020304");
     fake_reader::results("rf_st_select", {2, 2});
-    ui.click(P::IDC_SEARCH);
+    click(P::IDC_SEARCH);
     Calls twice = kSearch;
     twice.insert(twice.end(), kSearch.begin(), kSearch.end());
     EXPECT_EQ(calls(), twice);
     EXPECT_EQ(band.text(), QStringLiteral("Error: 2 ,Function: rf_st_select"));
     EXPECT_EQ(beeps(), 2);
-    EXPECT_EQ(ui.text(P::IDC_CHIP_ID), QString());
+    EXPECT_EQ(text(P::IDC_CHIP_ID), QString());
     EXPECT_EQ(block(3), QStringLiteral("01020304"));
 }
 
 TEST_F(Srix4kPageTest, ReadUidShowsWhatTheCardAnswers) {
-    ui.click(P::IDC_READ_UID);
+    click(P::IDC_READ_UID);
     EXPECT_EQ(calls(), Calls{"rf_srix4k_getuid(0)"});
-    EXPECT_EQ(ui.text(P::IDC_UID), QStringLiteral("E5A972134B0C02D0"));
+    EXPECT_EQ(text(P::IDC_UID), QStringLiteral("E5A972134B0C02D0"));
     EXPECT_EQ(band.text(), QStringLiteral("Read UID success"));
     fake_reader::results("rf_srix4k_getuid", {1});
-    ui.click(P::IDC_READ_UID);
+    click(P::IDC_READ_UID);
     EXPECT_EQ(band.text(), QStringLiteral("Error: 1 ,Function: rf_srix4k_getuid"));
 }
 
@@ -95,7 +85,7 @@ TEST_F(Srix4kPageTest, ReadFillsAll128BlocksAndTheSecondTabShowsTheirOtherHalf) 
         fake_reader::state().memory["rf_srix4k_readblock"][n] = {0xB1, 0x0C, 0x00,
                                                                  static_cast<std::uint8_t>(n)};
     }
-    ui.click(P::IDC_READ);
+    click(P::IDC_READ);
     ASSERT_EQ(calls().size(), 128u);
     EXPECT_EQ(calls().back(), "rf_srix4k_readblock(0,127)");
     EXPECT_EQ(block(0), QStringLiteral("B10C0000"));
@@ -129,14 +119,14 @@ TEST_F(Srix4kPageTest, ReadFillsAll128BlocksAndTheSecondTabShowsTheirOtherHalf) 
     EXPECT_TRUE(shown(64));
     EXPECT_TRUE(shown(127));
     // The second tab's blocks stand where the first tab's did.
-    EXPECT_EQ(ui.control(P::IDC_BLOCK_DATA + 100)->geometry(),
-              ui.control(P::IDC_BLOCK_DATA + 36)->geometry());
+    EXPECT_EQ(control(P::IDC_BLOCK_DATA + 100)->geometry(),
+              control(P::IDC_BLOCK_DATA + 36)->geometry());
 }
 
 TEST_F(Srix4kPageTest, AFailingBlockEndsReadWithItsNumberAndKeepsTheBlocksBefore) {
     fake_reader::state().memory["rf_srix4k_readblock"][70] = {1, 2, 3};
-    ui.set(P::IDC_BLOCK_DATA + 90, "01020304");
-    ui.click(P::IDC_READ);
+    set(P::IDC_BLOCK_DATA + 90, "01020304");
+    click(P::IDC_READ);
     EXPECT_EQ(calls().size(), 71u);
     EXPECT_EQ(band.text(), QStringLiteral("Error: 0 ,Function: Read Block: 70 failed!"));
     EXPECT_EQ(block(69), QStringLiteral("00000000"));
@@ -145,39 +135,39 @@ TEST_F(Srix4kPageTest, AFailingBlockEndsReadWithItsNumberAndKeepsTheBlocksBefore
 
     fake_reader::state().calls.clear();
     fake_reader::results("rf_srix4k_readblock", {0, 0x0D});
-    ui.click(P::IDC_READ);
+    click(P::IDC_READ);
     EXPECT_EQ(band.text(), QStringLiteral("Error: d ,Function: Read Block: 1 failed!"));
 }
 
 TEST_F(Srix4kPageTest, WriteSendsOnlyExactlyFourBytesAndSaysNothingOtherwise) {
-    ui.choose(P::IDC_BLOCK, 100);
+    choose(P::IDC_BLOCK, 100);
     for (const char *data : {"0A0B0C", "0A0B0C0", ""}) {
-        ui.set(P::IDC_BLOCK_DATA + 100, data);
-        ui.click(P::IDC_WRITE);
+        set(P::IDC_BLOCK_DATA + 100, data);
+        click(P::IDC_WRITE);
     }
     EXPECT_TRUE(calls().empty());
     EXPECT_TRUE(boxes().empty());
     EXPECT_EQ(band.text(), QString());
 
-    ui.set(P::IDC_BLOCK_DATA + 100, "0A0B0C0D");
-    ui.click(P::IDC_WRITE);
+    set(P::IDC_BLOCK_DATA + 100, "0A0B0C0D");
+    click(P::IDC_WRITE);
     EXPECT_EQ(calls(), Calls{"rf_srix4k_writeblock(0,100,0A0B0C0D)"});
     EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));
     fake_reader::results("rf_srix4k_writeblock", {6});
-    ui.click(P::IDC_WRITE);
+    click(P::IDC_WRITE);
     EXPECT_EQ(band.text(), QStringLiteral("Error: 6 ,Function: rf_srix4k_writeblock"));
 }
 
 TEST_F(Srix4kPageTest, LockAsksFirstAndOnlyForExactlyOneByte) {
     for (const char *value : {"", "7"}) {
-        ui.set(P::IDC_LOCK_REGISTER, value);
-        ui.click(P::IDC_LOCK);
+        set(P::IDC_LOCK_REGISTER, value);
+        click(P::IDC_LOCK);
     }
     EXPECT_TRUE(boxes().empty());
 
-    ui.set(P::IDC_LOCK_REGISTER, "7F");
+    set(P::IDC_LOCK_REGISTER, "7F");
     answer(QMessageBox::Cancel);
-    ui.click(P::IDC_LOCK);
+    click(P::IDC_LOCK);
     EXPECT_TRUE(calls().empty());
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Do you really need to lock block?"));
@@ -185,23 +175,23 @@ TEST_F(Srix4kPageTest, LockAsksFirstAndOnlyForExactlyOneByte) {
     EXPECT_EQ(boxes()[0].icon, QMessageBox::Question);
     EXPECT_EQ(boxes()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
 
-    ui.click(P::IDC_LOCK);  // OK
+    click(P::IDC_LOCK);  // OK
     EXPECT_EQ(calls(), Calls{"rf_srix4k_writelockreg(0,127)"});
     EXPECT_EQ(band.text(), QStringLiteral("Lock block success"));
 }
 
 TEST_F(Srix4kPageTest, WithoutAConnectionNoButtonCallsTheReader) {
-    ui.set(P::IDC_CHIP_ID, "5D");
-    ui.set(P::IDC_LOCK_REGISTER, "7F");
+    set(P::IDC_CHIP_ID, "5D");
+    set(P::IDC_LOCK_REGISTER, "7F");
     for (int button : {P::IDC_SEARCH, P::IDC_READ_UID, P::IDC_READ, P::IDC_WRITE, P::IDC_LOCK}) {
         state.set_connected(false);
         band.Show(tilvane::StatusBand::Mark::None, QString());
-        ui.click(button);
+        click(button);
         EXPECT_EQ(band.text(), QStringLiteral("Error: Cannot connect to device")) << button;
     }
     EXPECT_TRUE(calls().empty());
     EXPECT_TRUE(boxes().empty());
-    EXPECT_EQ(ui.text(P::IDC_CHIP_ID), QString());  // Search cleared it first
+    EXPECT_EQ(text(P::IDC_CHIP_ID), QString());  // Search cleared it first
 }
 
 class Srix4kPageLayout : public Srix4kPageTest,
@@ -216,13 +206,13 @@ TEST_P(Srix4kPageLayout, TheGridFollowsTheWidthAndEveryControlStaysOnThePage) {
 
     // The group moves only down, and only on large screens, to centre a band of
     // 442 pixels; the grid starts 20 pixels right of the first caption.
-    QWidget *label = ui.control(P::IDC_CHIP_ID_LABEL);
+    QWidget *label = control(P::IDC_CHIP_ID_LABEL);
     const QRect caption(label->mapTo(page.sheet(), QPoint(0, 0)), label->size());
     const int centred = (GetParam().view.height() - 442) / 2;
     EXPECT_EQ(caption.y(), GetParam().width >= 1024 ? std::max(24, centred) : 24);
     const int left = caption.x() + caption.width() + 20;
     const int w = (page.sheet()->width() - 20 - left - 40) / 4;
-    EXPECT_EQ(ui.control(P::IDC_BLOCK_DATA + 16 * 2 + 3)->geometry(),
+    EXPECT_EQ(control(P::IDC_BLOCK_DATA + 16 * 2 + 3)->geometry(),
               QRect(left + 2 * w + 82, caption.y() + 3 * 22, w - 56, 18));
     EXPECT_EQ(page.tab_rect(P::kSecondPage), QRect(left + 130, caption.y() + 387, 110, 30));
 }
