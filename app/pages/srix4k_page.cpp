@@ -13,22 +13,19 @@
 #include "app/common/group_frame.h"
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
-#include "app/common/message_box.h"
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/pages/call_checks.h"
-#include "app/pages/card_search.h"
 #include "app/pages/number_list.h"
 #include "app/pages/page_builder.h"
 #include "app/pages/read_loop.h"
+#include "app/pages/short_range_card.h"
 #include "app/shell/app_state.h"
 
 namespace tilvane {
 
 namespace {
 
-// Antenna off, protocol 's', 10 ms, antenna on.
-constexpr FieldSteps kSearchSteps{kProtocolShortRange, 0, 10, 0};
 constexpr int kBlockSize = 4;
 
 // Where the left-hand controls stand in the page's own arrangement. The column
@@ -295,16 +292,7 @@ void CSrix4kPage::ClearBlocks() {
 // ---- Operations ---------------------------------------------------------------------
 
 void CSrix4kPage::OnSearch() {
-    chip_id_->clear();
-    if (!RequireConnection(state_)) return;
-    std::uint8_t chip_id = 0;
-    const auto select = [&] {
-        return CallSucceeded(state_.api.rf_st_select(kReaderAddress, &chip_id), "rf_st_select");
-    };
-    if (!SearchCard(state_, kSearchSteps, 2, select)) return;
-    ClearBlocks();
-    SetHexText(chip_id_, &chip_id, 1);
-    ShowInfo(Message(kMsgSearchCardSuccess));
+    SearchShortRangeCard(state_, chip_id_, [this] { ClearBlocks(); });
 }
 
 void CSrix4kPage::OnReadUid() {
@@ -350,15 +338,10 @@ void CSrix4kPage::OnWrite() {
 }
 
 void CSrix4kPage::OnLock() {
-    if (!RequireConnection(state_)) return;
-    const auto value = ExactHexBytes(lock_register_, 1);
-    if (!value) return;
-    if (!ConfirmWrite(this, Message(kMsgConfirmLockBlock), QMessageBox::Question)) return;
-    if (!CallSucceeded(state_.api.rf_srix4k_writelockreg(kReaderAddress, value->front()),
-                       "rf_srix4k_writelockreg")) {
-        return;
-    }
-    ShowInfo(Message(kMsgLockBlockSuccess));
+    const auto write = [this](std::uint8_t value) {
+        return state_.api.rf_srix4k_writelockreg(kReaderAddress, value);
+    };
+    WriteLockRegister(this, state_, lock_register_, write, "rf_srix4k_writelockreg");
 }
 
 }  // namespace tilvane
