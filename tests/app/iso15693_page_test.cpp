@@ -4,8 +4,10 @@
 
 #include <gtest/gtest.h>
 
+#include "app/common/hex_edit.h"
 #include "app/pages/iso15693_page.h"
 #include "app/shell/app_state.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/layout_checks.h"
 #include "tests/app/support/page_test.h"
 
@@ -40,6 +42,29 @@ protected:
     QString data(int block) { return text(P::IDC_BLOCK_DATA + block); }
     QString status(int block) { return text(P::IDC_BLOCK_STATUS + block); }
 };
+
+TEST_F(Iso15693PageTest, OpensWithItsListLimitsAndNamedControls) {
+    EXPECT_EQ(entries(P::IDC_BLOCK).size(), 64);
+    EXPECT_EQ(control<QComboBox>(P::IDC_BLOCK)->currentText(), QStringLiteral("0"));
+    for (const auto &[id, bytes] : {std::pair{int{P::IDC_UID}, 8},
+                                    {P::IDC_DSFID, 1},
+                                    {P::IDC_AFI, 1},
+                                    {P::IDC_BLOCK_DATA + 63, 4},
+                                    {P::IDC_BLOCK_STATUS + 63, 1}}) {
+        EXPECT_EQ(control<tilvane::CHexEdit>(id)->GetLimitBytes(), bytes) << id;
+    }
+    for (const auto &[caption, id] : {std::pair{"UID", int{P::IDC_UID}},
+                                      {"DSFID", P::IDC_DSFID},
+                                      {"AFI", P::IDC_AFI},
+                                      {"BLOCK 17", P::IDC_BLOCK_DATA + 17},
+                                      {"STATUS 17", P::IDC_BLOCK_STATUS + 17}}) {
+        EXPECT_EQ(app_test::FindByAccessibleName<QLineEdit>(&page, caption), control(id))
+            << caption;
+    }
+    EXPECT_EQ(app_test::FindByAccessibleName<QComboBox>(&page, "BLOCK"), control(P::IDC_BLOCK));
+    EXPECT_EQ(control<QPushButton>(P::IDC_GET_INFORMATION)->text(),
+              QStringLiteral("Get Infomation"));
+}
 
 TEST_F(Iso15693PageTest, GetInformationShowsTheTagAndSendsAZeroedUid) {
     set(P::IDC_BLOCK_DATA + 9, "DEADBEEF");

@@ -1,14 +1,16 @@
-// The SRIX4K page against a reader of fakes: search, UID, the read of 128
-// blocks, the two tabs, the silent length checks of Write and Lock, the lock
-// question, and where the grid stands for each screen width.
+// The SRIX4K page against a reader of fakes: its controls, search, UID, the read
+// of 128 blocks, the two tabs, the silent length check of Write, the lock, and
+// where the grid stands for each screen width.
 
 #include <gtest/gtest.h>
 
 #include <QMouseEvent>
 #include <QTest>
 
+#include "app/common/hex_edit.h"
 #include "app/pages/srix4k_page.h"
 #include "app/shell/app_state.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/layout_checks.h"
 #include "tests/app/support/page_test.h"
 
@@ -46,6 +48,31 @@ protected:
     }
 };
 
+TEST_F(Srix4kPageTest, OpensWithItsListLimitsAndCaptionsAndTheFirstTab) {
+    EXPECT_EQ(entries(P::IDC_BLOCK).size(), 128);
+    EXPECT_EQ(control<QComboBox>(P::IDC_BLOCK)->currentText(), QStringLiteral("0"));
+    EXPECT_EQ(control<tilvane::CHexEdit>(P::IDC_BLOCK_DATA + 127)->GetLimitBytes(), 4);
+    EXPECT_EQ(control<tilvane::CHexEdit>(P::IDC_LOCK_REGISTER)->GetLimitBytes(), 1);
+    QStringList captions;
+    for (int id : {P::IDC_SEARCH, P::IDC_READ_UID, P::IDC_READ, P::IDC_WRITE, P::IDC_LOCK}) {
+        captions << control<QPushButton>(id)->text();
+    }
+    EXPECT_EQ(captions,
+              (QStringList{"SearchCard", "Read UID", "Read Card", "Write Card", "Block Lock"}));
+    for (const auto &[caption, id] : {std::pair{"Chip - ID", int{P::IDC_CHIP_ID}},
+                                      {"UID", P::IDC_UID},
+                                      {"Lock - Reg", P::IDC_LOCK_REGISTER},
+                                      {"block100", P::IDC_BLOCK_DATA + 100}}) {
+        EXPECT_EQ(app_test::FindByAccessibleName<QLineEdit>(&page, caption), control(id))
+            << caption;
+    }
+    EXPECT_EQ(app_test::FindByAccessibleName<QComboBox>(&page, "Write block address"),
+              control(P::IDC_BLOCK));
+    EXPECT_EQ(page.selected_tab(), P::kFirstPage);
+    EXPECT_TRUE(shown(63));
+    EXPECT_FALSE(shown(64));
+}
+
 TEST_F(Srix4kPageTest, SearchSelectsTheCardShowsItsChipIdAndClearsTheBlocks) {
     set(P::IDC_BLOCK_DATA + 100, "01020304");
     click(P::IDC_SEARCH);
@@ -54,20 +81,6 @@ TEST_F(Srix4kPageTest, SearchSelectsTheCardShowsItsChipIdAndClearsTheBlocks) {
     EXPECT_EQ(text(P::IDC_CHIP_ID), QStringLiteral("06"));
     EXPECT_EQ(block(100), QString());
     EXPECT_EQ(band.text(), QStringLiteral("Search card successfully"));
-}
-
-TEST_F(Srix4kPageTest, ASearchWithoutACardTriesTwiceAndKeepsTheBlocks) {
-    set(P::IDC_CHIP_ID, "5D");
-    set(P::IDC_BLOCK_DATA + 3, "01020304");
-    fake_reader::results("rf_st_select", {2, 2});
-    click(P::IDC_SEARCH);
-    Calls twice = kSearch;
-    twice.insert(twice.end(), kSearch.begin(), kSearch.end());
-    EXPECT_EQ(calls(), twice);
-    EXPECT_EQ(band.text(), QStringLiteral("Error: 2 ,Function: rf_st_select"));
-    EXPECT_EQ(beeps(), 2);
-    EXPECT_EQ(text(P::IDC_CHIP_ID), QString());
-    EXPECT_EQ(block(3), QStringLiteral("01020304"));
 }
 
 TEST_F(Srix4kPageTest, ReadUidShowsWhatTheCardAnswers) {
@@ -158,25 +171,15 @@ TEST_F(Srix4kPageTest, WriteSendsOnlyExactlyFourBytesAndSaysNothingOtherwise) {
     EXPECT_EQ(band.text(), QStringLiteral("Error: 6 ,Function: rf_srix4k_writeblock"));
 }
 
-TEST_F(Srix4kPageTest, LockAsksFirstAndOnlyForExactlyOneByte) {
-    for (const char *value : {"", "7"}) {
-        set(P::IDC_LOCK_REGISTER, value);
-        click(P::IDC_LOCK);
-    }
-    EXPECT_TRUE(boxes().empty());
-
+// The question and the length check are the SR176 page's too, tested there.
+TEST_F(Srix4kPageTest, LockWritesTheLockRegisterAfterTheQuestion) {
     set(P::IDC_LOCK_REGISTER, "7F");
     answer(QMessageBox::Cancel);
     click(P::IDC_LOCK);
     EXPECT_TRUE(calls().empty());
-    ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_EQ(boxes()[0].text, QStringLiteral("Do you really need to lock block?"));
-    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Warning"));
-    EXPECT_EQ(boxes()[0].icon, QMessageBox::Question);
-    EXPECT_EQ(boxes()[0].buttons, QMessageBox::Ok | QMessageBox::Cancel);
-
     click(P::IDC_LOCK);  // OK
     EXPECT_EQ(calls(), Calls{"rf_srix4k_writelockreg(0,127)"});
+    EXPECT_EQ(boxes().size(), 2u);
     EXPECT_EQ(band.text(), QStringLiteral("Lock block success"));
 }
 
