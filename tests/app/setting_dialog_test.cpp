@@ -12,6 +12,7 @@
 #include "app/common/status_band.h"
 #include "app/shell/app_state.h"
 #include "app/shell/setting_dialog.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
 
 namespace {
@@ -48,6 +49,25 @@ protected:
     tilvane::AppState state;
     std::unique_ptr<D> dialog_;
 };
+
+TEST_F(SettingDialogTest, AScreenReaderTellsEachBoxAndListByItsCaption) {
+    struct Row {
+        const char *caption;
+        int id;
+        bool list;  // introduced by its label; its name is its selection
+    };
+    for (const Row &row :
+         {Row{"Port", D::IDC_PORT, true}, Row{"Rate", D::IDC_BAUD, true},
+          Row{"Hardware Version", D::IDC_MODEL, false}, Row{"Product Serial", D::IDC_SERIAL, false},
+          Row{"DLLVersion", D::IDC_DLL_VERSION, false},
+          Row{"Device Address", D::IDC_DEVICE_FLAG, false},
+          Row{"Set Beep Time", D::IDC_BEEP_TIME, false}, Row{"Color", D::IDC_LIGHT, true}}) {
+        QWidget *widget = control(row.id);
+        EXPECT_EQ(row.list ? app_test::AccessibleLabel(widget) : app_test::AccessibleName(widget),
+                  QString::fromLatin1(row.caption))
+            << row.caption;
+    }
+}
 
 TEST_F(SettingDialogTest, OpensWithTheStoredChoicesAndItsEnglishTexts) {
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("Setting"));

@@ -15,6 +15,18 @@ inline QString AccessibleName(QWidget *widget) {
     return node ? node->text(QAccessible::Name) : QString();
 }
 
+// The text of the label that assistive technology relates to `widget` (its
+// buddy label), empty when there is none. On this platform a list is named by
+// its selected entry and introduced by that label.
+inline QString AccessibleLabel(QWidget *widget) {
+    QAccessibleInterface *node = QAccessible::queryAccessibleInterface(widget);
+    if (node == nullptr) return {};
+    for (const auto &[label, relation] : node->relations(QAccessible::Label)) {
+        if (label != nullptr) return label->text(QAccessible::Name);
+    }
+    return {};
+}
+
 // The first descendant of `root` of type T announced as `name`;
 // null when there is none.
 template <typename T>
