@@ -12,6 +12,7 @@
 #include "app/common/operator_messages.h"
 #include "app/common/status_band.h"
 #include "app/common/svg_icon.h"
+#include "app/controls/pelk_menu.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/app_info.h"
 #include "app/shell/app_state.h"
@@ -37,6 +38,7 @@ CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
     : QMainWindow(parent), state_(state) {
     setObjectName(QStringLiteral("mainFrame"));
 
+    menu_ = new PelkMenu(PelkMenuSettings(), this);
     band_ = new StatusBand(this);
     SetStatusBand(band_);
     BuildToolbar();
@@ -103,34 +105,27 @@ void CMainFrame::BuildMenu() {
         return action;
     };
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
-    file->addSeparator();
     QAction *exit = command(ID_APP_EXIT, QStringLiteral("Exit(&X)"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    file->addAction(exit);
-
-    QMenu *cards = menuBar()->addMenu(QStringLiteral("Choose Card(&I)"));
-    for (QAction *action : family_actions_) cards->addAction(action);
-
-    QMenu *setting = menuBar()->addMenu(QStringLiteral("Setting(&P)"));
     QAction *open_setting = command(ID_SETTING, QStringLiteral("Setting"));
     connect(open_setting, &QAction::triggered, this, &CMainFrame::OpenSettings);
-    setting->addAction(open_setting);
-    setting->addSeparator();
     stop_connect_ = command(ID_STOP_CONNECT, QStringLiteral("Stop Connect"));
     connect(stop_connect_, &QAction::triggered, this, &CMainFrame::Disconnect);
-    setting->addAction(stop_connect_);
     connect_ = command(ID_CONNECT, QStringLiteral("Connect"));
     connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
-    setting->addAction(connect_);
-
-    QMenu *help = menuBar()->addMenu(QStringLiteral("About(&H)"));
-    // Without a branding file the item carries the built-in About title.
-    const QString about_text = AppConfigExists() ? QStringLiteral("About Tilvane(&A)...")
-                                                 : BuiltInAppInfo(QStringLiteral("AboutTitle"));
-    QAction *about = command(ID_APP_ABOUT, about_text);
+    QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
-    help->addAction(about);
+
+    menu_->Load(
+        menuBar(),
+        {{QStringLiteral("File(&F)"), {nullptr, exit}},
+         {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
+         {QStringLiteral("Setting(&P)"), {open_setting, nullptr, stop_connect_, connect_}},
+         {QStringLiteral("About(&H)"), {about}}});
+    // Of the standard toolbar's buttons only About has an item in this menu.
+    menu_->LoadToolbarImages({{ID_APP_ABOUT, QStringLiteral(":/icons/about.svg")}});
+    // Without a branding file the About item carries the built-in About title.
+    if (!AppConfigExists()) menu_->SetItemText(3, 0, BuiltInAppInfo(QStringLiteral("AboutTitle")));
 }
 
 void CMainFrame::ShowFamily(int family) {
