@@ -22,6 +22,17 @@ namespace tilvane {
 
 namespace {
 
+// Swallows the tooltips of the widgets it watches.
+class NoToolTips : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        return event->type() == QEvent::ToolTip || QObject::eventFilter(watched, event);
+    }
+};
+
 const CardFamilyInfo &Family(int family) {
     return kCardFamilies[static_cast<std::size_t>(IsCardFamily(family) ? family : kMifareStd)];
 }
@@ -68,8 +79,14 @@ QAction *CMainFrame::command_action(int id) const {
 }
 
 void CMainFrame::BuildToolbar() {
-    toolbar_ = addToolBar(QStringLiteral("Card families"));
+    // The standard main toolbar: docked at the top for good, never floated, and
+    // not offered for hiding.
+    toolbar_ = new QToolBar(QStringLiteral("Card families"), this);
     toolbar_->setObjectName(QStringLiteral("familyToolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setAllowedAreas(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar_->setIconSize(QSize(16, 16));
     QFont font = toolbar_->font();
@@ -79,6 +96,7 @@ void CMainFrame::BuildToolbar() {
     palette.setColor(QPalette::ButtonText, QColor(0, 0, 160));
     toolbar_->setPalette(palette);
 
+    auto *no_tooltips = new NoToolTips(toolbar_);
     auto *family_group = new QActionGroup(this);
     family_group->setExclusive(true);
     for (int family = 0; family < kCardFamilyCount; ++family) {
@@ -94,6 +112,8 @@ void CMainFrame::BuildToolbar() {
         toolbar_->addAction(action);
         connect(action, &QAction::triggered, this, [this, family] { ChooseFamily(family); });
         family_actions_[static_cast<std::size_t>(family)] = action;
+        // The buttons name their family already; the commands carry no prompt.
+        toolbar_->widgetForAction(action)->installEventFilter(no_tooltips);
     }
 }
 
@@ -171,6 +191,10 @@ void CMainFrame::OpenSettings() {
 void CMainFrame::OpenAbout() {
     CAboutDlg dialog(this);
     dialog.exec();
+}
+
+QMenu *CMainFrame::createPopupMenu() {
+    return nullptr;  // no menu of toolbars to hide
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event) {

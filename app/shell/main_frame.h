@@ -54,6 +54,8 @@ public:
     QToolBar *family_toolbar() const { return toolbar_; }
     PelkMenu *menu() const { return menu_; }
 
+    QMenu *createPopupMenu() override;
+
 protected:
     void closeEvent(QCloseEvent *event) override;
     void resizeEvent(QResizeEvent *event) override;

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMenu>
@@ -11,8 +12,10 @@
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
@@ -21,6 +24,7 @@
 #include "app/pages/page_factory.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/app_state.h"
+#include "app/shell/application.h"
 #include "app/shell/card_families.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/view_background.h"
@@ -247,6 +251,20 @@ TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
     EXPECT_TRUE(command(CMainFrame::ID_APP_ABOUT)->isEnabled());
 }
 
+TEST_F(MainFrameTest, TheToolbarStaysDockedAtTheTopAndShowsNoTooltips) {
+    QToolBar *toolbar = frame().family_toolbar();
+    EXPECT_FALSE(toolbar->isMovable());
+    EXPECT_FALSE(toolbar->isFloatable());
+    EXPECT_EQ(frame().toolBarArea(toolbar), Qt::TopToolBarArea);
+    EXPECT_EQ(frame().createPopupMenu(), nullptr);  // nothing offers to hide it
+    for (QAction *action : toolbar->actions()) {
+        QWidget *button = toolbar->widgetForAction(action);
+        QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), button->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(button, &hover);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->iconText().toStdString();
+    }
+}
+
 // The menu as it is drawn on screen.
 QImage Drawn(QMenu *menu) {
     menu->resize(menu->sizeHint());
@@ -299,6 +317,14 @@ TEST_F(MainFrameTest, MenuItemsChangeTextByPositionOrCommand) {
     EXPECT_FALSE(menu.SetItemText(4, 0, QStringLiteral("x")));
     EXPECT_FALSE(menu.SetItemText(3, 1, QStringLiteral("x")));
     EXPECT_FALSE(menu.SetItemTextById(1, QStringLiteral("x")));
+}
+
+TEST(MainWindowGeometry, StartsAsTheAvailableScreenEvenWhereNothingMaximizesIt) {
+    QMainWindow window;
+    tilvane::ShowMaximized(window);
+    // What stays when no window manager acts on the request to maximize.
+    EXPECT_EQ(window.normalGeometry(), window.screen()->availableGeometry());
+    EXPECT_TRUE(window.isMaximized());
 }
 
 TEST_F(MainFrameTest, BrandingNamesTheWindowAndKeepsTheAboutItem) {
