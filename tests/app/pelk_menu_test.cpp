@@ -170,32 +170,37 @@ TEST(MenuItemSize, FollowsTheStyleTheImageAndTheText) {
         QSize(1, std::max((15 + 4) / 2, bar / 2)));
 }
 
-TEST(FlatMenuItem, FillsTheImageColumnAndFramesTheSelection) {
+struct PixelCase {
+    const char *what;
+    const QImage &image;
+    int x, y;
+    QColor colour;
+};
+
+TEST(FlatMenuItem, FillsTheColumnFramesTheSelectionAndEtchesSeparators) {
     const PelkMenuStyle style(Flat());
-    const auto colours = style.Colours(TestPalette());
+    const auto c = style.Colours(TestPalette());
     const QImage plain = Draw(style, MenuItem(QStringLiteral("Setting")));
-    EXPECT_EQ(At(plain, 1, 1), colours.image_column);
-    EXPECT_EQ(At(plain, 22, 20), colours.image_column);  // the column is 16 + 7 wide
-    EXPECT_EQ(At(plain, 23, 20), colours.background);
-    EXPECT_EQ(At(plain, 199, 1), colours.background);
-
     const QImage selected = Draw(style, Selected(MenuItem(QStringLiteral("Setting"))));
-    EXPECT_EQ(At(selected, 0, 0), colours.selection_frame);
-    EXPECT_EQ(At(selected, 199, 21), colours.selection_frame);
-    EXPECT_EQ(At(selected, 1, 1), colours.selection_fill);
-    EXPECT_EQ(At(selected, 198, 1), colours.selection_fill);
-}
-
-TEST(FlatMenuItem, SeparatorIsAnEtchedLineAfterTheImageColumn) {
-    const PelkMenuStyle style(Flat());
-    const auto colours = style.Colours(TestPalette());
     const QImage line = Draw(style, MenuItem({}, Item::Separator), {200, 3});
-    EXPECT_EQ(At(line, 5, 1), colours.image_column);
-    EXPECT_EQ(At(line, 29, 1), colours.background);  // 7 pixels clear of the column
-    EXPECT_EQ(At(line, 30, 1), colours.etch_dark);
-    EXPECT_EQ(At(line, 199, 1), colours.etch_dark);
-    EXPECT_EQ(At(line, 30, 2), colours.etch_light);
-    EXPECT_EQ(At(line, 100, 0), colours.background);
+    for (const PixelCase &row : {
+             PixelCase{"image column", plain, 1, 1, c.image_column},
+             PixelCase{"its last pixel, 16 + 7 wide", plain, 22, 20, c.image_column},
+             PixelCase{"background after it", plain, 23, 20, c.background},
+             PixelCase{"background at the right", plain, 199, 1, c.background},
+             PixelCase{"selection frame", selected, 0, 0, c.selection_frame},
+             PixelCase{"selection frame's far corner", selected, 199, 21, c.selection_frame},
+             PixelCase{"selection over the column", selected, 1, 1, c.selection_fill},
+             PixelCase{"selection at the right", selected, 198, 1, c.selection_fill},
+             PixelCase{"separator's column", line, 5, 1, c.image_column},
+             PixelCase{"7 pixels clear of the column", line, 29, 1, c.background},
+             PixelCase{"etched line", line, 30, 1, c.etch_dark},
+             PixelCase{"etched line to the edge", line, 199, 1, c.etch_dark},
+             PixelCase{"its light half", line, 30, 2, c.etch_light},
+             PixelCase{"above the line", line, 100, 0, c.background},
+         }) {
+        EXPECT_EQ(At(row.image, row.x, row.y), row.colour) << row.what;
+    }
 }
 
 TEST(FlatMenuItem, TextInItsColourAndTheShortcutAtTheRight) {
