@@ -1,8 +1,9 @@
 // Saves a picture of the main window with each page that is built, offscreen.
-// With a reader on port 1 (for example reader-sim) the Mifare Classic page is
-// shown after a search and a read in both block windows.
+// With a reader on port 1 (for example reader-sim) each page is shown after a
+// search and a read of its card.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
+//                       [--pages UltralightPage,At88rf020Page,...]
 
 #include <QApplication>
 #include <QComboBox>
@@ -58,6 +59,44 @@ void WorkMifarePage(QWidget *page) {
     Click(page, "w2Read");
 }
 
+void WorkUltralightPage(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
+// The card ships with the password 00 x 8.
+void WorkAt88rf020Page(QWidget *page) {
+    Click(page, "searchCard");
+    SetText(page, "password", QStringLiteral("0000000000000000"));
+    Click(page, "check");
+    Click(page, "readCard");
+}
+
+void WorkSr176Page(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
+// What to do on each family's page before its picture, with a card there.
+void WorkPage(int family, QWidget *page) {
+    switch (family) {
+        case tilvane::kUltralight:
+            WorkUltralightPage(page);
+            break;
+        case tilvane::kMifareStd:
+            WorkMifarePage(page);
+            break;
+        case tilvane::kAt88rf020:
+            WorkAt88rf020Page(page);
+            break;
+        case tilvane::kSr176:
+            WorkSr176Page(page);
+            break;
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -69,6 +108,7 @@ int main(int argc, char *argv[]) {
     parser.addOption(
         {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
+    parser.addOption({"pages", "Only these pages (objectNames, comma-separated).", "names"});
     parser.process(app);
 
     // Settings and message boxes of this run stay out of the user's way.
@@ -90,6 +130,7 @@ int main(int argc, char *argv[]) {
     const int width = parser.value("width").toInt();
     const int height = parser.value("height").toInt();
     const QDir out(parser.value("out"));
+    const QStringList wanted = parser.value("pages").split(u',', Qt::SkipEmptyParts);
     QDir().mkpath(out.path());
 
     tilvane::AppState state;
@@ -105,12 +146,13 @@ int main(int argc, char *argv[]) {
     for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
         frame.ChooseFamily(family);
         QWidget *page = frame.view()->page();
-        // Only the families whose page is built: the others have a bare widget.
-        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
-        if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
-        for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString name =
             QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
+        // Only the families whose page is built: the others have a bare widget.
+        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
+        if (!wanted.isEmpty() && !wanted.contains(name)) continue;
+        if (state.connected()) WorkPage(family, page);
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString file = out.filePath(QStringLiteral("tilvane-%1.png").arg(name));
         if (!frame.grab().save(file)) {
             std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
