@@ -32,9 +32,10 @@ QPalette TestPalette() {
     return palette;
 }
 
-PelkMenuStyle::Settings Flat(bool themed = false) {
+// The system here has no themes: unthemed unless a test says otherwise.
+PelkMenuStyle::Settings Flat() {
     PelkMenuStyle::Settings settings;
-    settings.themed = themed;
+    settings.themed = false;
     return settings;
 }
 
@@ -93,12 +94,6 @@ int Count(const QImage &image, int left, int right, const QColor &colour) {
     return n;
 }
 
-QPixmap Filled(const QColor &colour) {
-    QPixmap pixmap(16, 15);
-    pixmap.fill(colour);
-    return pixmap;
-}
-
 TEST(MenuColours, LightenAndDarkenMoveEachChannelByTheFactor) {
     const QColor grey(100, 150, 200);
     EXPECT_EQ(tilvane::Lighten(grey, 0.5), QColor(177, 202, 227));
@@ -136,7 +131,6 @@ struct SizeCase {
     const char *name;
     PelkMenuStyle::Settings settings;
     const char *text;
-    Item::MenuItemType type;
     int extra_width;   // beyond the label's width, a check mark's width included
     int least_height;  // the image's height and margin, when above a menu bar's
 };
@@ -147,15 +141,13 @@ TEST(MenuItemSize, FollowsTheStyleTheImageAndTheText) {
     const QFont font = MenuFont();
     const int bar = tilvane::MenuBarHeight(font);
     for (const SizeCase &row : {
-             SizeCase{"flat", Flat(), "Exit(&X)", Item::Normal, 16 + 7 + 8 + 16, 15 + 7},
-             SizeCase{"flat shortcut", Flat(), "Exit(&X)\tCtrl+Q", Item::Normal,
-                      16 + 16 + 7 + 8 + 16, 15 + 7},
-             SizeCase{"flat, images not raised", low, "Exit(&X)", Item::Normal, 16 + 4 + 8 + 16,
-                      15 + 4},
-             SizeCase{"classic", Classic(), "Exit(&X)", Item::Normal, 2 * 16 + 1 + 16, 15 + 4},
+             SizeCase{"flat", Flat(), "Exit(&X)", 16 + 7 + 8 + 16, 15 + 7},
+             SizeCase{"flat shortcut", Flat(), "Exit(&X)\tCtrl+Q", 16 + 16 + 7 + 8 + 16, 15 + 7},
+             SizeCase{"flat, images not raised", low, "Exit(&X)", 16 + 4 + 8 + 16, 15 + 4},
+             SizeCase{"classic", Classic(), "Exit(&X)", 2 * 16 + 1 + 16, 15 + 4},
          }) {
         const PelkMenuStyle style(row.settings);
-        Item item = MenuItem(QString::fromLatin1(row.text), row.type);
+        Item item = MenuItem(QString::fromLatin1(row.text));
         const QSize size = style.sizeFromContents(QStyle::CT_MenuItem, &item, {}, nullptr);
         const int label =
             QFontMetrics(font).size(Qt::TextShowMnemonic, QStringLiteral("Exit(&X)")).width();
@@ -232,8 +224,10 @@ TEST(FlatMenuItem, AnImageIsCentredRaisedWhenSelectedAndFramedWhenTicked) {
     const PelkMenuStyle style(Flat());
     const auto colours = style.Colours(TestPalette());
     const QColor red(255, 0, 0);
+    QPixmap image(16, 15);
+    image.fill(red);
     Item item = MenuItem(QStringLiteral("About Tilvane"));
-    item.icon = QIcon(Filled(red));
+    item.icon = QIcon(image);
     // 16 x 15 in a column 23 wide and an item 22 high: from (3, 3) to (18, 17).
     const QImage plain = Draw(style, item);
     EXPECT_EQ(At(plain, 3, 3), red);
