@@ -1,6 +1,8 @@
 #include "app/pages/page_factory.h"
 
+#include "app/pages/iso14443_part4_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/sam_page.h"
 #include "app/shell/card_families.h"
 
 namespace tilvane {
@@ -11,6 +13,12 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     switch (family) {
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        case kMifarePro:
+            page = new CIso14443Part4Page(state, template_id, parent);
+            break;
+        case kSam:
+            page = new CSamPage(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);
