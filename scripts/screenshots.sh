@@ -18,3 +18,11 @@ start_reader_sim --card mifare4k
 mkdir -p build/screenshots
 SELMEK_PORT1=$READER_SIM_DEVICE QT_QPA_PLATFORM=offscreen \
     build/tools/tilvane-screenshots --library build/bin/libDrovik.so --out build/screenshots
+
+# The processor card in a field of its own: beside a Mifare card, the
+# activation would find the Mifare card.
+stop_reader_sim
+start_reader_sim --card cpu-a
+SELMEK_PORT1=$READER_SIM_DEVICE QT_QPA_PLATFORM=offscreen \
+    build/tools/tilvane-screenshots --library build/bin/libDrovik.so --out build/screenshots \
+    --page Iso14443Part4Page

@@ -1,8 +1,11 @@
 // Saves a picture of the main window with each page that is built, offscreen.
 // With a reader on port 1 (for example reader-sim) the Mifare Classic page is
-// shown after a search and a read in both block windows.
+// shown after a search and a read in both block windows, the ISO 14443-4 page
+// after a reset and two commands (with a processor card in the field) and the
+// SAM page after a DES calculation, a reset and a command.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
+//                       [--page NAME ...]
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +18,7 @@
 
 #include <cstdio>
 
+#include "app/common/app_data_directory.h"
 #include "app/common/message_box.h"
 #include "app/pages/card_page.h"
 #include "app/pages/page_factory.h"
@@ -58,6 +62,26 @@ void WorkMifarePage(QWidget *page) {
     Click(page, "w2Read");
 }
 
+// A reset, then a challenge and a file read whose answer is longer than the list.
+void WorkIso14443Page(QWidget *page) {
+    Click(page, "reset");
+    for (const char *command : {"0084000008", "00A4040009F054494C56414E450100"}) {
+        SetText(page, "cosCommand", QString::fromLatin1(command));
+        Click(page, "send");
+    }
+}
+
+// Triple DES of two blocks, then the SAM reset and its application selected.
+void WorkSamPage(QWidget *page) {
+    SetText(page, "key", QStringLiteral("0123456789ABCDEF"));
+    SetText(page, "key2", QStringLiteral("FEDCBA9876543210"));
+    SetText(page, "data", QStringLiteral("54696C76616E652053414D2064656D6F"));
+    Click(page, "encrypt");
+    Click(page, "reset");
+    SetText(page, "cosCommand", QStringLiteral("00A4040008F054494C5653414D"));
+    Click(page, "send");
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -69,11 +93,14 @@ int main(int argc, char *argv[]) {
     parser.addOption(
         {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
+    parser.addOption({"page", "Only this page (repeatable), by its name: Iso14443Part4Page.", "name"});
     parser.process(app);
 
-    // Settings and message boxes of this run stay out of the user's way.
+    // Settings, history files and message boxes of this run stay out of the
+    // user's way.
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    tilvane::SetAppDataDirectory(settings.path());
     tilvane::SetMessageBoxHook([](const tilvane::MessageBoxRequest &request) {
         std::fprintf(stderr, "tilvane-screenshots: %s: %s\n", qPrintable(request.caption),
                      qPrintable(request.text));
@@ -101,16 +128,20 @@ int main(int argc, char *argv[]) {
     frame.resize(width, height);
     frame.show();
 
+    const QStringList only = parser.values("page");
     int saved = 0;
     for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
+        const QString name =
+            QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
+        if (!only.isEmpty() && !only.contains(name)) continue;
         frame.ChooseFamily(family);
         QWidget *page = frame.view()->page();
         // Only the families whose page is built: the others have a bare widget.
         if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
         if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
+        if (family == tilvane::kMifarePro && state.connected()) WorkIso14443Page(page);
+        if (family == tilvane::kSam && state.connected()) WorkSamPage(page);
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
-        const QString name =
-            QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
         const QString file = out.filePath(QStringLiteral("tilvane-%1.png").arg(name));
         if (!frame.grab().save(file)) {
             std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
