@@ -73,9 +73,7 @@ const std::map<int, const char *> &ControlNames() {
 }  // namespace
 
 QString CIso14443Part4Page::ControlName(int id) {
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CIso14443Part4Page::CIso14443Part4Page(AppState &state, int template_id, QWidget *parent)

@@ -73,9 +73,7 @@ struct CSamPage::Metrics {
 };
 
 QString CSamPage::ControlName(int id) {
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CSamPage::CSamPage(AppState &state, int template_id, QWidget *parent)
