@@ -107,7 +107,7 @@ void CIso14443Part4Page::BuildControls(int template_id) {
     pupi_ = kit.HexEdit(IDC_PUPI, 0, data);
     for (CHexEdit *edit : {csn_, pupi_}) {
         kit.FitBytes(edit, kUidSize);
-        edit->setMaximumWidth(edit->minimumWidth());
+        PageBuilder::KeepWidth(edit);
     }
     reset_info_ = kit.HexEdit(IDC_RESET_INFO, 0, data);
     kit.FitBytes(reset_info_, metrics.reset_info_bytes);

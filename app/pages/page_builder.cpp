@@ -65,6 +65,10 @@ void PageBuilder::FitBytes(CHexEdit *edit, int bytes) const {
     edit->setMinimumWidth(QFontMetrics(fixed_).horizontalAdvance(QString(digits, u'0')));
 }
 
+void PageBuilder::KeepWidth(QWidget *control) {
+    control->setMaximumWidth(control->minimumWidth());
+}
+
 QLabel *PageBuilder::Label(const QString &caption, QWidget *control, QWidget *parent) const {
     QLabel *label = CaptionLabel(caption, control, parent);
     Styled(label);

@@ -45,6 +45,8 @@ public:
     CHexEdit *HexEdit(int id, int bytes, QWidget *parent) const;
     // Makes a hex box wide enough for `bytes`.
     void FitBytes(CHexEdit *edit, int bytes) const;
+    // Keeps a control at its least width where a layout would widen it.
+    static void KeepWidth(QWidget *control);
 
     // A label showing `caption` beside `control`, which takes it as its name.
     QLabel *Label(const QString &caption, QWidget *control, QWidget *parent) const;

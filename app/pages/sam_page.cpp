@@ -95,7 +95,7 @@ GroupFrame *CSamPage::BuildDes(const PageBuilder &kit, const Metrics &metrics) {
     grid->setVerticalSpacing(metrics.spacing);
     key_ = kit.HexEdit(IDC_KEY, kKeyPartBytes, frame);
     key_2_ = kit.HexEdit(IDC_KEY_2, kKeyPartBytes, frame);
-    for (CHexEdit *edit : {key_, key_2_}) edit->setMaximumWidth(edit->minimumWidth());
+    for (CHexEdit *edit : {key_, key_2_}) PageBuilder::KeepWidth(edit);
     data_ = kit.HexEdit(IDC_DATA, kDataBytes, frame);
     kit.FitBytes(data_, metrics.data_bytes);
     des_result_ = kit.HexEdit(IDC_DES_RESULT, 0, frame);

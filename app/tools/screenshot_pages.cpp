@@ -1,11 +1,9 @@
 // Saves a picture of the main window with each page that is built, offscreen.
-// With a reader on port 1 (for example reader-sim) the Mifare Classic page is
-// shown after a search and a read in both block windows, the ISO 14443-4 page
-// after a reset and two commands (with a processor card in the field) and the
-// SAM page after a DES calculation, a reset and a command.
+// With a reader on port 1 (for example reader-sim) each page is shown after a
+// search and a read of its card.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
-//                       [--page NAME ...]
+//                       [--pages UltralightPage,At88rf020Page,...]
 
 #include <QApplication>
 #include <QComboBox>
@@ -62,6 +60,24 @@ void WorkMifarePage(QWidget *page) {
     Click(page, "w2Read");
 }
 
+void WorkUltralightPage(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
+// The card ships with the password 00 x 8.
+void WorkAt88rf020Page(QWidget *page) {
+    Click(page, "searchCard");
+    SetText(page, "password", QStringLiteral("0000000000000000"));
+    Click(page, "check");
+    Click(page, "readCard");
+}
+
+void WorkSr176Page(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
 // A reset, then a challenge and a file read whose answer is longer than the list.
 void WorkIso14443Page(QWidget *page) {
     Click(page, "reset");
@@ -82,6 +98,32 @@ void WorkSamPage(QWidget *page) {
     Click(page, "send");
 }
 
+// What to do on each family's page before its picture, with a card there.
+void WorkPage(int family, QWidget *page) {
+    switch (family) {
+        case tilvane::kUltralight:
+            WorkUltralightPage(page);
+            break;
+        case tilvane::kMifareStd:
+            WorkMifarePage(page);
+            break;
+        case tilvane::kAt88rf020:
+            WorkAt88rf020Page(page);
+            break;
+        case tilvane::kSr176:
+            WorkSr176Page(page);
+            break;
+        case tilvane::kMifarePro:
+            WorkIso14443Page(page);
+            break;
+        case tilvane::kSam:
+            WorkSamPage(page);
+            break;
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -93,7 +135,7 @@ int main(int argc, char *argv[]) {
     parser.addOption(
         {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
-    parser.addOption({"page", "Only this page (repeatable), by its name: Iso14443Part4Page.", "name"});
+    parser.addOption({"pages", "Only these pages (objectNames, comma-separated).", "names"});
     parser.process(app);
 
     // Settings, history files and message boxes of this run stay out of the
@@ -117,6 +159,7 @@ int main(int argc, char *argv[]) {
     const int width = parser.value("width").toInt();
     const int height = parser.value("height").toInt();
     const QDir out(parser.value("out"));
+    const QStringList wanted = parser.value("pages").split(u',', Qt::SkipEmptyParts);
     QDir().mkpath(out.path());
 
     tilvane::AppState state;
@@ -128,19 +171,16 @@ int main(int argc, char *argv[]) {
     frame.resize(width, height);
     frame.show();
 
-    const QStringList only = parser.values("page");
     int saved = 0;
     for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
-        const QString name =
-            QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
-        if (!only.isEmpty() && !only.contains(name)) continue;
         frame.ChooseFamily(family);
         QWidget *page = frame.view()->page();
+        const QString name =
+            QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
         // Only the families whose page is built: the others have a bare widget.
         if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
-        if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
-        if (family == tilvane::kMifarePro && state.connected()) WorkIso14443Page(page);
-        if (family == tilvane::kSam && state.connected()) WorkSamPage(page);
+        if (!wanted.isEmpty() && !wanted.contains(name)) continue;
+        if (state.connected()) WorkPage(family, page);
         for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString file = out.filePath(QStringLiteral("tilvane-%1.png").arg(name));
         if (!frame.grab().save(file)) {

@@ -11,29 +11,30 @@
 #include "app/pages/iso14443_part4_page.h"
 #include "app/pages/sam_page.h"
 #include "tests/app/support/page_test.h"
-#include "tests/app/support/simulated_reader.h"
 
 namespace {
 
-// A page of type Page on a simulated reader with a Type A processor card.
+// A page on a simulated reader with a Type A processor card, its port open.
 template <typename Page>
-class OnSimulatedReader : public app_test::PageTest<Page> {
+class OnSimulatedReader : public app_test::SimulatedPageTest<Page, Page::kLarge> {
 protected:
     OnSimulatedReader()
-        : app_test::PageTest<Page>(Page::kLarge), reader({"--card", "cpu-a", "--baud", "9600"}) {}
+        : app_test::SimulatedPageTest<Page, Page::kLarge>({"--card", "cpu-a", "--baud", "9600"}) {}
 
     void SetUp() override {
-        ASSERT_TRUE(reader.ready()) << reader.why_not().toStdString();
-        this->state.api = reader.api();
-        ASSERT_EQ(this->state.api.rf_init_com(1, 9600), 0);
+        app_test::SimulatedPageTest<Page, Page::kLarge>::SetUp();
+        if (!this->HasFatalFailure()) this->connect_reader();
     }
 
+    // Closes the page, as a page switch does, and opens it again.
+    void reopen() {
+        this->page_.reset();
+        this->page();
+    }
     std::vector<std::string> history() {
-        const auto &entries = this->page->exchange().history().entries();
+        const auto &entries = this->page().exchange().history().entries();
         return {entries.begin(), entries.end()};
     }
-
-    app_test::SimulatedReader reader;
 };
 
 using IsoOnSimulatedReader = OnSimulatedReader<tilvane::CIso14443Part4Page>;

@@ -6,9 +6,7 @@
 #include <QFile>
 #include <QRadioButton>
 
-#include "app/common/cos_history.h"
 #include "app/common/cos_history_dialog.h"
-#include "app/common/cos_history_file.h"
 #include "app/common/result_list.h"
 #include "app/pages/cos_exchange.h"
 #include "app/pages/iso14443_part4_page.h"
@@ -17,12 +15,13 @@
 #include "app/shell/card_families.h"
 #include "app/shell/pranix_view.h"
 #include "tests/app/support/accessibility.h"
+#include "tests/app/support/modal_dialog.h"
 #include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CIso14443Part4Page;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 using Entries = std::vector<std::string>;
 
 const Calls kField = {"rf_antenna_sta(0,0)", "rf_init_type(0,65)", "rf_antenna_sta(0,1)"};
@@ -32,10 +31,8 @@ Entries HistoryOf(const P &page) {
     return {entries.begin(), entries.end()};
 }
 
-class IsoPageTest : public app_test::PageTest<P> {
+class IsoPageTest : public app_test::FakeReaderPageTest<P, P::kLarge> {
 protected:
-    IsoPageTest() : PageTest(P::kLarge) {}
-
     tilvane::ResultList *results() { return control<tilvane::ResultList>(P::IDC_RESULT); }
     void send(const QString &command) {
         set(P::IDC_COMMAND, command);
@@ -125,7 +122,7 @@ TEST_F(IsoPageTest, WithoutAConnectionNothingIsSentAndNothingCleared) {
     send("0084000008");
     EXPECT_TRUE(calls().empty());
     EXPECT_EQ(text(P::IDC_CSN), QStringLiteral("01020304"));
-    EXPECT_TRUE(HistoryOf(*page).empty());
+    EXPECT_TRUE(HistoryOf(page).empty());
     EXPECT_EQ(band.text(), QStringLiteral("Error: Cannot connect to device"));
 }
 
@@ -138,7 +135,7 @@ TEST_F(IsoPageTest, SendRecordsTheCommandAndListsTheAnswer) {
     EXPECT_EQ(results()->currentRow(), 1);
     EXPECT_EQ(results()->selectedItems().size(), 1);
     EXPECT_EQ(band.text(), QStringLiteral("Send operation success"));
-    EXPECT_EQ(HistoryOf(*page), (Entries{"0084000004", "00A4000000"}));
+    EXPECT_EQ(HistoryOf(page), (Entries{"0084000004", "00A4000000"}));
 
     click(P::IDC_CLEAR);
     EXPECT_EQ(results()->count(), 0);
@@ -149,7 +146,7 @@ TEST_F(IsoPageTest, AFailedSendIsStillRecordedButListsNothing) {
     send("0084000008");
     EXPECT_EQ(band.text(), QStringLiteral("Error: f ,Function: rf_cos_command"));
     EXPECT_EQ(results()->count(), 0);
-    EXPECT_EQ(HistoryOf(*page), (Entries{"0084000008"}));
+    EXPECT_EQ(HistoryOf(page), (Entries{"0084000008"}));
 }
 
 TEST_F(IsoPageTest, CommandLengthsFromEmptyTo251AreSentAndLongerOnesRefused) {
@@ -165,14 +162,14 @@ TEST_F(IsoPageTest, CommandLengthsFromEmptyTo251AreSentAndLongerOnesRefused) {
     ASSERT_EQ(boxes().size(), 1u);
     EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(boxes()[0].text, QStringLiteral("cos command must not be more than 251 bytes!"));
-    EXPECT_EQ(HistoryOf(*page), (Entries{"", longest.toStdString()}));
+    EXPECT_EQ(HistoryOf(page), (Entries{"", longest.toStdString()}));
 }
 
 TEST_F(IsoPageTest, TheHistoryDialogListsTheCommandsAndGivesOneBack) {
     for (const char *command : {"0084000008", "0084000008", "00B0000000", "0084000008"}) {
         send(QString::fromLatin1(command));
     }
-    EXPECT_EQ(HistoryOf(*page), (Entries{"0084000008", "00B0000000", "0084000008"}));
+    EXPECT_EQ(HistoryOf(page), (Entries{"0084000008", "00B0000000", "0084000008"}));
     set(P::IDC_COMMAND, "");
     app_test::WithModalDialog<tilvane::CCosHistoryDlg>(
         control<QPushButton>(P::IDC_HISTORY), [](tilvane::CCosHistoryDlg *dialog) {
@@ -188,42 +185,32 @@ TEST_F(IsoPageTest, TheHistoryDialogListsTheCommandsAndGivesOneBack) {
     EXPECT_EQ(calls().size(), 4u);  // choosing sends nothing
 }
 
-TEST_F(IsoPageTest, ClearCosEmptiesTheHistoryAndTheFileKeepsOnlyTheCount) {
-    send("0084000008");
-    app_test::WithModalDialog<tilvane::CCosHistoryDlg>(
-        control<QPushButton>(P::IDC_HISTORY), [](tilvane::CCosHistoryDlg *dialog) {
-            QTest::mouseClick(dialog->findChild<QPushButton *>("clearCos"), Qt::LeftButton);
-            EXPECT_EQ(dialog->list()->count(), 0);
-            QTest::mouseClick(dialog->findChild<QPushButton *>("exit"), Qt::LeftButton);
-        });
-    page.reset();
-    QFile file(data_directory() + "/cosbooks.j");
-    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
-    EXPECT_EQ(file.readAll(), QByteArray(4, '\0'));
-}
-
-// Through the view, as the card menu switches pages: each page finds its own
-// history again, and the result list starts empty.
-class CosHistoryAcrossPages : public app_test::AppTestWithBand {};
-
-TEST_F(CosHistoryAcrossPages, EachPageKeepsItsOwnHistoryFile) {
-    tilvane::AppState state;
-    state.api = fake_reader::api();
-    state.set_connected(true);
-    tilvane::CPranixView view(tilvane::CardPageFactory(state), [] { return 1280; });
-    view.show();
-    const auto send = [&view](const char *command) {
+// Through the view, as the card menu switches pages: a page reads its history
+// when it opens and writes it when it goes.
+class CosHistoryAcrossPages : public app_test::AppTestWithBand {
+protected:
+    CosHistoryAcrossPages() {
+        state.api = fake_reader::api();
+        state.set_connected(true);
+        view.show();
+    }
+    void send(const char *command) {
         view.page()->findChild<QLineEdit *>("cosCommand")->setText(command);
         QTest::mouseClick(view.page()->findChild<QPushButton *>("send"), Qt::LeftButton);
-    };
-    const auto history = [&view]() -> Entries {
+    }
+    Entries history() {
         const tilvane::CosExchange *exchange =
             view.page()->objectName() == "SamPage"
                 ? &static_cast<tilvane::CSamPage *>(view.page())->exchange()
                 : &static_cast<P *>(view.page())->exchange();
         return {exchange->history().entries().begin(), exchange->history().entries().end()};
-    };
+    }
 
+    tilvane::AppState state;
+    tilvane::CPranixView view{tilvane::CardPageFactory(state), [] { return 1280; }};
+};
+
+TEST_F(CosHistoryAcrossPages, EachPageFindsItsOwnHistoryAgain) {
     view.SwitchPage(tilvane::kMifarePro);
     ASSERT_NE(qobject_cast<P *>(view.page()), nullptr);
     send("0084000008");
@@ -237,6 +224,21 @@ TEST_F(CosHistoryAcrossPages, EachPageKeepsItsOwnHistoryFile) {
     EXPECT_EQ(history(), (Entries{"00A4040008"}));
     EXPECT_EQ(fake_reader::calls(),
               (Calls{"rf_cos_command(0,0084000008,5)", "rf_sam_cos(0,00A4040008,5)"}));
+}
+
+TEST_F(CosHistoryAcrossPages, ClearCosLeavesAFileHoldingOnlyTheCount) {
+    view.SwitchPage(tilvane::kMifarePro);
+    send("0084000008");
+    app_test::WithModalDialog<tilvane::CCosHistoryDlg>(
+        view.page()->findChild<QPushButton *>("cosHistory"), [](tilvane::CCosHistoryDlg *dialog) {
+            QTest::mouseClick(dialog->findChild<QPushButton *>("clearCos"), Qt::LeftButton);
+            EXPECT_EQ(dialog->list()->count(), 0);
+            QTest::mouseClick(dialog->findChild<QPushButton *>("exit"), Qt::LeftButton);
+        });
+    view.SwitchPage(tilvane::kMifareStd);
+    QFile file(data_directory() + "/cosbooks.j");
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll(), QByteArray(4, '\0'));
 }
 
 }  // namespace

@@ -16,6 +16,7 @@
 #include <memory>
 
 #include "app/common/status_band.h"
+#include "app/pages/card_page.h"
 #include "app/pages/page_factory.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/app_state.h"
@@ -189,16 +190,18 @@ TEST_F(MainFrameTest, StartsOnTheStoredFamily) {
     EXPECT_TRUE(frame().family_action(6)->isChecked());
 }
 
-TEST_F(MainFrameTest, FamiliesWithoutTheirPageYetShowABareNamedWidget) {
+TEST_F(MainFrameTest, EveryFamilysPageIsNamedAndThoseNotBuiltYetAreBare) {
     frame();
-    for (int family : {0, 2, 3, 4, 6}) {
+    for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
         frame().family_action(family)->trigger();
         QWidget *page = frame().view()->page();
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->objectName(),
                   QString::fromLatin1(
                       tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name));
-        EXPECT_TRUE(page->children().isEmpty()) << family;
+        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) {
+            EXPECT_TRUE(page->children().isEmpty()) << family;
+        }
     }
 }
 

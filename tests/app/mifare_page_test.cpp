@@ -17,11 +17,12 @@
 #include "app/shell/app_state.h"
 #include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
+#include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CMifareClassicPage;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 
 const Calls kSearch = {"rf_antenna_sta(0,0)", "rf_init_type(0,65)", "rf_antenna_sta(0,1)",
                        "rf_request(0,82)",    "rf_anticoll(0,4)",   "rf_select(0,12345678,4)"};
@@ -50,36 +51,8 @@ std::string Hex(const fake_reader::Bytes &bytes) {
     return tilvane::BytesToHex(bytes).toStdString();
 }
 
-class MifarePageTest : public app_test::AppTestWithBand {
+class MifarePageTest : public app_test::FakeReaderPageTest<P, 104> {
 protected:
-    MifarePageTest() {
-        state.api = fake_reader::api();
-        state.sleep_ms = [this](unsigned ms) { sleeps.push_back(ms); };
-        state.set_connected(true);
-        page.show();
-    }
-
-    template <typename T = QWidget>
-    T *control(int id) {
-        auto *widget = qobject_cast<T *>(page.Control(id));
-        EXPECT_NE(widget, nullptr) << "control " << id;
-        return widget;
-    }
-    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
-    QString text(int id) { return control<QLineEdit>(id)->text(); }
-    void set(int id, const QString &value) { control<QLineEdit>(id)->setText(value); }
-    void choose(int list, int number) {
-        auto *combo = control<QComboBox>(list);
-        const int index = combo->findData(number);
-        ASSERT_GE(index, 0) << "list " << list << " has no " << number;
-        combo->setCurrentIndex(index);
-    }
-    QStringList entries(int list) {
-        QStringList texts;
-        auto *combo = control<QComboBox>(list);
-        for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
-        return texts;
-    }
     // A search that succeeds, then an empty call log.
     void select_card() {
         click(P::IDC_SEARCH);
@@ -87,11 +60,6 @@ protected:
         fake_reader::state().calls.clear();
         sleeps.clear();
     }
-    const Calls &calls() { return fake_reader::calls(); }
-
-    tilvane::AppState state;
-    std::vector<unsigned> sleeps;
-    P page{state, 104};
 };
 
 // ---- Opening ------------------------------------------------------------------------

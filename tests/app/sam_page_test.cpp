@@ -14,15 +14,12 @@
 namespace {
 
 using P = tilvane::CSamPage;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 
 const char *kKey = "0123456789ABCDEF";
 const char *kKey2 = "FEDCBA9876543210";
 
-class SamPageTest : public app_test::PageTest<P> {
-protected:
-    SamPageTest() : PageTest(P::kLarge) {}
-};
+using SamPageTest = app_test::FakeReaderPageTest<P, P::kLarge>;
 
 TEST_F(SamPageTest, OpensAt9600WithItsLimitsAndEveryLabelNamingItsControl) {
     EXPECT_TRUE(control<QRadioButton>(P::IDC_RATE_9600)->isChecked());
@@ -144,20 +141,20 @@ TEST_F(SamPageTest, SendRefusesCommandsShorterThanFiveOrLongerThan251Bytes) {
     for (const Case &c : cases) {
         fake_reader::reset();
         const std::size_t boxes_before = boxes().size();
-        const std::size_t history_before = page->exchange().history().size();
+        const std::size_t history_before = page.exchange().history().size();
         set(P::IDC_COMMAND, c.command);
         click(P::IDC_SEND);
         if (c.box == nullptr) {
             EXPECT_EQ(calls(), Calls{"rf_sam_cos(0," + c.command.toStdString() + "," +
                                      std::to_string(c.command.size() / 2) + ")"});
-            EXPECT_EQ(page->exchange().history().entries().back(), c.command.toStdString());
+            EXPECT_EQ(page.exchange().history().entries().back(), c.command.toStdString());
             continue;
         }
         EXPECT_TRUE(calls().empty()) << c.box;
         ASSERT_EQ(boxes().size(), boxes_before + 1) << c.box;
         EXPECT_EQ(boxes().back().text, QString::fromLatin1(c.box));
         EXPECT_EQ(boxes().back().caption, QStringLiteral("error"));
-        EXPECT_EQ(page->exchange().history().size(), history_before) << c.box;
+        EXPECT_EQ(page.exchange().history().size(), history_before) << c.box;
     }
 }
 
@@ -170,7 +167,7 @@ TEST_F(SamPageTest, SendListsTheAnswerOrReportsTheFailure) {
     auto *results = control<tilvane::ResultList>(P::IDC_RESULT);
     EXPECT_EQ(results->Entries(), QStringList{"01029000"});
     EXPECT_EQ(band.text(), QStringLiteral("Error: 10 ,Function: rf_sam_cos"));
-    EXPECT_EQ(page->exchange().history().size(), 1u);
+    EXPECT_EQ(page.exchange().history().size(), 1u);
 }
 
 }  // namespace
