@@ -100,7 +100,7 @@ TEST(CosHistoryFile, ReadingKeepsWhatTheFileReallyHolds) {
         {"huge count", Word(0xFFFFFFFF) + Entry("AB"), {"AB"}},
         {"count below the entries", Word(1) + Entry("AB") + Entry("CD"), {"AB"}},
         {"length cut short", Word(2) + Entry("AB") + std::string("\x02\0", 2), {"AB"}},
-        {"length beyond the file", Word(3) + Entry("AB") + Word(1000) + "CDEF", {"AB"}},
+        {"length beyond the file", Word(3) + Entry("AB") + Word(10) + "CDEF", {"AB"}},
         {"huge length", Word(2) + Entry("AB") + Word(0xFFFFFFFF) + "CD", {"AB"}},
         {"odd digits skipped", Word(3) + Entry("ABC") + Entry("") + Entry("12"), {"", "12"}},
         {"non-hex skipped", Word(3) + Entry("00G1") + Entry("0a b") + Entry("ab"), {"ab"}},

@@ -66,7 +66,6 @@ TEST_F(IsoPageTest, ResetShowsTheSerialNumberAndTheRestOfTheAnswer) {
         {"UID and ATS", {0x3E, 0x81, 0x22, 0x6D, 0x05, 0x78, 0x80, 0x70, 0x02}, "3E81226D",
          "0578807002"},
         {"UID only", {0x3E, 0x81, 0x22, 0x6D}, "3E81226D", ""},
-        {"UID and 16 bytes", fake_reader::Bytes(20, 0xA5), "A5A5A5A5", "A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5A5"},
     };
     for (const Case &c : cases) {
         fake_reader::reset();
