@@ -1,7 +1,9 @@
 #include "app/pages/page_factory.h"
 
 #include "app/pages/at88rf020_page.h"
+#include "app/pages/iso14443_part4_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/sam_page.h"
 #include "app/pages/sr176_page.h"
 #include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
@@ -23,6 +25,12 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
             break;
         case kSr176:
             page = new CSr176Page(state, template_id, parent);
+            break;
+        case kMifarePro:
+            page = new CIso14443Part4Page(state, template_id, parent);
+            break;
+        case kSam:
+            page = new CSamPage(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);
