@@ -33,3 +33,6 @@ pictures MifareClassicPage,At88rf020Page,Sr176Page \
     --card mifare4k --card at88rf020 --card sr176
 pictures UltralightPage --card ultralight
 pictures Srix4kPage,Iso15693Page --card srix4k --card iso15693
+# The processor card in a field of its own: beside a Mifare card, its
+# activation would find the Mifare card. The SAM needs no card.
+pictures Iso14443Part4Page,SamPage --card cpu-a

@@ -6,7 +6,15 @@
 
 #include <QWidget>
 
+#include <map>
+
 namespace tilvane {
+
+// The objectName of `id` in a page's table of control names; empty for none.
+inline QString ControlNameIn(const std::map<int, const char *> &names, int id) {
+    const auto found = names.find(id);
+    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+}
 
 class CardPage : public QWidget {
     Q_OBJECT

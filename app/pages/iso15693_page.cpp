@@ -104,9 +104,7 @@ QString CIso15693Page::ControlName(int id) {
     if (in(IDC_BLOCK_NUMBER, kBlocks)) {
         return QStringLiteral("blockNumber%1").arg(id - IDC_BLOCK_NUMBER);
     }
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CIso15693Page::CIso15693Page(AppState &state, int template_id, QWidget *parent)

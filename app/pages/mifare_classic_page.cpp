@@ -445,8 +445,12 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
 }
 
 void CMifareClassicPage::OnBalance() {
+    // Each clearing mirrors into the other box even when the box was empty
+    // already, as a text set always notifies: the decimal box ends as "0".
     purse_value_->clear();
+    OnDecimalValueChanged();
     purse_value_hex_->clear();
+    OnHexValueChanged();
     const auto address = AuthenticatePurse();
     if (!address) return;
     std::int32_t value = 0;

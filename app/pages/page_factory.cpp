@@ -1,8 +1,10 @@
 #include "app/pages/page_factory.h"
 
 #include "app/pages/at88rf020_page.h"
+#include "app/pages/iso14443_part4_page.h"
 #include "app/pages/iso15693_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/sam_page.h"
 #include "app/pages/sr176_page.h"
 #include "app/pages/srix4k_page.h"
 #include "app/pages/ultralight_page.h"
@@ -31,6 +33,12 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
             break;
         case kIso15693:
             page = new CIso15693Page(state, template_id, parent);
+            break;
+        case kMifarePro:
+            page = new CIso14443Part4Page(state, template_id, parent);
+            break;
+        case kSam:
+            page = new CSamPage(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);

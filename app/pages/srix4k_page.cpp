@@ -85,9 +85,7 @@ QString CSrix4kPage::ControlName(int id) {
     if (id >= IDC_HEADER_FIRST && id < IDC_HEADER_FIRST + 4) {
         return QStringLiteral("header%1").arg(id - IDC_HEADER_FIRST);
     }
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CSrix4kPage::CSrix4kPage(AppState &state, int template_id, QWidget *parent)

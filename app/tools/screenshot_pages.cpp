@@ -16,6 +16,7 @@
 
 #include <cstdio>
 
+#include "app/common/app_data_directory.h"
 #include "app/common/message_box.h"
 #include "app/pages/card_page.h"
 #include "app/pages/page_factory.h"
@@ -77,6 +78,26 @@ void WorkSr176Page(QWidget *page) {
     Click(page, "readCard");
 }
 
+// A reset, then a challenge and a file read whose answer is longer than the list.
+void WorkIso14443Page(QWidget *page) {
+    Click(page, "reset");
+    for (const char *command : {"0084000008", "00A4040009F054494C56414E450100"}) {
+        SetText(page, "cosCommand", QString::fromLatin1(command));
+        Click(page, "send");
+    }
+}
+
+// Triple DES of two blocks, then the SAM reset and its application selected.
+void WorkSamPage(QWidget *page) {
+    SetText(page, "key", QStringLiteral("0123456789ABCDEF"));
+    SetText(page, "key2", QStringLiteral("FEDCBA9876543210"));
+    SetText(page, "data", QStringLiteral("54696C76616E652053414D2064656D6F"));
+    Click(page, "encrypt");
+    Click(page, "reset");
+    SetText(page, "cosCommand", QStringLiteral("00A4040008F054494C5653414D"));
+    Click(page, "send");
+}
+
 // The ISO 15693 tag's system information and all its blocks.
 void WorkIso15693Page(QWidget *page) {
     Click(page, "getInformation");
@@ -111,6 +132,12 @@ void WorkPage(int family, QWidget *page) {
         case tilvane::kIso15693:
             WorkIso15693Page(page);
             break;
+        case tilvane::kMifarePro:
+            WorkIso14443Page(page);
+            break;
+        case tilvane::kSam:
+            WorkSamPage(page);
+            break;
         default:
             break;
     }
@@ -130,9 +157,11 @@ int main(int argc, char *argv[]) {
     parser.addOption({"pages", "Only these pages (objectNames, comma-separated).", "names"});
     parser.process(app);
 
-    // Settings and message boxes of this run stay out of the user's way.
+    // Settings, history files and message boxes of this run stay out of the
+    // user's way.
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    tilvane::SetAppDataDirectory(settings.path());
     tilvane::SetMessageBoxHook([](const tilvane::MessageBoxRequest &request) {
         std::fprintf(stderr, "tilvane-screenshots: %s: %s\n", qPrintable(request.caption),
                      qPrintable(request.text));

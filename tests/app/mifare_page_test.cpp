@@ -342,6 +342,19 @@ TEST_F(MifarePageTest, BalanceShowsTheValueInBothBoxes) {
     EXPECT_FALSE(page.card_selected());
 }
 
+TEST_F(MifarePageTest, AFailedBalanceOnAFreshPageLeavesZeroForInitialize) {
+    select_card();
+    set(P::IDC_PURSE_KEY, kKey);
+    fake_reader::results("rf_M1_readval", {0x102});
+    click(P::IDC_PURSE_BALANCE);
+    // Clearing the decimal box shows -1 as hex; clearing that shows 0.
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE), QStringLiteral("0"));
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE_HEX), QString());
+    select_card();
+    click(P::IDC_PURSE_INITIALIZE);
+    EXPECT_EQ(calls(), (Calls{Auth(0x60, 0), "rf_M1_initval(0,1,0)"}));
+}
+
 TEST_F(MifarePageTest, ThePurseBlockListLeavesOutTheMakersBlockAndTheTrailer) {
     choose(P::IDC_PURSE_BLOCK, 2);
     choose(P::IDC_PURSE_SECTOR, 5);
