@@ -16,8 +16,9 @@ source scripts/reader-sim.bash
 mkdir -p build/screenshots
 
 # Takes the pictures of the pages named in $1 with the cards that follow in the
-# field. An Ultralight and a Mifare card would both answer a Type A search, so
-# the Ultralight gets a reader of its own.
+# field. An Ultralight and a Mifare card would both answer a Type A search, and an
+# SR176 and an SRIX4K the same short-range select, so the Ultralight and the
+# SRIX4K get a reader of their own.
 pictures() {
     local pages=$1
     shift
@@ -31,6 +32,7 @@ pictures() {
 pictures MifareClassicPage,At88rf020Page,Sr176Page \
     --card mifare4k --card at88rf020 --card sr176
 pictures UltralightPage --card ultralight
+pictures Srix4kPage,Iso15693Page --card srix4k --card iso15693
 # The processor card in a field of its own: beside a Mifare card, its
 # activation would find the Mifare card. The SAM needs no card.
 pictures Iso14443Part4Page,SamPage --card cpu-a

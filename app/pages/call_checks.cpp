@@ -23,4 +23,10 @@ bool AnswerOfSize(std::int32_t status, int length, int size, const char *functio
     return false;
 }
 
+bool AnswerOfAtLeast(std::int32_t status, int length, int size, const char *function_name) {
+    if (status == 0 && length >= size) return true;
+    ShowFailedResult(status, function_name);
+    return false;
+}
+
 }  // namespace tilvane

@@ -28,5 +28,7 @@ bool CallSucceeded(std::int32_t status, const char *function_name);
 // True when the call succeeded with an answer of exactly `size` bytes; otherwise
 // reports it in the failure form (a wrong size reads "Error: 0 ,Function: name").
 bool AnswerOfSize(std::int32_t status, int length, int size, const char *function_name);
+// The same for an answer that must hold at least `size` bytes.
+bool AnswerOfAtLeast(std::int32_t status, int length, int size, const char *function_name);
 
 }  // namespace tilvane

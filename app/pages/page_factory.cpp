@@ -2,9 +2,11 @@
 
 #include "app/pages/at88rf020_page.h"
 #include "app/pages/iso14443_part4_page.h"
+#include "app/pages/iso15693_page.h"
 #include "app/pages/mifare_classic_page.h"
 #include "app/pages/sam_page.h"
 #include "app/pages/sr176_page.h"
+#include "app/pages/srix4k_page.h"
 #include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
 
@@ -25,6 +27,12 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
             break;
         case kSr176:
             page = new CSr176Page(state, template_id, parent);
+            break;
+        case kSrix4k:
+            page = new CSrix4kPage(state, template_id, parent);
+            break;
+        case kIso15693:
+            page = new CIso15693Page(state, template_id, parent);
             break;
         case kMifarePro:
             page = new CIso14443Part4Page(state, template_id, parent);

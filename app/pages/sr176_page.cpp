@@ -8,22 +8,19 @@
 
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
-#include "app/common/message_box.h"
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/pages/call_checks.h"
-#include "app/pages/card_search.h"
 #include "app/pages/number_list.h"
 #include "app/pages/page_builder.h"
 #include "app/pages/read_loop.h"
+#include "app/pages/short_range_card.h"
 #include "app/shell/app_state.h"
 
 namespace tilvane {
 
 namespace {
 
-// Antenna off, protocol 's', 10 ms, antenna on.
-constexpr FieldSteps kSearchSteps{kProtocolShortRange, 0, 10, 0};
 constexpr int kBlockSize = 2;
 constexpr int kBlockCount = 16;
 
@@ -130,16 +127,7 @@ void CSr176Page::ClearBlocks() {
 }
 
 void CSr176Page::OnSearch() {
-    chip_id_->clear();
-    if (!RequireConnection(state_)) return;
-    std::uint8_t chip_id = 0;
-    const auto select = [&] {
-        return CallSucceeded(state_.api.rf_st_select(kReaderAddress, &chip_id), "rf_st_select");
-    };
-    if (!SearchCard(state_, kSearchSteps, 2, select)) return;
-    ClearBlocks();
-    SetHexText(chip_id_, &chip_id, 1);
-    ShowInfo(Message(kMsgSearchCardSuccess));
+    SearchShortRangeCard(state_, chip_id_, [this] { ClearBlocks(); });
 }
 
 void CSr176Page::OnRead() {
@@ -171,15 +159,10 @@ void CSr176Page::OnWrite() {
 }
 
 void CSr176Page::OnLock() {
-    if (!RequireConnection(state_)) return;
-    const auto lock = ExactHexBytes(lock_register_, 1);
-    if (!lock) return;
-    if (!ConfirmWrite(this, Message(kMsgConfirmLockBlock), QMessageBox::Question)) return;
-    if (!CallSucceeded(state_.api.rf_sr176_protectblock(kReaderAddress, lock->front()),
-                       "rf_sr176_protectblock")) {
-        return;
-    }
-    ShowInfo(Message(kMsgLockBlockSuccess));
+    const auto protect = [this](std::uint8_t lock) {
+        return state_.api.rf_sr176_protectblock(kReaderAddress, lock);
+    };
+    WriteLockRegister(this, state_, lock_register_, protect, "rf_sr176_protectblock");
 }
 
 }  // namespace tilvane

@@ -98,6 +98,19 @@ void WorkSamPage(QWidget *page) {
     Click(page, "send");
 }
 
+// The ISO 15693 tag's system information and all its blocks.
+void WorkIso15693Page(QWidget *page) {
+    Click(page, "getInformation");
+    Click(page, "read");
+}
+
+// The SRIX4K card found, its UID and all its blocks.
+void WorkSrix4kPage(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readUid");
+    Click(page, "readCard");
+}
+
 // What to do on each family's page before its picture, with a card there.
 void WorkPage(int family, QWidget *page) {
     switch (family) {
@@ -112,6 +125,12 @@ void WorkPage(int family, QWidget *page) {
             break;
         case tilvane::kSr176:
             WorkSr176Page(page);
+            break;
+        case tilvane::kSrix4k:
+            WorkSrix4kPage(page);
+            break;
+        case tilvane::kIso15693:
+            WorkIso15693Page(page);
             break;
         case tilvane::kMifarePro:
             WorkIso14443Page(page);
