@@ -6,6 +6,7 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
 #include "selmek.h"
 #include "transport/exchange.h"
@@ -22,15 +23,30 @@ struct Port {
     std::chrono::milliseconds first_byte_wait = selmek::kDefaultFirstByteWait;
 };
 
-// Destroyed when the library is unloaded, which closes the port.
-Port &port() {
-    static Port instance;
-    return instance;
+// Made when the library is loaded and destroyed when it is unloaded, by the
+// library's own start and end: a static object would be destroyed by the
+// process's exit handlers, before the exit handlers of a host that may still
+// call in (and before the reader library's end unloads this one).
+Port *g_port = nullptr;
+
+__attribute__((constructor)) void selmek_start() { g_port = new Port(); }
+
+// The port is closed first, so that its exclusive mode does not outlive the
+// process on a device someone else still holds open.
+__attribute__((destructor)) void selmek_end() {
+    Port *const p = std::exchange(g_port, nullptr);
+    if (p == nullptr) return;
+    {
+        std::lock_guard<std::mutex> lock(p->mutex);
+        p->line.close();
+    }
+    delete p;
 }
 
 // 0 when the port is open, else the errno value that says why not.
 int open_port(std::int32_t number, std::int32_t baud) {
-    Port &p = port();
+    if (g_port == nullptr) return ENXIO;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     p.line.close();
     if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) return EINVAL;
@@ -60,7 +76,8 @@ SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
 }
 
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
-    Port &p = port();
+    if (g_port == nullptr) return 0;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     p.line.close();
     return 0;
@@ -80,7 +97,8 @@ SELMEK_API int32_t SELMEK_CALL FreeComData(void) {
 }
 
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
-    Port &p = port();
+    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     return p.line.set_rate(baud);
 }
@@ -93,7 +111,8 @@ SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32
         static_cast<std::size_t>(request_length) > selmek::kResponseCapacity) {
         return SELMEK_ERR_BAD_ARGUMENT;
     }
-    Port &p = port();
+    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     return selmek::exchange_frame(p.line, p.first_byte_wait, request,
                                   static_cast<std::size_t>(request_length), response,
