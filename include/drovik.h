@@ -54,8 +54,10 @@ DROVIK_API int32_t DROVIK_CALL lib_ver(uint32_t *version);
 /* [4] Opens serial port `port` (1..16) at `baud` (0 means 9600) and puts the reader
    on that rate; when the reader does not answer at `baud`, tries 9600, 14400, 19200,
    28800, 38400, 57600 and 115200 in turn and then switches the port to `baud`.
-   1 for a bad port or rate; the errno of a failed open (or DROVIK_ERR_OPEN_FAILED);
-   after a failed search the last transport result or reader status. */
+   1 for a bad port or a rate not in that list (a rate the port takes leaves it
+   open at that rate; one it refuses, such as a negative rate, leaves it closed);
+   the errno of a failed open (or DROVIK_ERR_OPEN_FAILED); after a failed search
+   the last transport result or reader status. */
 DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud);
 
 /* [5] Sets the reader address (low 16 bits); sent to address 0. */

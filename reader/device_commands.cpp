@@ -64,11 +64,14 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
     if (!drovik::transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
     const drovik::TransportEntryPoints &transport = drovik::current_transport()->entry();
 
+    const int code = baud_code(baud);
     if (transport.OpenComPort(port, baud) == 0) {
+        // A rate the reader does not know is the caller's mistake, whatever the
+        // transport made of it (it refuses a rate that is not positive).
+        if (code == 0) return 1;
         const int why = platform::last_error();
         return why != 0 ? why : DROVIK_ERR_OPEN_FAILED;
     }
-    const int code = baud_code(baud);
     if (code == 0) return 1;  // the port stays open at that rate
 
     const std::uint8_t data[] = {static_cast<std::uint8_t>(code)};
