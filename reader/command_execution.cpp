@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "reader/library_state.h"
 #include "reader/transport_binding.h"
 #include "selmek_results.h"
 
@@ -58,6 +59,11 @@ std::int32_t exchange(CommandFrame &frame) {
                                                             frame.response_length_slot());
 }
 
+std::int32_t finish_command(const CommandFrame &frame, std::int32_t result) {
+    set_last_status(frame.status_byte());
+    return result;
+}
+
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply) {
     const std::size_t count = response.data_count;
     switch (reply.rule) {
@@ -93,11 +99,15 @@ std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestD
     if (!transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
 
     CommandFrame frame(static_cast<std::uint16_t>(address), code, request.view());
-    if (const std::int32_t result = exchange(frame); result != 0) return result;
+    if (const std::int32_t result = exchange(frame); result != 0) {
+        return finish_command(frame, result);
+    }
     frame.unescape_response();
     const ResponseView response = frame.response();
-    if (const std::int32_t result = response_result(response); result != 0) return result;
-    return apply_reply(response, reply);
+    if (const std::int32_t result = response_result(response); result != 0) {
+        return finish_command(frame, result);
+    }
+    return finish_command(frame, apply_reply(response, reply));
 }
 
 }  // namespace drovik

@@ -78,6 +78,10 @@ std::int32_t exchange(CommandFrame &frame);
 // True when a transport is bound, so an exchange can be tried.
 bool transport_ready();
 
+// Ends a command whose frame was built: its status byte becomes the library's
+// last status, whatever the result. Returns `result`.
+std::int32_t finish_command(const CommandFrame &frame, std::int32_t result);
+
 // The shape of every export that talks to the reader: check, build, exchange,
 // unescape, status, reply rule. `address` is the export's 32-bit argument, of
 // which the low 16 bits are sent; without a reply rule, reply data is ignored.

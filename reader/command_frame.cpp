@@ -2,8 +2,6 @@
 
 #include <cstring>
 
-#include "reader/library_state.h"
-
 namespace drovik {
 
 static_assert(kMaxRequestFrame <= kFrameBufferSize);
@@ -13,8 +11,6 @@ CommandFrame::CommandFrame(std::uint16_t address, std::uint8_t code,
     request_length_ = static_cast<std::int32_t>(
         build_request(request_, address, code, data.data(), static_cast<int>(data.size())));
 }
-
-CommandFrame::~CommandFrame() { set_last_status(response_[kResponseStatusPos]); }
 
 void CommandFrame::reset_response() {
     std::memset(response_, 0, sizeof response_);

@@ -9,13 +9,11 @@ namespace drovik {
 
 // One reader command for the duration of one export call: the escaped request
 // and the transport's response. Everything starts zeroed, so a position that a
-// short response does not reach reads as 0. Destroying the frame records the
-// response's status byte as the library's last status.
+// short response does not reach reads as 0.
 class CommandFrame {
 public:
     // `data` must hold at most kMaxRequestData bytes (the caller checks).
     CommandFrame(std::uint16_t address, std::uint8_t code, std::span<const std::uint8_t> data);
-    ~CommandFrame();
     CommandFrame(const CommandFrame &) = delete;
     CommandFrame &operator=(const CommandFrame &) = delete;
 
@@ -34,6 +32,10 @@ public:
     void unescape_response();
 
     ResponseView response() const { return read_response(response_, response_length_); }
+
+    // The byte at the status position as it stands: unescaped once
+    // unescape_response ran, raw before, 0 when the response did not reach it.
+    std::uint8_t status_byte() const { return response_[kResponseStatusPos]; }
 
 private:
     std::uint8_t request_[kFrameBufferSize] = {};

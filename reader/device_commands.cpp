@@ -38,6 +38,28 @@ int baud_code(std::int32_t rate) {
     return 0;
 }
 
+// Sends the set-baud frame at the port's rate and, when nothing answers there, at
+// every rate the reader knows until one acknowledges it; the reader then runs at
+// `baud`, and the port follows it. The result of rf_init_com.
+std::int32_t set_reader_rate(const drovik::TransportEntryPoints &transport,
+                             drovik::CommandFrame &frame, std::int32_t baud) {
+    std::int32_t result = drovik::exchange(frame);
+    if (result == 0) return 0;  // the reader already listens at this rate
+    for (const std::int32_t rate : kBaudRates) {
+        transport.SetCommBaud(rate);
+        frame.reset_response();
+        result = drovik::exchange(frame);
+        if (result != 0) continue;
+        frame.unescape_response();
+        result = drovik::response_result(frame.response());
+        if (result == 0) {
+            transport.SetCommBaud(baud);
+            return 0;
+        }
+    }
+    return result;
+}
+
 // Digit patterns of the display, segments a to g in bits 6 to 0; 10 is blank.
 constexpr std::array<std::uint8_t, 11> kSevenSegment = {0x7E, 0x30, 0x6D, 0x79, 0x33, 0x5B,
                                                         0x5F, 0x70, 0x7F, 0x7B, 0x00};
@@ -76,24 +98,7 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
 
     const std::uint8_t data[] = {static_cast<std::uint8_t>(code)};
     drovik::CommandFrame frame(0, kSetBaud, data);
-    std::int32_t result = drovik::exchange(frame);
-    if (result == 0) return 0;  // the reader already listens at this rate
-
-    // Send the same command at every rate the reader knows until one answers;
-    // the reader then runs at the requested rate, and the port follows it.
-    for (const std::int32_t rate : kBaudRates) {
-        transport.SetCommBaud(rate);
-        frame.reset_response();
-        result = drovik::exchange(frame);
-        if (result != 0) continue;
-        frame.unescape_response();
-        result = drovik::response_result(frame.response());
-        if (result == 0) {
-            transport.SetCommBaud(baud);
-            return 0;
-        }
-    }
-    return result;
+    return drovik::finish_command(frame, set_reader_rate(transport, frame, baud));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {
