@@ -22,10 +22,11 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 // `response` (kResponseCapacity bytes), writing it and `*response_length` only
 // when the frame is whole.
 //
-// Waits: the request may take its wire time plus `first_byte_wait` to go out; the
-// first byte of the answer must come within `first_byte_wait` after the request
-// has gone out on the line; from that first byte (whatever it is) the whole frame
-// must be in within the wire time of the longest frame plus `first_byte_wait` —
+// Waits, with `wait` the first-byte wait (or for a probe the turnaround
+// allowance, see answer_wait.h): the request may take its wire time plus `wait`
+// to go out; the first byte of the answer must come within `wait` after the
+// request has gone out on the line; from that first byte (whatever it is) the
+// whole frame must be in within the wire time of the longest frame plus `wait` —
 // one deadline for the frame, so a reader that trickles bytes cannot hold the
 // caller longer.
 //
@@ -33,7 +34,7 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 // came), _BAD_FRAME (bytes came, but no header with a matching length
 // complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
 // _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_byte_wait,
+std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
                             const std::uint8_t *request, std::size_t request_length,
                             std::uint8_t *response, std::uint32_t *response_length);
 

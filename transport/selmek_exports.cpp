@@ -9,6 +9,7 @@
 #include <utility>
 
 #include "selmek.h"
+#include "transport/answer_wait.h"
 #include "transport/exchange.h"
 #include "transport/port_settings.h"
 #include "transport/serial_line.h"
@@ -20,7 +21,7 @@ constexpr std::int32_t kTransportVersion = 1;
 struct Port {
     std::mutex mutex;
     selmek::SerialLine line;
-    std::chrono::milliseconds first_byte_wait = selmek::kDefaultFirstByteWait;
+    selmek::AnswerWait wait;
 };
 
 // Made when the library is loaded and destroyed when it is unloaded, by the
@@ -52,7 +53,7 @@ int open_port(std::int32_t number, std::int32_t baud) {
     if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) return EINVAL;
     try {
         const std::string device = selmek::device_for_port(number);
-        p.first_byte_wait = selmek::first_byte_wait();
+        p.wait.opened(selmek::first_byte_wait(), selmek::turnaround_allowance());
         return p.line.open(device, baud);
     } catch (const std::bad_alloc &) {
         return ENOMEM;
@@ -100,7 +101,9 @@ SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
     if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
     Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
-    return p.line.set_rate(baud);
+    const std::int32_t result = p.line.set_rate(baud);
+    if (result == SELMEK_OK) p.wait.rate_changed();
+    return result;
 }
 
 SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
@@ -114,9 +117,11 @@ SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32
     if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
     Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
-    return selmek::exchange_frame(p.line, p.first_byte_wait, request,
-                                  static_cast<std::size_t>(request_length), response,
-                                  response_length);
+    const std::int32_t result =
+        selmek::exchange_frame(p.line, p.wait.next(), request,
+                               static_cast<std::size_t>(request_length), response, response_length);
+    p.wait.exchanged(result);
+    return result;
 }
 
 }  // extern "C"
