@@ -1,10 +1,10 @@
-#include "reader/command_execution.h"
+#include "command_execution.h"
 
 #include <cstring>
 
-#include "reader/library_state.h"
-#include "reader/transport_binding.h"
+#include "library_state.h"
 #include "selmek_results.h"
+#include "transport_binding.h"
 
 namespace drovik {
 
@@ -93,12 +93,13 @@ std::int32_t response_result(const ResponseView &response) {
     return response.complete ? response.status : 1;
 }
 
-std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
-                         const Reply &reply) {
+std::int32_t run_command(std::int32_t address, protocol::Command command,
+                         const RequestData &request, const Reply &reply) {
     if (!request.valid() || !reply.outputs_present()) return 1;
     if (!transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
 
-    CommandFrame frame(static_cast<std::uint16_t>(address), code, request.view());
+    CommandFrame frame(static_cast<std::uint16_t>(address), protocol::code_of(command),
+                       request.view());
     if (const std::int32_t result = exchange(frame); result != 0) {
         return finish_command(frame, result);
     }

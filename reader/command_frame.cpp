@@ -1,10 +1,10 @@
-#include "reader/command_frame.h"
+#include "command_frame.h"
 
 #include <cstring>
 
 namespace drovik {
 
-static_assert(kMaxRequestFrame <= kFrameBufferSize);
+static_assert(protocol::kMaxWireFrame <= protocol::kResponseCapacity);
 
 CommandFrame::CommandFrame(std::uint16_t address, std::uint8_t code,
                            std::span<const std::uint8_t> data) {
@@ -18,7 +18,7 @@ void CommandFrame::reset_response() {
 }
 
 void CommandFrame::unescape_response() {
-    if (response_length_ > kFrameBufferSize) {
+    if (response_length_ > protocol::kResponseCapacity) {
         reset_response();
         return;
     }

@@ -1,4 +1,4 @@
-#include "reader/library_state.h"
+#include "library_state.h"
 
 #include <atomic>
 

@@ -1,9 +1,9 @@
-#include "reader/transport_binding.h"
+#include "transport_binding.h"
 
 #include <utility>
 
+#include "library_state.h"
 #include "platform/library_message.h"
-#include "reader/library_state.h"
 
 namespace drovik {
 

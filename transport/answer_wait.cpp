@@ -1,4 +1,4 @@
-#include "transport/answer_wait.h"
+#include "answer_wait.h"
 
 #include "selmek_results.h"
 

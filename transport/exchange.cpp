@@ -1,15 +1,13 @@
-#include "transport/exchange.h"
+#include "exchange.h"
 
 #include <array>
 #include <cstring>
 
+#include "frame_reader.h"
+#include "protocol/frame.h"
 #include "selmek_results.h"
-#include "transport/frame_reader.h"
 
 namespace selmek {
-
-static_assert(kMaxWireFrame <= kResponseCapacity,
-              "a frame the length byte can announce always fits the caller's buffer");
 
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
     if (rate <= 0) return {};
@@ -35,13 +33,13 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
     Clock::time_point frame_deadline{};
 
     // Decoded apart from the caller's buffer, which sees only a whole frame.
-    std::array<std::uint8_t, kMaxWireFrame> frame{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> frame{};
     FrameReader reader(frame.data(), frame.size());
     // Whatever is waiting is read in one go, even past the end of the frame: in
     // this protocol nothing of worth follows a frame before the next request,
     // which discards it anyway, and one read instead of several keeps an exchange
     // close to the cost of the bare round trip.
-    std::array<std::uint8_t, kMaxWireFrame> chunk{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> chunk{};
     for (;;) {
         const bool started = reader.bytes_seen();
         const ReadResult got = line.read_some(
@@ -54,7 +52,7 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
         }
         if (got.result != SELMEK_OK) return got.result;
         if (!started) {
-            frame_deadline = Clock::now() + wire_time(kMaxWireFrame, line.rate()) + wait;
+            frame_deadline = Clock::now() + wire_time(protocol::kMaxWireFrame, line.rate()) + wait;
         }
 
         for (std::size_t i = 0; i < got.count; ++i) {

@@ -7,19 +7,16 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "transport/serial_line.h"
+#include "serial_line.h"
 
 namespace selmek {
-
-// The room the caller's response buffer has.
-inline constexpr std::size_t kResponseCapacity = 1024;
 
 // How long `count` bytes take on the line at `rate` (8N1: ten bits a byte),
 // rounded up to the microsecond.
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 
 // Discards stale input, writes the request, and reads one response frame into
-// `response` (kResponseCapacity bytes), writing it and `*response_length` only
+// `response` (protocol::kResponseCapacity bytes), writing it and `*response_length` only
 // when the frame is whole.
 //
 // Waits, with `wait` the first-byte wait (or for a probe the turnaround

@@ -1,4 +1,4 @@
-#include "transport/port_settings.h"
+#include "port_settings.h"
 
 #include <charconv>
 #include <cstdlib>

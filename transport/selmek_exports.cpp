@@ -8,11 +8,12 @@
 #include <string>
 #include <utility>
 
+#include "answer_wait.h"
+#include "exchange.h"
+#include "port_settings.h"
+#include "protocol/frame.h"
 #include "selmek.h"
-#include "transport/answer_wait.h"
-#include "transport/exchange.h"
-#include "transport/port_settings.h"
-#include "transport/serial_line.h"
+#include "serial_line.h"
 
 namespace {
 
@@ -111,7 +112,7 @@ SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32
     if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
     *response_length = 0;
     if (request == nullptr || response == nullptr || request_length < 1 ||
-        static_cast<std::size_t>(request_length) > selmek::kResponseCapacity) {
+        static_cast<std::size_t>(request_length) > protocol::kResponseCapacity) {
         return SELMEK_ERR_BAD_ARGUMENT;
     }
     if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;

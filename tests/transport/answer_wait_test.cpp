@@ -1,7 +1,7 @@
 // Which exchanges are probes: the one right after the open or a change of rate,
 // until a reader has answered since the open.
 
-#include "transport/answer_wait.h"
+#include "answer_wait.h"
 
 #include <gtest/gtest.h>
 

@@ -2,7 +2,7 @@
 // the environment, the user's file, the system's file and the defaults, in that
 // order, port by port.
 
-#include "transport/port_settings.h"
+#include "port_settings.h"
 
 #include <gtest/gtest.h>
 

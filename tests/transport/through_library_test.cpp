@@ -4,21 +4,19 @@
 
 #include <gtest/gtest.h>
 
-#include <array>
 #include <atomic>
 #include <cerrno>
 #include <mutex>
 #include <vector>
 
 #include "drovik.h"
+#include "protocol/baud_rates.h"
 #include "tests/support/loaded_drovik.h"
 #include "tests/transport/pseudo_terminal.h"
 
 namespace {
 
 using namespace transport_test;
-
-constexpr std::array<std::int32_t, 7> kRates = {9600, 14400, 19200, 28800, 38400, 57600, 115200};
 
 // A reader that hears only requests sent at its own rate (it reads the rate the
 // line is set to) and moves to the rate a set-baud command names, after
@@ -42,10 +40,10 @@ struct BaudFollowingReader {
             if (line_rate != rate) continue;  // garbage to a reader at another rate
             const std::uint8_t command = request[6];
             const std::uint8_t code = request[7];
-            if (command == 0x01 && code >= 1 && code <= 7) {
+            if (command == 0x01 && protocol::baud_rate_of(code) != 0) {
                 // Moves on before the answer is out, so that whoever sees the
                 // answer sees the new rate too (a pseudo-terminal has no rate).
-                rate = kRates[code - 1];
+                rate = protocol::baud_rate_of(code);
                 line.write(reader_frame(0, {}, 0, 0x01));
             } else {
                 line.write(reader_frame(0, {}, 0, command));
