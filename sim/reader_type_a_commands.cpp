@@ -93,13 +93,6 @@ Reply VirtualReader::type_a_command(Command command, ByteView data) {
             if (data.size() != 17) return Reply::fail(ReaderStatus::BadLength);
             return with_active(
                 [&](TypeACard &card) { return card.write_block(data[0], data.subspan(1)); });
-        case Command::InitValue:
-        case Command::ReadValue:
-        case Command::Decrement:
-        case Command::Increment:
-        case Command::Restore:
-        case Command::Transfer:
-            return value_command(command, data);
         case Command::ActivateTypeA:
             return activate_type_a(data);
         case Command::TypeACommand:

@@ -77,12 +77,6 @@ Reply VirtualReader::execute(std::uint8_t code, ByteView data) {
         case Command::AuthenticateGivenKey:
         case Command::ReadBlock:
         case Command::WriteBlock:
-        case Command::InitValue:
-        case Command::ReadValue:
-        case Command::Decrement:
-        case Command::Increment:
-        case Command::Restore:
-        case Command::Transfer:
         case Command::Request080:
         case Command::ActivateTypeA:
         case Command::TypeACommand:
@@ -90,6 +84,14 @@ Reply VirtualReader::execute(std::uint8_t code, ByteView data) {
         case Command::UltralightSelect:
         case Command::UltralightWrite:
             return type_a_command(command, data);
+
+        case Command::InitValue:
+        case Command::ReadValue:
+        case Command::Decrement:
+        case Command::Increment:
+        case Command::Restore:
+        case Command::Transfer:
+            return value_command(command, data);
 
         case Command::RequestB:
         case Command::Attrib:
