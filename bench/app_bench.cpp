@@ -52,9 +52,11 @@ void BM_StartupToFirstPage(benchmark::State &state) {
 }
 BENCHMARK(BM_StartupToFirstPage)->Unit(benchmark::kMillisecond)->Iterations(30);
 
-// A switch from another family to the Mifare Classic page: the old page
-// destroyed, the new one built, placed, shown and painted.
-void BM_SwitchToMifareClassicPage(benchmark::State &state) {
+// A switch from another family to the page of the family given as argument: the
+// old page destroyed, the new one built, placed, shown and painted.
+void BM_SwitchToPage(benchmark::State &state) {
+    const int family = static_cast<int>(state.range(0));
+    state.SetLabel(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
     AnswerMessageBoxes();
     tilvane::ReaderLibrary library;
     if (!library.Load(QString::fromLatin1(kLibrary))) {
@@ -69,7 +71,7 @@ void BM_SwitchToMifareClassicPage(benchmark::State &state) {
     frame.showMaximized();
     QApplication::processEvents();
     for (auto _ : state) {
-        frame.ChooseFamily(tilvane::kMifareStd);
+        frame.ChooseFamily(family);
         QApplication::processEvents();
         benchmark::DoNotOptimize(frame.view()->page());
 
@@ -80,7 +82,12 @@ void BM_SwitchToMifareClassicPage(benchmark::State &state) {
     }
     frame.close();
 }
-BENCHMARK(BM_SwitchToMifareClassicPage)->Unit(benchmark::kMillisecond);
+BENCHMARK(BM_SwitchToPage)
+    ->Unit(benchmark::kMillisecond)
+    ->Arg(tilvane::kMifareStd)
+    ->Arg(tilvane::kUltralight)
+    ->Arg(tilvane::kAt88rf020)
+    ->Arg(tilvane::kSr176);
 
 }  // namespace
 

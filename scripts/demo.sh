@@ -4,10 +4,14 @@
 # port 1. Tilvane keeps its settings of this demo in build/demo-settings, so your
 # own settings are left alone. The simulator ends when Tilvane ends.
 #
-# Run it as yourself on a desktop (it asks sudo only to install missing packages);
-# without a display, run it under a virtual one:  xvfb-run -a scripts/demo.sh
+# Run it on a desktop, as root or as a user (it asks sudo only to install missing
+# packages); without a display, run it under a virtual one:
+#   xvfb-run -a scripts/demo.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
+
+# First, so that xvfb-run is there when the display is missing.
+scripts/install-deps.sh
 
 if [ -z "${DISPLAY:-}" ] && [ -z "${WAYLAND_DISPLAY:-}" ]; then
     cat >&2 <<'TEXT'
@@ -16,13 +20,9 @@ application's window has nowhere to appear. Run the demo on a desktop, or under
 a virtual display:
 
     xvfb-run -a scripts/demo.sh
-
-(xvfb-run comes with the xvfb package; sudo scripts/install-deps.sh installs it.)
 TEXT
     exit 1
 fi
-
-scripts/install-deps.sh
 
 if [ ! -f build/build.ninja ]; then
     cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo

@@ -12,6 +12,8 @@ packages=(
     clang libclang-rt-14-dev
     # DES cross-checks in the tests and the DES benchmark only
     libssl-dev
+    # JSON dump files in cardkit
+    nlohmann-json3-dev
     # the application: Qt 6 Widgets and Qt Test, SVG icons, a CJK font
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display

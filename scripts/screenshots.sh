@@ -13,8 +13,24 @@ cmake --build build --target tilvane-screenshots Drovik Selmek reader-sim
 
 # shellcheck source=scripts/reader-sim.bash
 source scripts/reader-sim.bash
-start_reader_sim --card mifare4k
-
 mkdir -p build/screenshots
-SELMEK_PORT1=$READER_SIM_DEVICE QT_QPA_PLATFORM=offscreen \
-    build/tools/tilvane-screenshots --library build/bin/libDrovik.so --out build/screenshots
+
+# Takes the pictures of the pages named in $1 with the cards that follow in the
+# field. An Ultralight and a Mifare card would both answer a Type A search, so
+# the Ultralight gets a reader of its own.
+pictures() {
+    local pages=$1
+    shift
+    start_reader_sim "$@"
+    SELMEK_PORT1=$READER_SIM_DEVICE QT_QPA_PLATFORM=offscreen \
+        build/tools/tilvane-screenshots --library build/bin/libDrovik.so \
+        --out build/screenshots --pages "$pages"
+    stop_reader_sim
+}
+
+pictures MifareClassicPage,At88rf020Page,Sr176Page \
+    --card mifare4k --card at88rf020 --card sr176
+pictures UltralightPage --card ultralight
+# The processor card in a field of its own: beside a Mifare card, its
+# activation would find the Mifare card. The SAM needs no card.
+pictures Iso14443Part4Page,SamPage --card cpu-a

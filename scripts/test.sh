@@ -3,7 +3,8 @@
 # and runs every test.
 #   1. the full build (application included) with warnings as errors, all tests;
 #   2. the code below the application under AddressSanitizer and
-#      UndefinedBehaviorSanitizer, all its tests;
+#      UndefinedBehaviorSanitizer, all its tests; then the application added
+#      to that build and its own tests run there too (offscreen);
 #   3. the library and the transport under ThreadSanitizer, their tests only;
 #   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10).
 set -euo pipefail
@@ -27,6 +28,14 @@ cmake -S . -B build-asan -G Ninja -DCMAKE_BUILD_TYPE=Debug -DTILVANE_WERROR=ON \
 cmake --build build-asan -j "$jobs"
 (cd build-asan && ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
     ctest --output-on-failure -j "$jobs")
+
+echo "== The application under the same sanitizers (offscreen)"
+# The same build directory with the application switched on: only the
+# application and its tests are built on top of what the step above built.
+cmake -S . -B build-asan -DTILVANE_BUILD_APP=ON
+cmake --build build-asan -j "$jobs"
+(cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
+    UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs" -L app)
 
 echo "== ThreadSanitizer build (the library and the transport, called from several threads)"
 rm -rf build-tsan

@@ -2,6 +2,8 @@
 
 #include <QLineEdit>
 
+#include <algorithm>
+
 namespace tilvane {
 
 std::optional<std::uint8_t> HexDigitValue(QChar c) {
@@ -44,6 +46,18 @@ Bytes HexToBytes(const QString &text) {
 
 Bytes HexToBytes(const QLineEdit *edit) {
     return edit != nullptr ? HexToBytes(edit->text()) : Bytes{};
+}
+
+std::optional<Bytes> ExactHexBytes(const QLineEdit *edit, int n) {
+    if (edit == nullptr || n < 0) return std::nullopt;
+    const QString digits = HexDigitsOf(edit->text());
+    if (digits.size() != 2 * static_cast<qsizetype>(n)) return std::nullopt;
+    return HexToBytes(digits);
+}
+
+void CopyHexInto(std::span<std::uint8_t> destination, const QLineEdit *edit) {
+    const Bytes bytes = HexToBytes(edit);
+    std::copy_n(bytes.begin(), std::min(destination.size(), bytes.size()), destination.begin());
 }
 
 QString BytesToHex(const std::uint8_t *bytes, std::size_t count) {

@@ -8,6 +8,7 @@
 
 #include <cstdint>
 #include <optional>
+#include <span>
 #include <vector>
 
 class QLineEdit;
@@ -30,6 +31,14 @@ QString HexDigitsOf(const QString &text);
 // becomes a byte of its own ("123" gives 12 03). An empty text gives no bytes.
 Bytes HexToBytes(const QString &text);
 Bytes HexToBytes(const QLineEdit *edit);
+
+// The bytes of a box that must hold exactly n of them: exactly 2n hex digits.
+// An odd last digit fails the check, so it never reaches a card as a byte.
+std::optional<Bytes> ExactHexBytes(const QLineEdit *edit, int n);
+
+// Copies the bytes of a box into the front of `destination`, as many as fit; the
+// rest of it is left as it was (zero-padded writes start from zeros).
+void CopyHexInto(std::span<std::uint8_t> destination, const QLineEdit *edit);
 
 // Two upper-case digits per byte.
 QString BytesToHex(const std::uint8_t *bytes, std::size_t count);

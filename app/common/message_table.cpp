@@ -95,4 +95,8 @@ QString Message(int n) {
     return QString::fromUtf8(MessageTable[kLanguageIndex][n]);
 }
 
+QString Message(int n, int number) {
+    return Message(n).replace(QStringLiteral("%d"), QString::number(number));
+}
+
 }  // namespace tilvane

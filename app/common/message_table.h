@@ -17,6 +17,8 @@ extern const char *const MessageTable[2][kMessageCount];
 
 // Message n in the language in use.
 QString Message(int n);
+// Message n with its "%d" filled with `number` in decimal.
+QString Message(int n, int number);
 
 // The phrases of ShowResult, per language.
 struct ResultPhrases {
@@ -41,6 +43,22 @@ enum MessageId : int {
     kMsgReadCardSuccess = 10,
     kMsgWriteThirdBlock = 11,
     kMsgWriteCardSuccess = 12,
+    kMsgReadPageFailed = 13,  // "%d": the page or read number
+    kMsgInputKey8 = 14,
+    kMsgCheckSuccess = 15,
+    kMsgInputLock4 = 16,
+    kMsgLockSuccess = 17,
+    kMsgInputSignature6 = 18,
+    kMsgCountSuccess = 19,
+    kMsgReadBlockFailed = 20,  // "%d": the block number
+    kMsgConfirmLockBlock = 21,
+    kMsgLockBlockSuccess = 22,
+    kMsgReadUidSuccess = 23,
+    kMsgResetSuccess = 24,
+    kMsgCosCommandTooShort = 25,
+    kMsgSendSuccess = 26,
+    kMsgInputDesKey = 27,
+    kMsgDesDataLength = 28,
     kMsgConnectSuccess = 29,
     kMsgReadProductInfoSuccess = 30,
     kMsgReadDeviceFlagSuccess = 31,

@@ -1,5 +1,7 @@
 #include "app/common/status_band.h"
 
+#include <QAccessible>
+#include <QAccessibleWidget>
 #include <QPainter>
 
 #include "app/common/svg_icon.h"
@@ -11,6 +13,12 @@ namespace {
 constexpr int kBandHeight = 18;
 constexpr int kMarkSize = 18;
 
+// Assistive technology meets the band as a status bar, named by its message.
+QAccessibleInterface *AccessibleBand(const QString &class_name, QObject *object) {
+    if (class_name != QLatin1String(StatusBand::staticMetaObject.className())) return nullptr;
+    return new QAccessibleWidget(static_cast<QWidget *>(object), QAccessible::StatusBar);
+}
+
 }  // namespace
 
 StatusBand::StatusBand(QWidget *parent)
@@ -21,12 +29,25 @@ StatusBand::StatusBand(QWidget *parent)
     setFixedHeight(kBandHeight);
     setAutoFillBackground(true);
     setBackgroundRole(QPalette::Button);
+    static const bool factory_installed = [] {
+        QAccessible::installFactory(AccessibleBand);
+        return true;
+    }();
+    Q_UNUSED(factory_installed);
 }
 
 void StatusBand::Show(Mark mark, const QString &text) {
     mark_ = mark;
     text_ = text;
     setToolTip(text);
+    // A screen reader hears every outcome: the message is the band's name, and
+    // the same message again is announced again.
+    if (accessibleName() == text) {
+        QAccessibleEvent event(this, QAccessible::NameChanged);
+        QAccessible::updateAccessibility(&event);
+    } else {
+        setAccessibleName(text);
+    }
     update();
 }
 

@@ -2,7 +2,8 @@
 
 // The strip at the right of the main window's menu bar where every outcome is
 // reported: an 18-pixel mark (error or success), then the text in blue. It keeps
-// its text until the next message.
+// its text until the next message, and gives each message to assistive
+// technology as its accessible name.
 
 #include <QIcon>
 #include <QWidget>

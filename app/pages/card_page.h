@@ -6,7 +6,15 @@
 
 #include <QWidget>
 
+#include <map>
+
 namespace tilvane {
+
+// The objectName of `id` in a page's table of control names; empty for none.
+inline QString ControlNameIn(const std::map<int, const char *> &names, int id) {
+    const auto found = names.find(id);
+    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+}
 
 class CardPage : public QWidget {
     Q_OBJECT
@@ -15,6 +23,19 @@ public:
 
     // Called after the view has given the page its client area.
     virtual void LayoutForScreen(int screen_width) { Q_UNUSED(screen_width); }
+
+    // A control by its original identifier; null when the page has none.
+    QWidget *Control(int id) const {
+        const QString name = ControlNameOf(id);
+        return name.isEmpty() ? nullptr : findChild<QWidget *>(name);
+    }
+
+protected:
+    // The objectName of the control with identifier `id`; empty for none.
+    virtual QString ControlNameOf(int id) const {
+        Q_UNUSED(id);
+        return {};
+    }
 };
 
 }  // namespace tilvane

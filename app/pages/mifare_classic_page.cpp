@@ -2,7 +2,6 @@
 
 #include <QButtonGroup>
 #include <QComboBox>
-#include <QFontDatabase>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -20,21 +19,23 @@
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/common/value_edit.h"
+#include "app/pages/call_checks.h"
+#include "app/pages/card_search.h"
+#include "app/pages/number_list.h"
+#include "app/pages/page_builder.h"
+#include "app/pages/read_loop.h"
 #include "app/shell/app_state.h"
 
 namespace tilvane {
 
 namespace {
 
-constexpr int kReaderAddress = 0;
 constexpr int kAuthKeyA = 0x60;
 constexpr int kAuthKeyB = 0x61;
-constexpr int kTypeA = 0x41;
-constexpr int kRequestAll = 0x52;
+// Antenna off, 20 ms, protocol A, 20 ms, antenna on, 50 ms.
+constexpr FieldSteps kSearchSteps{kProtocolTypeA, 20, 20, 50};
 constexpr int kBlockSize = 16;
 constexpr int kLastBlockAddress = 255;
-// Room for the longest answer the library can give.
-constexpr int kAnswerRoom = 256;
 
 const std::map<int, const char *> &ControlNames() {
     using P = CMifareClassicPage;
@@ -90,20 +91,6 @@ int Window2DataId(int block) {
     return block < 3 ? kFirstThree[block] : CMifareClassicPage::IDC_W2_DATA3 + block - 3;
 }
 
-int ItemData(const QComboBox *list) {
-    const QVariant data = list->currentData();
-    return data.isValid() ? data.toInt() : -1;
-}
-
-void FillNumbers(QComboBox *list, int first, int last) {
-    for (int n = first; n <= last; ++n) list->addItem(QString::number(n), n);
-}
-
-// Copies the bytes of a box into part of a block, at most `width` of them.
-void CopyInto(std::uint8_t *destination, std::size_t width, const Bytes &bytes) {
-    std::copy_n(bytes.begin(), std::min(width, bytes.size()), destination);
-}
-
 }  // namespace
 
 int CMifareClassicPage::KeyArea::AuthCode() const {
@@ -124,9 +111,10 @@ void CMifareClassicPage::Trailer::Show(const std::uint8_t *block) {
 
 std::array<std::uint8_t, 16> CMifareClassicPage::Trailer::Compose() const {
     std::array<std::uint8_t, 16> block{};
-    CopyInto(block.data(), 6, HexToBytes(key_a));
-    CopyInto(block.data() + 6, 4, HexToBytes(access));
-    CopyInto(block.data() + 10, 6, HexToBytes(key_b));
+    const std::span<std::uint8_t> bytes(block);
+    CopyHexInto(bytes.subspan(0, 6), key_a);
+    CopyHexInto(bytes.subspan(6, 4), access);
+    CopyHexInto(bytes.subspan(10, 6), key_b);
     return block;
 }
 
@@ -142,11 +130,6 @@ QString CMifareClassicPage::ControlName(int id) {
     return found != names.end() ? QString::fromLatin1(found->second) : QString();
 }
 
-QWidget *CMifareClassicPage::Control(int id) const {
-    const QString name = ControlName(id);
-    return name.isEmpty() ? nullptr : findChild<QWidget *>(name);
-}
-
 CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)
     : CardPage(parent), state_(state) {
     BuildControls(template_id != 102 && template_id != 103);
@@ -155,163 +138,37 @@ CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget
 
 void CMifareClassicPage::BuildControls(bool large) {
     // The large template has English captions, the compact ones Chinese.
-    const auto caption = [large](const char *en, const char *zh) {
-        return QString::fromUtf8(large ? en : zh);
-    };
-    const QColor text_colour = QColor::fromRgb(kPageTextColour);
-    const auto styled = [text_colour](QWidget *widget) {
-        QPalette palette = widget->palette();
-        palette.setColor(QPalette::WindowText, text_colour);
-        palette.setColor(QPalette::ButtonText, text_colour);
-        widget->setPalette(palette);
-        return widget;
-    };
-    const auto named = [](QWidget *widget, int id) {
-        widget->setObjectName(ControlName(id));
-        return widget;
-    };
-    const QFont fixed = QFontDatabase::systemFont(QFontDatabase::FixedFont);
-    const auto hex_edit = [&](int id, int bytes, QWidget *parent) {
-        auto *edit = new CHexEdit(parent);
-        named(edit, id);
-        edit->setFont(fixed);
-        if (bytes > 0) edit->SetLimitBytes(bytes);
-        const int digits = bytes > 0 ? 2 * bytes : 2 * kBlockSize;
-        edit->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(digits + 2, u'0')));
-        return edit;
-    };
-    const auto label = [&](const char *en, const char *zh, QWidget *parent) {
-        return styled(new QLabel(caption(en, zh), parent));
-    };
-    const auto button = [&](int id, const char *en, const char *zh, QWidget *parent) {
-        auto *b = new QPushButton(caption(en, zh), parent);
-        styled(named(b, id));
-        return b;
-    };
-    const auto list = [&](int id, QWidget *parent) {
-        auto *l = new QComboBox(parent);
-        named(l, id);
-        l->setSizeAdjustPolicy(QComboBox::AdjustToContents);
-        return l;
-    };
-    // Sector, block and key type of one area, with its key box.
-    const auto key_row = [&](QGridLayout *grid, GroupFrame *frame, int ids[5], QComboBox **sector,
-                             QComboBox **block, KeyArea *area) {
-        *sector = list(ids[0], frame);
-        *block = list(ids[1], frame);
-        auto *key_a = new QRadioButton(caption("A Key", "A 密钥"), frame);
-        auto *key_b = new QRadioButton(caption("B Key", "B 密钥"), frame);
-        styled(named(key_a, ids[2]));
-        styled(named(key_b, ids[3]));
-        auto *group = new QButtonGroup(frame);
-        group->addButton(key_a);
-        group->addButton(key_b);
-        area->key_a = key_a;
-        area->key = hex_edit(ids[4], 6, frame);
+    const PageBuilder kit(large, &ControlName);
 
-        auto *row = new QHBoxLayout;
-        row->addWidget(label("Sector", "扇区号", frame));
-        row->addWidget(*sector);
-        row->addSpacing(8);
-        row->addWidget(label("Block", "块号", frame));
-        row->addWidget(*block);
-        row->addStretch();
-        grid->addLayout(row, 0, 0, 1, 3);
-        auto *keys = new QHBoxLayout;
-        keys->addWidget(key_a);
-        keys->addWidget(key_b);
-        keys->addSpacing(8);
-        keys->addWidget(label("Key", "密钥", frame));
-        keys->addWidget(area->key);
-        keys->addStretch();
-        grid->addLayout(keys, 1, 0, 1, 3);
-    };
-    const auto trailer_row = [&](QGridLayout *grid, int row, QWidget *parent, int ids[3],
-                                 Trailer *trailer) {
-        trailer->key_a = hex_edit(ids[0], 6, parent);
-        trailer->access = hex_edit(ids[1], 4, parent);
-        trailer->key_b = hex_edit(ids[2], 6, parent);
-        trailer->key_a->setToolTip(caption("Key A", "A 密钥"));
-        trailer->access->setToolTip(caption("Access bits", "控制位"));
-        trailer->key_b->setToolTip(caption("Key B", "B 密钥"));
-        auto *line = new QHBoxLayout;
-        line->addWidget(trailer->key_a);
-        line->addWidget(trailer->access);
-        line->addWidget(trailer->key_b);
-        line->addStretch();
-        grid->addLayout(line, row, 0, 1, 3);
-    };
-    const auto frame_of = [&](int id, const char *en, const char *zh) {
-        auto *frame = new GroupFrame(caption(en, zh), this);
-        named(frame, id);
-        auto *grid = new QGridLayout(frame);
-        grid->setVerticalSpacing(large ? 6 : 2);
-        return std::pair{frame, grid};
-    };
-
-    // Search.
-    search_ = button(IDC_SEARCH, "SearchCard", "寻卡", this);
-    uid_ = hex_edit(IDC_UID, 0, this);
-    uid_->setMinimumWidth(QFontMetrics(fixed).horizontalAdvance(QString(10, u'0')));
+    search_ = kit.Button(IDC_SEARCH, kit.Caption("SearchCard", "寻卡"), this);
+    uid_ = kit.HexEdit(IDC_UID, 0, this);
+    kit.FitBytes(uid_, 4);
     uid_->setMaximumWidth(uid_->minimumWidth() * 2);
+    const PurseButtons purse_buttons = BuildPurse(kit, large);
 
-    // Purse.
-    auto [purse, purse_grid] = frame_of(IDC_PURSE_GROUP, "Purse Function", "钱包功能");
-    int purse_ids[5] = {IDC_PURSE_SECTOR, IDC_PURSE_BLOCK, IDC_PURSE_KEY_A, IDC_PURSE_KEY_B,
-                        IDC_PURSE_KEY};
-    key_row(purse_grid, purse, purse_ids, &purse_sector_, &purse_block_, &purse_key_);
-    purse_value_ = new ValueEdit(purse);
-    named(purse_value_, IDC_PURSE_VALUE);
-    purse_value_hex_ = hex_edit(IDC_PURSE_VALUE_HEX, 4, purse);
-    auto *value_row = new QHBoxLayout;
-    value_row->addWidget(label("数据", "数据", purse));
-    value_row->addWidget(purse_value_);
-    value_row->addWidget(purse_value_hex_);
-    value_row->addStretch();
-    purse_grid->addLayout(value_row, 2, 0, 1, 3);
-    auto *purse_buttons = new QHBoxLayout;
-    purse_buttons->addWidget(button(IDC_PURSE_INITIALIZE, "Initialize", "初始化", purse));
-    purse_buttons->addWidget(button(IDC_PURSE_INCREASE, "Increase", "充值", purse));
-    purse_buttons->addWidget(button(IDC_PURSE_DECREASE, "Decrease", "扣款", purse));
-    purse_buttons->addWidget(button(IDC_PURSE_BALANCE, "Balance", "读余额", purse));
-    purse_grid->addLayout(purse_buttons, 3, 0, 1, 3);
-
-    // Block window 1.
-    auto [w1, w1_grid] = frame_of(IDC_W1_GROUP, "Operation Window", "操作窗口");
-    int w1_ids[5] = {IDC_W1_SECTOR, IDC_W1_BLOCK, IDC_W1_KEY_A, IDC_W1_KEY_B, IDC_W1_KEY};
-    key_row(w1_grid, w1, w1_ids, &w1_sector_, &w1_block_, &w1_key_);
+    const int w1_ids[5] = {IDC_W1_SECTOR, IDC_W1_BLOCK, IDC_W1_KEY_A, IDC_W1_KEY_B, IDC_W1_KEY};
     const int w1_data_ids[3] = {IDC_W1_DATA0, IDC_W1_DATA1, IDC_W1_DATA2};
-    for (int i = 0; i < 3; ++i) {
-        w1_data_[static_cast<std::size_t>(i)] = hex_edit(w1_data_ids[i], kBlockSize, w1);
-        w1_grid->addWidget(w1_data_[static_cast<std::size_t>(i)], 2 + i, 0, 1, 3);
-    }
-    int w1_trailer_ids[3] = {IDC_W1_TRAILER_KEY_A, IDC_W1_TRAILER_ACCESS, IDC_W1_TRAILER_KEY_B};
-    trailer_row(w1_grid, 5, w1, w1_trailer_ids, &w1_trailer_);
-    auto *w1_buttons = new QHBoxLayout;
-    w1_buttons->addWidget(button(IDC_W1_READ, "Read", "读卡", w1));
-    w1_write_ = button(IDC_W1_WRITE, "Write", "写卡", w1);
-    w1_buttons->addWidget(w1_write_);
-    w1_buttons->addStretch();
-    w1_grid->addLayout(w1_buttons, 6, 0, 1, 3);
+    const int w1_trailer_ids[3] = {IDC_W1_TRAILER_KEY_A, IDC_W1_TRAILER_ACCESS,
+                                   IDC_W1_TRAILER_KEY_B};
+    const WindowButtons w1 = BuildWindow(
+        kit, large, {IDC_W1_GROUP, w1_ids, w1_data_ids, w1_trailer_ids, IDC_W1_READ, IDC_W1_WRITE},
+        kit.Caption("Write", "写卡"), &w1_sector_, &w1_block_, &w1_key_, w1_data_, &w1_trailer_);
+    w1_write_ = w1.write;
 
-    // Block window 2: fifteen data blocks and the sector trailer.
-    auto [w2, w2_grid] = frame_of(IDC_W2_GROUP, "Operation Window", "操作窗口");
-    int w2_ids[5] = {IDC_W2_SECTOR, IDC_W2_BLOCK, IDC_W2_KEY_A, IDC_W2_KEY_B, IDC_W2_KEY};
-    key_row(w2_grid, w2, w2_ids, &w2_sector_, &w2_block_, &w2_key_);
+    // Window 2: fifteen data blocks and the sector trailer.
+    const int w2_ids[5] = {IDC_W2_SECTOR, IDC_W2_BLOCK, IDC_W2_KEY_A, IDC_W2_KEY_B, IDC_W2_KEY};
+    int w2_data_ids[15];
+    for (int i = 0; i < 15; ++i) w2_data_ids[i] = Window2DataId(i);
+    const int w2_trailer_ids[3] = {IDC_W2_TRAILER_KEY_A, IDC_W2_TRAILER_ACCESS,
+                                   IDC_W2_TRAILER_KEY_B};
+    const WindowButtons w2 = BuildWindow(
+        kit, large, {IDC_W2_GROUP, w2_ids, w2_data_ids, w2_trailer_ids, IDC_W2_READ, IDC_W2_WRITE},
+        kit.Caption("Write Block", "写卡"), &w2_sector_, &w2_block_, &w2_key_, w2_data_,
+        &w2_trailer_);
     for (int i = 0; i < 15; ++i) {
-        CHexEdit *edit = hex_edit(Window2DataId(i), kBlockSize, w2);
-        edit->setToolTip(caption("Block %1", "块 %1").arg(i));
-        w2_data_[static_cast<std::size_t>(i)] = edit;
-        w2_grid->addWidget(edit, 2 + i, 0, 1, 3);
+        PageBuilder::Hint(w2_data_[static_cast<std::size_t>(i)],
+                          kit.Caption("Block %1", "块 %1").arg(i));
     }
-    int w2_trailer_ids[3] = {IDC_W2_TRAILER_KEY_A, IDC_W2_TRAILER_ACCESS, IDC_W2_TRAILER_KEY_B};
-    trailer_row(w2_grid, 17, w2, w2_trailer_ids, &w2_trailer_);
-    auto *w2_buttons = new QHBoxLayout;
-    w2_buttons->addWidget(button(IDC_W2_READ, "Read", "读卡", w2));
-    auto *w2_write = button(IDC_W2_WRITE, "Write Block", "写卡", w2);
-    w2_buttons->addWidget(w2_write);
-    w2_buttons->addStretch();
-    w2_grid->addLayout(w2_buttons, 18, 0, 1, 3);
 
     // Arrangement: search on top, purse and window 1 on the left, window 2 right.
     auto *root = new QVBoxLayout(this);
@@ -323,29 +180,26 @@ void CMifareClassicPage::BuildControls(bool large) {
     root->addLayout(search_row);
     auto *columns = new QHBoxLayout;
     auto *left = new QVBoxLayout;
-    left->addWidget(purse);
-    left->addWidget(w1);
+    left->addWidget(purse_buttons.frame);
+    left->addWidget(w1.frame);
     left->addStretch();
     columns->addLayout(left);
-    columns->addWidget(w2);
+    columns->addWidget(w2.frame);
     root->addLayout(columns);
 
     // Wiring.
     connect(search_, &QPushButton::clicked, this, &CMifareClassicPage::OnSearch);
-    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_INITIALIZE)), &QPushButton::clicked,
-            this, [this] { OnPurse(PurseOperation::Initialize); });
-    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_INCREASE)), &QPushButton::clicked, this,
+    connect(purse_buttons.initialize, &QPushButton::clicked, this,
+            [this] { OnPurse(PurseOperation::Initialize); });
+    connect(purse_buttons.increase, &QPushButton::clicked, this,
             [this] { OnPurse(PurseOperation::Increase); });
-    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_DECREASE)), &QPushButton::clicked, this,
+    connect(purse_buttons.decrease, &QPushButton::clicked, this,
             [this] { OnPurse(PurseOperation::Decrease); });
-    connect(findChild<QPushButton *>(ControlName(IDC_PURSE_BALANCE)), &QPushButton::clicked, this,
-            &CMifareClassicPage::OnBalance);
-    connect(findChild<QPushButton *>(ControlName(IDC_W1_READ)), &QPushButton::clicked, this,
-            &CMifareClassicPage::OnReadWindow1);
-    connect(w1_write_, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow1);
-    connect(findChild<QPushButton *>(ControlName(IDC_W2_READ)), &QPushButton::clicked, this,
-            &CMifareClassicPage::OnReadWindow2);
-    connect(w2_write, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
+    connect(purse_buttons.balance, &QPushButton::clicked, this, &CMifareClassicPage::OnBalance);
+    connect(w1.read, &QPushButton::clicked, this, &CMifareClassicPage::OnReadWindow1);
+    connect(w1.write, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow1);
+    connect(w2.read, &QPushButton::clicked, this, &CMifareClassicPage::OnReadWindow2);
+    connect(w2.write, &QPushButton::clicked, this, &CMifareClassicPage::OnWriteWindow2);
     connect(purse_sector_, &QComboBox::currentIndexChanged, this,
             &CMifareClassicPage::OnPurseSectorChanged);
     connect(w1_sector_, &QComboBox::currentIndexChanged, this, &CMifareClassicPage::RefreshWindow1);
@@ -354,6 +208,108 @@ void CMifareClassicPage::BuildControls(bool large) {
             &CMifareClassicPage::OnHexValueChanged);
     connect(purse_value_, &QLineEdit::textChanged, this,
             &CMifareClassicPage::OnDecimalValueChanged);
+}
+
+void CMifareClassicPage::BuildKeyRow(const PageBuilder &kit, QGridLayout *grid, QWidget *frame,
+                                     const int ids[5], QComboBox **sector, QComboBox **block,
+                                     KeyArea *area) {
+    *sector = kit.List(ids[0], frame);
+    *block = kit.List(ids[1], frame);
+    auto *key_a = kit.Radio(ids[2], kit.Caption("A Key", "A 密钥"), frame);
+    auto *key_b = kit.Radio(ids[3], kit.Caption("B Key", "B 密钥"), frame);
+    auto *group = new QButtonGroup(frame);
+    group->addButton(key_a);
+    group->addButton(key_b);
+    area->key_a = key_a;
+    area->key = kit.HexEdit(ids[4], 6, frame);
+
+    auto *row = new QHBoxLayout;
+    row->addWidget(kit.Label(kit.Caption("Sector", "扇区号"), *sector, frame));
+    row->addWidget(*sector);
+    row->addSpacing(8);
+    row->addWidget(kit.Label(kit.Caption("Block", "块号"), *block, frame));
+    row->addWidget(*block);
+    row->addStretch();
+    grid->addLayout(row, 0, 0, 1, 3);
+    auto *keys = new QHBoxLayout;
+    keys->addWidget(key_a);
+    keys->addWidget(key_b);
+    keys->addSpacing(8);
+    keys->addWidget(kit.Label(kit.Caption("Key", "密钥"), area->key, frame));
+    keys->addWidget(area->key);
+    keys->addStretch();
+    grid->addLayout(keys, 1, 0, 1, 3);
+}
+
+CMifareClassicPage::PurseButtons CMifareClassicPage::BuildPurse(const PageBuilder &kit,
+                                                                bool large) {
+    auto [purse, grid] =
+        kit.Frame(IDC_PURSE_GROUP, kit.Caption("Purse Function", "钱包功能"), this);
+    grid->setVerticalSpacing(large ? 6 : 2);
+    const int ids[5] = {IDC_PURSE_SECTOR, IDC_PURSE_BLOCK, IDC_PURSE_KEY_A, IDC_PURSE_KEY_B,
+                        IDC_PURSE_KEY};
+    BuildKeyRow(kit, grid, purse, ids, &purse_sector_, &purse_block_, &purse_key_);
+    purse_value_ = new ValueEdit(purse);
+    kit.Named(purse_value_, IDC_PURSE_VALUE);
+    purse_value_hex_ = kit.HexEdit(IDC_PURSE_VALUE_HEX, 4, purse);
+    auto *value_row = new QHBoxLayout;
+    value_row->addWidget(kit.Label(QString::fromUtf8("数据"), purse_value_, purse));
+    value_row->addWidget(purse_value_);
+    value_row->addWidget(purse_value_hex_);
+    value_row->addStretch();
+    grid->addLayout(value_row, 2, 0, 1, 3);
+
+    const PurseButtons buttons{
+        purse,
+        kit.Button(IDC_PURSE_INITIALIZE, kit.Caption("Initialize", "初始化"), purse),
+        kit.Button(IDC_PURSE_INCREASE, kit.Caption("Increase", "充值"), purse),
+        kit.Button(IDC_PURSE_DECREASE, kit.Caption("Decrease", "扣款"), purse),
+        kit.Button(IDC_PURSE_BALANCE, kit.Caption("Balance", "读余额"), purse),
+    };
+    auto *row = new QHBoxLayout;
+    for (QPushButton *button :
+         {buttons.initialize, buttons.increase, buttons.decrease, buttons.balance}) {
+        row->addWidget(button);
+    }
+    grid->addLayout(row, 3, 0, 1, 3);
+    return buttons;
+}
+
+CMifareClassicPage::WindowButtons CMifareClassicPage::BuildWindow(
+    const PageBuilder &kit, bool large, const WindowIds &ids, const QString &write_caption,
+    QComboBox **sector, QComboBox **block, KeyArea *key, std::span<CHexEdit *> data,
+    Trailer *trailer) {
+    auto [frame, grid] = kit.Frame(ids.group, kit.Caption("Operation Window", "操作窗口"), this);
+    grid->setVerticalSpacing(large ? 6 : 2);
+    BuildKeyRow(kit, grid, frame, ids.key_row, sector, block, key);
+    int row = 2;
+    for (std::size_t i = 0; i < data.size(); ++i) {
+        data[i] = kit.HexEdit(ids.data[i], kBlockSize, frame);
+        grid->addWidget(data[i], row++, 0, 1, 3);
+    }
+
+    // The sector trailer: key A, access bits, key B.
+    trailer->key_a = kit.HexEdit(ids.trailer[0], 6, frame);
+    trailer->access = kit.HexEdit(ids.trailer[1], 4, frame);
+    trailer->key_b = kit.HexEdit(ids.trailer[2], 6, frame);
+    PageBuilder::Hint(trailer->key_a, kit.Caption("Key A", "A 密钥"));
+    PageBuilder::Hint(trailer->access, kit.Caption("Access bits", "控制位"));
+    PageBuilder::Hint(trailer->key_b, kit.Caption("Key B", "B 密钥"));
+    auto *line = new QHBoxLayout;
+    line->addWidget(trailer->key_a);
+    line->addWidget(trailer->access);
+    line->addWidget(trailer->key_b);
+    line->addStretch();
+    grid->addLayout(line, row++, 0, 1, 3);
+
+    const WindowButtons buttons{frame, kit.Button(ids.read, kit.Caption("Read", "读卡"), frame),
+                                kit.Button(ids.write, write_caption, frame)};
+    auto *button_row = new QHBoxLayout;
+    button_row->addWidget(buttons.read);
+    button_row->addWidget(buttons.write);
+    button_row->addStretch();
+    grid->addLayout(button_row, row, 0, 1, 3);
+    return buttons;
 }
 
 void CMifareClassicPage::Initialise() {
@@ -380,40 +336,29 @@ void CMifareClassicPage::Initialise() {
 // ---- Shared steps ---------------------------------------------------------------
 
 bool CMifareClassicPage::Check(std::int32_t status, const char *function_name) {
-    if (status == 0) return true;
-    ShowResult(status, function_name);
+    if (CallSucceeded(status, function_name)) return true;
     card_selected_ = false;
     return false;
 }
 
 bool CMifareClassicPage::CardSearch(int attempts) {
-    if (!state_.connected()) {
-        ShowError(Message(kMsgCannotConnect));
-        return false;
-    }
+    if (!RequireConnection(state_)) return false;
     const ReaderApi &api = state_.api;
-    // A failed step ends the attempt; the flag it clears is set again by a later
-    // attempt that succeeds.
-    for (int attempt = 0; attempt < attempts; ++attempt) {
-        if (!Check(api.rf_antenna_sta(kReaderAddress, 0), "rf_antenna_sta")) continue;
-        state_.sleep_ms(20);
-        if (!Check(api.rf_init_type(kReaderAddress, kTypeA), "rf_init_type")) continue;
-        state_.sleep_ms(20);
-        if (!Check(api.rf_antenna_sta(kReaderAddress, 1), "rf_antenna_sta")) continue;
-        state_.sleep_ms(50);
+    std::uint8_t uid[kAnswerRoom] = {};
+    const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
-        if (!Check(api.rf_request(kReaderAddress, kRequestAll, card_type), "rf_request")) continue;
-        std::uint8_t uid[kAnswerRoom] = {};
+        if (!CallSucceeded(api.rf_request(kReaderAddress, kRequestAllCards, card_type),
+                           "rf_request")) {
+            return false;
+        }
         std::uint8_t uid_length = 0;
         const std::int32_t status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
-        if (status != 0 || uid_length != 4) {
-            ShowFailedResult(status, "rf_anticoll");
-            continue;
-        }
+        if (!AnswerOfSize(status, uid_length, 4, "rf_anticoll")) return false;
         std::uint8_t select_acknowledge = 0;
-        if (!Check(api.rf_select(kReaderAddress, uid, 4, &select_acknowledge), "rf_select")) {
-            continue;
-        }
+        return CallSucceeded(api.rf_select(kReaderAddress, uid, 4, &select_acknowledge),
+                             "rf_select");
+    };
+    if (SearchCard(state_, kSearchSteps, attempts, select)) {
         SetHexText(uid_, uid, 4);
         card_selected_ = true;
         ShowInfo(Message(kMsgSearchCardSuccess));
@@ -429,12 +374,8 @@ bool CMifareClassicPage::Prologue() {
 }
 
 std::optional<Bytes> CMifareClassicPage::TakeKey(const CHexEdit *edit) {
-    if (edit->GetByteCount() != 6) {
-        ShowInputError(this, Message(kMsgInputKey6));
-        return std::nullopt;
-    }
-    Bytes key = HexToBytes(edit);
-    key.resize(6);
+    auto key = ExactHexBytes(edit, 6);
+    if (!key) ShowInputError(this, Message(kMsgInputKey6));
     return key;
 }
 
@@ -442,15 +383,6 @@ bool CMifareClassicPage::Authenticate(const KeyArea &area, int block, const Byte
     return Check(
         state_.api.rf_M1_authentication2(kReaderAddress, area.AuthCode(), block & 0xFF, key.data()),
         "rf_M1_authentication2");
-}
-
-bool CMifareClassicPage::ReadBlock(int block, std::uint8_t *data) {
-    std::uint8_t length = 0;
-    const std::int32_t status = state_.api.rf_M1_read(kReaderAddress, block & 0xFF, data, &length);
-    if (status == 0 && length == kBlockSize) return true;
-    ShowFailedResult(status, "rf_M1_read");
-    card_selected_ = false;
-    return false;
 }
 
 std::optional<std::int32_t> CMifareClassicPage::PurseValue() const {
@@ -513,8 +445,12 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
 }
 
 void CMifareClassicPage::OnBalance() {
+    // Each clearing mirrors into the other box even when the box was empty
+    // already, as a text set always notifies: the decimal box ends as "0".
     purse_value_->clear();
+    OnDecimalValueChanged();
     purse_value_hex_->clear();
+    OnHexValueChanged();
     const auto address = AuthenticatePurse();
     if (!address) return;
     std::int32_t value = 0;
@@ -609,15 +545,25 @@ void CMifareClassicPage::ReadBlocks(const BlockWindow &window, int first) {
     if (!key) return;
     if (!Authenticate(window.key, first, *key)) return;
     // The data boxes in block order, then the trailer.
-    const int blocks = static_cast<int>(window.data.size()) + 1;
-    for (int i = 0; i < blocks; ++i) {
-        std::uint8_t data[kAnswerRoom] = {};
-        if (!ReadBlock(first + i, data)) return;
-        if (i < blocks - 1) {
-            SetHexText(window.data[static_cast<std::size_t>(i)], data, kBlockSize);
+    const std::vector<int> blocks =
+        NumbersFrom(first, first + static_cast<int>(window.data.size()));
+    const auto check = [](int) {
+        return UnitCheck{kBlockSize, false, QStringLiteral("rf_M1_read")};
+    };
+    const auto read = [this](int block, std::uint8_t *data, std::uint8_t *length) {
+        return state_.api.rf_M1_read(kReaderAddress, block & 0xFF, data, length);
+    };
+    const auto show = [&](int block, std::span<const std::uint8_t> data) {
+        const auto i = static_cast<std::size_t>(block - first);
+        if (i < window.data.size()) {
+            SetHexText(window.data[i], data.data(), kBlockSize);
         } else {
-            window.trailer.Show(data);
+            window.trailer.Show(data.data());
         }
+    };
+    if (!ReadUnits(blocks, check, read, show)) {
+        card_selected_ = false;
+        return;
     }
     ShowInfo(Message(kMsgReadCardSuccess));
 }
@@ -646,7 +592,7 @@ void CMifareClassicPage::WriteBlock(const BlockWindow &window, int sector, int f
     // Blocks with a data box write its bytes; the others the trailer boxes.
     std::array<std::uint8_t, 16> data{};
     if (static_cast<std::size_t>(block) < window.data.size()) {
-        CopyInto(data.data(), kBlockSize, HexToBytes(window.data[static_cast<std::size_t>(block)]));
+        CopyHexInto(data, window.data[static_cast<std::size_t>(block)]);
     } else {
         data = window.trailer.Compose();
     }

@@ -14,6 +14,7 @@
 #include "app/pages/card_page.h"
 
 class QComboBox;
+class QGridLayout;
 class QPushButton;
 class QRadioButton;
 
@@ -21,6 +22,8 @@ namespace tilvane {
 
 class AppState;
 class CHexEdit;
+class GroupFrame;
+class PageBuilder;
 class ValueEdit;
 
 class CMifareClassicPage : public CardPage {
@@ -79,8 +82,11 @@ public:
     CMifareClassicPage(AppState &state, int template_id, QWidget *parent = nullptr);
 
     static QString ControlName(int id);
-    QWidget *Control(int id) const;
 
+protected:
+    QString ControlNameOf(int id) const override { return ControlName(id); }
+
+public:
     bool card_selected() const { return card_selected_; }
 
     // Window 2's sectors hold 16 blocks each, from block 128 on.
@@ -108,7 +114,32 @@ private:
     };
     enum class PurseOperation { Initialize, Increase, Decrease };
 
+    // What the builders return for the page to place and wire.
+    struct PurseButtons {
+        GroupFrame *frame;
+        QPushButton *initialize, *increase, *decrease, *balance;
+    };
+    struct WindowButtons {
+        GroupFrame *frame;
+        QPushButton *read, *write;
+    };
+    // A block window's identifiers: frame; sector, block, key A, key B, key;
+    // data boxes; trailer key A, access bits, key B; Read and Write.
+    struct WindowIds {
+        int group;
+        const int *key_row;
+        const int *data;
+        const int *trailer;
+        int read, write;
+    };
+
     void BuildControls(bool large);
+    void BuildKeyRow(const PageBuilder &kit, QGridLayout *grid, QWidget *frame, const int ids[5],
+                     QComboBox **sector, QComboBox **block, KeyArea *area);
+    PurseButtons BuildPurse(const PageBuilder &kit, bool large);
+    WindowButtons BuildWindow(const PageBuilder &kit, bool large, const WindowIds &ids,
+                              const QString &write_caption, QComboBox **sector, QComboBox **block,
+                              KeyArea *key, std::span<CHexEdit *> data, Trailer *trailer);
     void Initialise();
 
     // Operations.
@@ -131,7 +162,6 @@ private:
     bool Authenticate(const KeyArea &area, int block, const Bytes &key);
     // Prologue, key and authentication of the purse area; the purse's block address.
     std::optional<int> AuthenticatePurse();
-    bool ReadBlock(int block, std::uint8_t *data);
     // The whole Read and Write of a block window; `first` is the block that
     // authenticates, `question_block` the block whose write asks first.
     void ReadBlocks(const BlockWindow &window, int first);

@@ -1,6 +1,11 @@
 #include "app/pages/page_factory.h"
 
+#include "app/pages/at88rf020_page.h"
+#include "app/pages/iso14443_part4_page.h"
 #include "app/pages/mifare_classic_page.h"
+#include "app/pages/sam_page.h"
+#include "app/pages/sr176_page.h"
+#include "app/pages/ultralight_page.h"
 #include "app/shell/card_families.h"
 
 namespace tilvane {
@@ -9,8 +14,23 @@ QWidget *CreateCardPage(int family, int template_id, AppState &state, QWidget *p
     if (!IsCardFamily(family)) return nullptr;
     QWidget *page = nullptr;
     switch (family) {
+        case kUltralight:
+            page = new CUltralightPage(state, template_id, parent);
+            break;
         case kMifareStd:
             page = new CMifareClassicPage(state, template_id, parent);
+            break;
+        case kAt88rf020:
+            page = new CAt88rf020Page(state, template_id, parent);
+            break;
+        case kSr176:
+            page = new CSr176Page(state, template_id, parent);
+            break;
+        case kMifarePro:
+            page = new CIso14443Part4Page(state, template_id, parent);
+            break;
+        case kSam:
+            page = new CSamPage(state, template_id, parent);
             break;
         default:
             page = new QWidget(parent);

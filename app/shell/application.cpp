@@ -1,5 +1,7 @@
 #include "app/shell/application.h"
 
+#include <QScreen>
+
 #include "app/common/message_box.h"
 #include "app/common/svg_icon.h"
 #include "app/pages/page_factory.h"
@@ -7,6 +9,13 @@
 #include "app/shell/registry_settings.h"
 
 namespace tilvane {
+
+void ShowMaximized(QWidget &window) {
+    // Where no window manager maximizes a window (a bare X server, some remote
+    // desktops), the window keeps the size it asked for: ask for the screen.
+    if (const QScreen *screen = window.screen()) window.setGeometry(screen->availableGeometry());
+    window.showMaximized();
+}
 
 CPranixApp::CPranixApp(StartOptions options) : options_(std::move(options)) {}
 
@@ -39,7 +48,7 @@ bool CPranixApp::InitInstance() {
                                                 : CPranixView::ScreenWidth(PrimaryScreenWidth);
     frame_ = std::make_unique<CMainFrame>(state_, CardPageFactory(state_), std::move(screen_width));
     frame_->setWindowIcon(SvgIcon(QStringLiteral(":/icons/about.svg")));
-    if (options_.show_window) frame_->showMaximized();
+    if (options_.show_window) ShowMaximized(*frame_);
     start_ = Start::Running;
     return true;
 }

@@ -5,6 +5,7 @@
 // freed and the settings stored again.
 
 #include <QString>
+#include <QWidget>
 
 #include <memory>
 
@@ -16,6 +17,9 @@
 namespace tilvane {
 
 class CMainFrame;
+
+// Shows `window` maximized, sized to its screen's available area first.
+void ShowMaximized(QWidget &window);
 
 struct StartOptions {
     QString library_path;                   // empty: libDrovik.so beside the executable

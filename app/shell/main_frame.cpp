@@ -12,6 +12,7 @@
 #include "app/common/operator_messages.h"
 #include "app/common/status_band.h"
 #include "app/common/svg_icon.h"
+#include "app/controls/pelk_menu.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/app_info.h"
 #include "app/shell/app_state.h"
@@ -20,6 +21,17 @@
 namespace tilvane {
 
 namespace {
+
+// Swallows the tooltips of the widgets it watches.
+class NoToolTips : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject *watched, QEvent *event) override {
+        return event->type() == QEvent::ToolTip || QObject::eventFilter(watched, event);
+    }
+};
 
 const CardFamilyInfo &Family(int family) {
     return kCardFamilies[static_cast<std::size_t>(IsCardFamily(family) ? family : kMifareStd)];
@@ -37,6 +49,7 @@ CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
     : QMainWindow(parent), state_(state) {
     setObjectName(QStringLiteral("mainFrame"));
 
+    menu_ = new PelkMenu(PelkMenuSettings(), this);
     band_ = new StatusBand(this);
     SetStatusBand(band_);
     BuildToolbar();
@@ -66,8 +79,14 @@ QAction *CMainFrame::command_action(int id) const {
 }
 
 void CMainFrame::BuildToolbar() {
-    toolbar_ = addToolBar(QStringLiteral("Card families"));
+    // The standard main toolbar: docked at the top for good, never floated, and
+    // not offered for hiding.
+    toolbar_ = new QToolBar(QStringLiteral("Card families"), this);
     toolbar_->setObjectName(QStringLiteral("familyToolbar"));
+    toolbar_->setMovable(false);
+    toolbar_->setFloatable(false);
+    toolbar_->setAllowedAreas(Qt::TopToolBarArea);
+    addToolBar(Qt::TopToolBarArea, toolbar_);
     toolbar_->setToolButtonStyle(Qt::ToolButtonTextBesideIcon);
     toolbar_->setIconSize(QSize(16, 16));
     QFont font = toolbar_->font();
@@ -77,6 +96,7 @@ void CMainFrame::BuildToolbar() {
     palette.setColor(QPalette::ButtonText, QColor(0, 0, 160));
     toolbar_->setPalette(palette);
 
+    auto *no_tooltips = new NoToolTips(toolbar_);
     auto *family_group = new QActionGroup(this);
     family_group->setExclusive(true);
     for (int family = 0; family < kCardFamilyCount; ++family) {
@@ -92,6 +112,8 @@ void CMainFrame::BuildToolbar() {
         toolbar_->addAction(action);
         connect(action, &QAction::triggered, this, [this, family] { ChooseFamily(family); });
         family_actions_[static_cast<std::size_t>(family)] = action;
+        // The buttons name their family already; the commands carry no prompt.
+        toolbar_->widgetForAction(action)->installEventFilter(no_tooltips);
     }
 }
 
@@ -103,34 +125,27 @@ void CMainFrame::BuildMenu() {
         return action;
     };
 
-    QMenu *file = menuBar()->addMenu(QStringLiteral("File(&F)"));
-    file->addSeparator();
     QAction *exit = command(ID_APP_EXIT, QStringLiteral("Exit(&X)"));
     connect(exit, &QAction::triggered, this, &QWidget::close);
-    file->addAction(exit);
-
-    QMenu *cards = menuBar()->addMenu(QStringLiteral("Choose Card(&I)"));
-    for (QAction *action : family_actions_) cards->addAction(action);
-
-    QMenu *setting = menuBar()->addMenu(QStringLiteral("Setting(&P)"));
     QAction *open_setting = command(ID_SETTING, QStringLiteral("Setting"));
     connect(open_setting, &QAction::triggered, this, &CMainFrame::OpenSettings);
-    setting->addAction(open_setting);
-    setting->addSeparator();
     stop_connect_ = command(ID_STOP_CONNECT, QStringLiteral("Stop Connect"));
     connect(stop_connect_, &QAction::triggered, this, &CMainFrame::Disconnect);
-    setting->addAction(stop_connect_);
     connect_ = command(ID_CONNECT, QStringLiteral("Connect"));
     connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
-    setting->addAction(connect_);
-
-    QMenu *help = menuBar()->addMenu(QStringLiteral("About(&H)"));
-    // Without a branding file the item carries the built-in About title.
-    const QString about_text = AppConfigExists() ? QStringLiteral("About Tilvane(&A)...")
-                                                 : BuiltInAppInfo(QStringLiteral("AboutTitle"));
-    QAction *about = command(ID_APP_ABOUT, about_text);
+    QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
-    help->addAction(about);
+
+    menu_->Load(
+        menuBar(),
+        {{QStringLiteral("File(&F)"), {nullptr, exit}},
+         {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
+         {QStringLiteral("Setting(&P)"), {open_setting, nullptr, stop_connect_, connect_}},
+         {QStringLiteral("About(&H)"), {about}}});
+    // Of the standard toolbar's buttons only About has an item in this menu.
+    menu_->LoadToolbarImages({{ID_APP_ABOUT, QStringLiteral(":/icons/about.svg")}});
+    // Without a branding file the About item carries the built-in About title.
+    if (!AppConfigExists()) menu_->SetItemText(3, 0, BuiltInAppInfo(QStringLiteral("AboutTitle")));
 }
 
 void CMainFrame::ShowFamily(int family) {
@@ -176,6 +191,10 @@ void CMainFrame::OpenSettings() {
 void CMainFrame::OpenAbout() {
     CAboutDlg dialog(this);
     dialog.exec();
+}
+
+QMenu *CMainFrame::createPopupMenu() {
+    return nullptr;  // no menu of toolbars to hide
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event) {

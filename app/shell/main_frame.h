@@ -18,6 +18,7 @@ class QToolBar;
 namespace tilvane {
 
 class AppState;
+class PelkMenu;
 class StatusBand;
 
 class CMainFrame : public QMainWindow {
@@ -51,6 +52,9 @@ public:
     QAction *family_action(int family) const;
     QAction *command_action(int id) const;
     QToolBar *family_toolbar() const { return toolbar_; }
+    PelkMenu *menu() const { return menu_; }
+
+    QMenu *createPopupMenu() override;
 
 protected:
     void closeEvent(QCloseEvent *event) override;
@@ -65,6 +69,7 @@ private:
     void UpdateConnectionCommands();
 
     AppState &state_;
+    PelkMenu *menu_ = nullptr;
     CPranixView *view_ = nullptr;
     StatusBand *band_ = nullptr;
     QToolBar *toolbar_ = nullptr;

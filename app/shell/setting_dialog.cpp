@@ -12,6 +12,7 @@
 
 #include <map>
 
+#include "app/common/accessible_caption.h"
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
 #include "app/common/message_box.h"
@@ -111,9 +112,9 @@ CSettingDlg::CSettingDlg(AppState &state, QWidget *parent) : QDialog(parent), st
     baud_ = named(new QComboBox(port_group), IDC_BAUD);
     auto *connect_button = button(IDC_CONNECT, kConnect);
     auto *port_grid = new QGridLayout(port_group);
-    port_grid->addWidget(new QLabel(Text(kPort), port_group), 0, 0);
+    port_grid->addWidget(CaptionLabel(Text(kPort), port_, port_group), 0, 0);
     port_grid->addWidget(port_, 0, 1);
-    port_grid->addWidget(new QLabel(Text(kRate), port_group), 1, 0);
+    port_grid->addWidget(CaptionLabel(Text(kRate), baud_, port_group), 1, 0);
     port_grid->addWidget(baud_, 1, 1);
     port_grid->addWidget(connect_button, 0, 2, 2, 1);
 
@@ -124,17 +125,18 @@ CSettingDlg::CSettingDlg(AppState &state, QWidget *parent) : QDialog(parent), st
     dll_version_ = hex_edit(IDC_DLL_VERSION);
     auto *read_product = button(IDC_READ_PRODUCT, kRead);
     auto *product_grid = new QGridLayout(product_group);
-    product_grid->addWidget(new QLabel(Text(kHardware), product_group), 0, 0);
+    product_grid->addWidget(CaptionLabel(Text(kHardware), model_, product_group), 0, 0);
     product_grid->addWidget(model_, 0, 1);
-    product_grid->addWidget(new QLabel(Text(kSerial), product_group), 1, 0);
+    product_grid->addWidget(CaptionLabel(Text(kSerial), serial_, product_group), 1, 0);
     product_grid->addWidget(serial_, 1, 1);
-    product_grid->addWidget(new QLabel(Text(kDllVersion), product_group), 2, 0);
+    product_grid->addWidget(CaptionLabel(Text(kDllVersion), dll_version_, product_group), 2, 0);
     product_grid->addWidget(dll_version_, 2, 1);
     product_grid->addWidget(read_product, 0, 2, 3, 1);
 
     // Device address.
     auto *address_group = new QGroupBox(Text(kDeviceAddress), this);
     device_flag_ = hex_edit(IDC_DEVICE_FLAG);
+    NameAfterCaption(device_flag_, Text(kDeviceAddress));
     auto *read_flag = button(IDC_READ_FLAG, kRead);
     auto *write_flag = button(IDC_WRITE_FLAG, kWrite);
     auto *address_row = new QHBoxLayout(address_group);
@@ -145,6 +147,7 @@ CSettingDlg::CSettingDlg(AppState &state, QWidget *parent) : QDialog(parent), st
     // Beep time.
     auto *beep_group = new QGroupBox(Text(kBeep), this);
     beep_time_ = hex_edit(IDC_BEEP_TIME);
+    NameAfterCaption(beep_time_, Text(kBeep));
     auto *set_beep = button(IDC_SET_BEEP, kRun);
     auto *beep_row = new QHBoxLayout(beep_group);
     beep_row->addWidget(new QLabel(QStringLiteral("0x00 - 0xff"), beep_group));
@@ -157,7 +160,7 @@ CSettingDlg::CSettingDlg(AppState &state, QWidget *parent) : QDialog(parent), st
     light_ = named(new QComboBox(light_group), IDC_LIGHT);
     auto *set_light = button(IDC_SET_LIGHT, kRun);
     auto *light_row = new QHBoxLayout(light_group);
-    light_row->addWidget(new QLabel(Text(kColour), light_group));
+    light_row->addWidget(CaptionLabel(Text(kColour), light_, light_group));
     light_row->addWidget(light_);
     light_row->addWidget(set_light);
 
@@ -192,6 +195,12 @@ CSettingDlg::CSettingDlg(AppState &state, QWidget *parent) : QDialog(parent), st
     bottom->addStretch();
     bottom->addWidget(exit_button);
     root->addLayout(bottom);
+    // Three buttons read "Run" and two "Read": their group tells them apart.
+    for (const QGroupBox *group : findChildren<QGroupBox *>()) {
+        for (QPushButton *inside : group->findChildren<QPushButton *>()) {
+            inside->setAccessibleDescription(group->title());
+        }
+    }
 
     // Opening: lists filled and the stored choices selected, without treating
     // that as the operator's change.

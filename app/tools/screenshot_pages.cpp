@@ -1,8 +1,9 @@
 // Saves a picture of the main window with each page that is built, offscreen.
-// With a reader on port 1 (for example reader-sim) the Mifare Classic page is
-// shown after a search and a read in both block windows.
+// With a reader on port 1 (for example reader-sim) each page is shown after a
+// search and a read of its card.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
+//                       [--pages UltralightPage,At88rf020Page,...]
 
 #include <QApplication>
 #include <QComboBox>
@@ -15,6 +16,7 @@
 
 #include <cstdio>
 
+#include "app/common/app_data_directory.h"
 #include "app/common/message_box.h"
 #include "app/pages/card_page.h"
 #include "app/pages/page_factory.h"
@@ -58,6 +60,70 @@ void WorkMifarePage(QWidget *page) {
     Click(page, "w2Read");
 }
 
+void WorkUltralightPage(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
+// The card ships with the password 00 x 8.
+void WorkAt88rf020Page(QWidget *page) {
+    Click(page, "searchCard");
+    SetText(page, "password", QStringLiteral("0000000000000000"));
+    Click(page, "check");
+    Click(page, "readCard");
+}
+
+void WorkSr176Page(QWidget *page) {
+    Click(page, "searchCard");
+    Click(page, "readCard");
+}
+
+// A reset, then a challenge and a file read whose answer is longer than the list.
+void WorkIso14443Page(QWidget *page) {
+    Click(page, "reset");
+    for (const char *command : {"0084000008", "00A4040009F054494C56414E450100"}) {
+        SetText(page, "cosCommand", QString::fromLatin1(command));
+        Click(page, "send");
+    }
+}
+
+// Triple DES of two blocks, then the SAM reset and its application selected.
+void WorkSamPage(QWidget *page) {
+    SetText(page, "key", QStringLiteral("0123456789ABCDEF"));
+    SetText(page, "key2", QStringLiteral("FEDCBA9876543210"));
+    SetText(page, "data", QStringLiteral("54696C76616E652053414D2064656D6F"));
+    Click(page, "encrypt");
+    Click(page, "reset");
+    SetText(page, "cosCommand", QStringLiteral("00A4040008F054494C5653414D"));
+    Click(page, "send");
+}
+
+// What to do on each family's page before its picture, with a card there.
+void WorkPage(int family, QWidget *page) {
+    switch (family) {
+        case tilvane::kUltralight:
+            WorkUltralightPage(page);
+            break;
+        case tilvane::kMifareStd:
+            WorkMifarePage(page);
+            break;
+        case tilvane::kAt88rf020:
+            WorkAt88rf020Page(page);
+            break;
+        case tilvane::kSr176:
+            WorkSr176Page(page);
+            break;
+        case tilvane::kMifarePro:
+            WorkIso14443Page(page);
+            break;
+        case tilvane::kSam:
+            WorkSamPage(page);
+            break;
+        default:
+            break;
+    }
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -69,11 +135,14 @@ int main(int argc, char *argv[]) {
     parser.addOption(
         {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
+    parser.addOption({"pages", "Only these pages (objectNames, comma-separated).", "names"});
     parser.process(app);
 
-    // Settings and message boxes of this run stay out of the user's way.
+    // Settings, history files and message boxes of this run stay out of the
+    // user's way.
     QTemporaryDir settings;
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope, settings.path());
+    tilvane::SetAppDataDirectory(settings.path());
     tilvane::SetMessageBoxHook([](const tilvane::MessageBoxRequest &request) {
         std::fprintf(stderr, "tilvane-screenshots: %s: %s\n", qPrintable(request.caption),
                      qPrintable(request.text));
@@ -90,6 +159,7 @@ int main(int argc, char *argv[]) {
     const int width = parser.value("width").toInt();
     const int height = parser.value("height").toInt();
     const QDir out(parser.value("out"));
+    const QStringList wanted = parser.value("pages").split(u',', Qt::SkipEmptyParts);
     QDir().mkpath(out.path());
 
     tilvane::AppState state;
@@ -105,12 +175,13 @@ int main(int argc, char *argv[]) {
     for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
         frame.ChooseFamily(family);
         QWidget *page = frame.view()->page();
-        // Only the families whose page is built: the others have a bare widget.
-        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
-        if (family == tilvane::kMifareStd && state.connected()) WorkMifarePage(page);
-        for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString name =
             QString::fromLatin1(tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name);
+        // Only the families whose page is built: the others have a bare widget.
+        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) continue;
+        if (!wanted.isEmpty() && !wanted.contains(name)) continue;
+        if (state.connected()) WorkPage(family, page);
+        for (int i = 0; i < 5; ++i) QApplication::processEvents();
         const QString file = out.filePath(QStringLiteral("tilvane-%1.png").arg(name));
         if (!frame.grab().save(file)) {
             std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));

@@ -19,55 +19,16 @@
 #include "app/shell/main_frame.h"
 #include "app/shell/setting_dialog.h"
 #include "tests/app/support/app_test.h"
-#include "tests/app/support/simulated_reader.h"
+#include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CMifareClassicPage;
 const char *kTransportKey = "FFFFFFFFFFFF";
 
-class EndToEnd : public app_test::AppTestWithBand {
+class EndToEnd : public app_test::SimulatedPageTest<P, 104> {
   protected:
-    EndToEnd() : reader({"--card", "mifare4k", "--baud", "9600"}) {
-        state.com_port = 1;
-        state.baud_rate = 0;  // 9600, where the simulated reader starts
-        state.sleep_ms = [](unsigned) {};
-    }
-
-    void SetUp() override {
-        ASSERT_TRUE(reader.ready()) << reader.why_not().toStdString();
-        state.api = reader.api();
-    }
-
-    // Opens the port as the main window's Connect does.
-    void connect_reader() {
-        ASSERT_EQ(state.api.rf_init_com(state.com_port, state.baud()), 0);
-        state.set_connected(true);
-    }
-    P &page() {
-        if (!page_) {
-            page_ = std::make_unique<P>(state, 104);
-            page_->show();
-        }
-        return *page_;
-    }
-    template <typename T = QWidget>
-    T *control(int id) {
-        auto *widget = qobject_cast<T *>(page().Control(id));
-        EXPECT_NE(widget, nullptr) << id;
-        return widget;
-    }
-    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
-    void set(int id, const QString &text) { control<QLineEdit>(id)->setText(text); }
-    QString text(int id) { return control<QLineEdit>(id)->text(); }
-    void choose(int list, int number) {
-        auto *combo = control<QComboBox>(list);
-        combo->setCurrentIndex(combo->findData(number));
-    }
-
-    app_test::SimulatedReader reader;
-    tilvane::AppState state;
-    std::unique_ptr<P> page_;
+    EndToEnd() : SimulatedPageTest({"--card", "mifare4k", "--baud", "9600"}) {}
 };
 
 TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {

@@ -79,4 +79,44 @@ TEST(SetHexDword, ShowsTheLeastSignificantByteFirst) {
     EXPECT_EQ(edit.text(), QStringLiteral("FFFFFFFF"));
 }
 
+struct ExactRow {
+    const char *name;
+    const char *text;
+    int n;
+    std::optional<Bytes> bytes;
+};
+
+void PrintTo(const ExactRow &row, std::ostream *os) {
+    *os << row.name;
+}
+
+class ExactHexBytesRows : public ::testing::TestWithParam<ExactRow> {};
+
+TEST_P(ExactHexBytesRows, GivesBytesOnlyForExactlyTwoDigitsEach) {
+    QLineEdit edit(QString::fromUtf8(GetParam().text));
+    EXPECT_EQ(tilvane::ExactHexBytes(&edit, GetParam().n), GetParam().bytes);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Lengths, ExactHexBytesRows,
+    ::testing::Values(ExactRow{"exact", "a1B2c3D4", 4, Bytes{0xA1, 0xB2, 0xC3, 0xD4}},
+                      ExactRow{"stray_last_digit", "A1B2C3D4E", 4, std::nullopt},
+                      ExactRow{"odd_digits_short_of_n", "A1B2C3D", 4, std::nullopt},
+                      ExactRow{"too_few", "A1B2", 4, std::nullopt},
+                      ExactRow{"too_many", "A1B2C3D4E5", 4, std::nullopt},
+                      ExactRow{"separators_do_not_count", "A1 B2", 2, Bytes{0xA1, 0xB2}},
+                      ExactRow{"empty", "", 1, std::nullopt}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST(CopyHexInto, FillsTheFrontAndKeepsTheRest) {
+    QLineEdit edit(QStringLiteral("123"));
+    std::uint8_t bytes[4] = {0, 0, 0, 0xEE};
+    tilvane::CopyHexInto(bytes, &edit);  // a zero-padded write keeps the odd digit's byte
+    EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0x12, 0x03, 0x00, 0xEE}));
+
+    edit.setText(QStringLiteral("0102030405"));
+    tilvane::CopyHexInto(std::span(bytes).subspan(1, 2), &edit);
+    EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0x12, 0x01, 0x02, 0xEE}));
+}
+
 }  // namespace

@@ -4,21 +4,28 @@
 #include <gtest/gtest.h>
 
 #include <QAction>
+#include <QHelpEvent>
 #include <QLabel>
 #include <QLineEdit>
+#include <QMenu>
 #include <QMenuBar>
 #include <QPainter>
 #include <QPushButton>
 #include <QTest>
+#include <QScreen>
 #include <QToolBar>
 #include <QToolButton>
+#include <QToolTip>
 
 #include <memory>
 
 #include "app/common/status_band.h"
+#include "app/controls/pelk_menu.h"
+#include "app/pages/card_page.h"
 #include "app/pages/page_factory.h"
 #include "app/shell/about_dialog.h"
 #include "app/shell/app_state.h"
+#include "app/shell/application.h"
 #include "app/shell/card_families.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/view_background.h"
@@ -189,16 +196,18 @@ TEST_F(MainFrameTest, StartsOnTheStoredFamily) {
     EXPECT_TRUE(frame().family_action(6)->isChecked());
 }
 
-TEST_F(MainFrameTest, FamiliesWithoutTheirPageYetShowABareNamedWidget) {
+TEST_F(MainFrameTest, EveryFamilysPageIsNamedAndThoseNotBuiltYetAreBare) {
     frame();
-    for (int family : {0, 2, 3, 4, 5, 6, 7}) {
+    for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
         frame().family_action(family)->trigger();
         QWidget *page = frame().view()->page();
         ASSERT_NE(page, nullptr);
         EXPECT_EQ(page->objectName(),
                   QString::fromLatin1(
                       tilvane::kCardFamilies[static_cast<std::size_t>(family)].page_name));
-        EXPECT_TRUE(page->children().isEmpty()) << family;
+        if (qobject_cast<tilvane::CardPage *>(page) == nullptr) {
+            EXPECT_TRUE(page->children().isEmpty()) << family;
+        }
     }
 }
 
@@ -243,6 +252,82 @@ TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
     EXPECT_EQ(items(3), (QStringList{"About Tilvane"}));
     EXPECT_TRUE(command(CMainFrame::ID_SETTING)->isEnabled());
     EXPECT_TRUE(command(CMainFrame::ID_APP_ABOUT)->isEnabled());
+}
+
+TEST_F(MainFrameTest, TheToolbarStaysDockedAtTheTopAndShowsNoTooltips) {
+    QToolBar *toolbar = frame().family_toolbar();
+    EXPECT_FALSE(toolbar->isMovable());
+    EXPECT_FALSE(toolbar->isFloatable());
+    EXPECT_EQ(frame().toolBarArea(toolbar), Qt::TopToolBarArea);
+    EXPECT_EQ(frame().createPopupMenu(), nullptr);  // nothing offers to hide it
+    for (QAction *action : toolbar->actions()) {
+        QWidget *button = toolbar->widgetForAction(action);
+        QHelpEvent hover(QEvent::ToolTip, QPoint(4, 4), button->mapToGlobal(QPoint(4, 4)));
+        QApplication::sendEvent(button, &hover);
+        EXPECT_FALSE(QToolTip::isVisible()) << action->iconText().toStdString();
+    }
+}
+
+// The menu as it is drawn on screen.
+QImage Drawn(QMenu *menu) {
+    menu->resize(menu->sizeHint());
+    return menu->grab().toImage();
+}
+
+// The pixels of the image column of `item`'s row that are not the column's colour.
+int MarkedInColumn(QMenu *menu, const QImage &image, QAction *item) {
+    auto *style = qobject_cast<tilvane::PelkMenuStyle *>(menu->style());
+    const QColor column = style->Colours(menu->palette()).image_column;
+    const QRect row = menu->actionGeometry(item);
+    int marked = 0;
+    for (int y = row.top(); y <= row.bottom(); ++y) {
+        for (int x = row.left(); x < row.left() + style->ImageColumnWidth(menu); ++x) {
+            marked += image.pixelColor(x, y) != column;
+        }
+    }
+    return marked;
+}
+
+TEST_F(MainFrameTest, TheMenusDrawTheirSeparatorsCheckMarksAndTheAboutImage) {
+    QMenu *file = frame().menu()->popup(0);
+    ASSERT_NE(qobject_cast<tilvane::PelkMenuStyle *>(file->style()), nullptr);
+    const QList<QAction *> file_items = file->actions();
+    ASSERT_TRUE(file_items[0]->isSeparator());
+    EXPECT_EQ(file->actionGeometry(file_items[0]).height(), 3);  // shown, before Exit
+    EXPECT_GT(file->actionGeometry(file_items[1]).top(), file->actionGeometry(file_items[0]).top());
+
+    QMenu *cards = frame().menu()->popup(1);
+    const QImage card_menu = Drawn(cards);
+    for (int family = 0; family < tilvane::kCardFamilyCount; ++family) {
+        const int marked = MarkedInColumn(cards, card_menu, frame().family_action(family));
+        EXPECT_EQ(marked > 0, family == tilvane::kMifareStd) << family;
+    }
+
+    QMenu *help = frame().menu()->popup(3);
+    QAction *about = command(CMainFrame::ID_APP_ABOUT);
+    EXPECT_GT(MarkedInColumn(help, Drawn(help), about), 20);
+    EXPECT_EQ(MarkedInColumn(frame().menu()->popup(2), Drawn(frame().menu()->popup(2)),
+                             command(CMainFrame::ID_SETTING)),
+              0);
+}
+
+TEST_F(MainFrameTest, MenuItemsChangeTextByPositionOrCommand) {
+    tilvane::PelkMenu &menu = *frame().menu();
+    EXPECT_TRUE(menu.SetItemText(2, 2, QStringLiteral("Disconnect")));
+    EXPECT_EQ(command(CMainFrame::ID_STOP_CONNECT)->text(), QStringLiteral("Disconnect"));
+    EXPECT_TRUE(menu.SetItemTextById(CMainFrame::ID_CONNECT, QStringLiteral("Open")));
+    EXPECT_EQ(command(CMainFrame::ID_CONNECT)->text(), QStringLiteral("Open"));
+    EXPECT_FALSE(menu.SetItemText(4, 0, QStringLiteral("x")));
+    EXPECT_FALSE(menu.SetItemText(3, 1, QStringLiteral("x")));
+    EXPECT_FALSE(menu.SetItemTextById(1, QStringLiteral("x")));
+}
+
+TEST(MainWindowGeometry, StartsAsTheAvailableScreenEvenWhereNothingMaximizesIt) {
+    QMainWindow window;
+    tilvane::ShowMaximized(window);
+    // What stays when no window manager acts on the request to maximize.
+    EXPECT_EQ(window.normalGeometry(), window.screen()->availableGeometry());
+    EXPECT_TRUE(window.isMaximized());
 }
 
 TEST_F(MainFrameTest, BrandingNamesTheWindowAndKeepsTheAboutItem) {

@@ -15,12 +15,14 @@
 #include "app/common/value_edit.h"
 #include "app/pages/mifare_classic_page.h"
 #include "app/shell/app_state.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
+#include "tests/app/support/page_test.h"
 
 namespace {
 
 using P = tilvane::CMifareClassicPage;
-using Calls = std::vector<std::string>;
+using app_test::Calls;
 
 const Calls kSearch = {"rf_antenna_sta(0,0)", "rf_init_type(0,65)", "rf_antenna_sta(0,1)",
                        "rf_request(0,82)",    "rf_anticoll(0,4)",   "rf_select(0,12345678,4)"};
@@ -49,36 +51,8 @@ std::string Hex(const fake_reader::Bytes &bytes) {
     return tilvane::BytesToHex(bytes).toStdString();
 }
 
-class MifarePageTest : public app_test::AppTestWithBand {
+class MifarePageTest : public app_test::FakeReaderPageTest<P, 104> {
 protected:
-    MifarePageTest() {
-        state.api = fake_reader::api();
-        state.sleep_ms = [this](unsigned ms) { sleeps.push_back(ms); };
-        state.set_connected(true);
-        page.show();
-    }
-
-    template <typename T = QWidget>
-    T *control(int id) {
-        auto *widget = qobject_cast<T *>(page.Control(id));
-        EXPECT_NE(widget, nullptr) << "control " << id;
-        return widget;
-    }
-    void click(int id) { QTest::mouseClick(control<QPushButton>(id), Qt::LeftButton); }
-    QString text(int id) { return control<QLineEdit>(id)->text(); }
-    void set(int id, const QString &value) { control<QLineEdit>(id)->setText(value); }
-    void choose(int list, int number) {
-        auto *combo = control<QComboBox>(list);
-        const int index = combo->findData(number);
-        ASSERT_GE(index, 0) << "list " << list << " has no " << number;
-        combo->setCurrentIndex(index);
-    }
-    QStringList entries(int list) {
-        QStringList texts;
-        auto *combo = control<QComboBox>(list);
-        for (int i = 0; i < combo->count(); ++i) texts << combo->itemText(i);
-        return texts;
-    }
     // A search that succeeds, then an empty call log.
     void select_card() {
         click(P::IDC_SEARCH);
@@ -86,11 +60,6 @@ protected:
         fake_reader::state().calls.clear();
         sleeps.clear();
     }
-    const Calls &calls() { return fake_reader::calls(); }
-
-    tilvane::AppState state;
-    std::vector<unsigned> sleeps;
-    P page{state, 104};
 };
 
 // ---- Opening ------------------------------------------------------------------------
@@ -142,6 +111,36 @@ TEST(MifarePageTemplates, CompactTemplatesCarryChineseCaptions) {
     EXPECT_EQ(search->text(), QString::fromUtf8("寻卡"));
     auto *balance = qobject_cast<QPushButton *>(page.Control(P::IDC_PURSE_BALANCE));
     EXPECT_EQ(balance->text(), QString::fromUtf8("读余额"));
+    EXPECT_EQ(app_test::AccessibleName(page.Control(P::IDC_W1_SECTOR)),
+              QString::fromUtf8("扇区号"));
+}
+
+TEST_F(MifarePageTest, LabelledControlsAreFoundByTheirCaptionsWithinTheirFrame) {
+    struct Labelled {
+        int frame;
+        const char *caption;
+        int id;
+    };
+    for (const Labelled &row : {Labelled{P::IDC_PURSE_GROUP, "Sector", P::IDC_PURSE_SECTOR},
+                                Labelled{P::IDC_PURSE_GROUP, "Block", P::IDC_PURSE_BLOCK},
+                                Labelled{P::IDC_PURSE_GROUP, "Key", P::IDC_PURSE_KEY},
+                                Labelled{P::IDC_PURSE_GROUP, "数据", P::IDC_PURSE_VALUE},
+                                Labelled{P::IDC_W1_GROUP, "Sector", P::IDC_W1_SECTOR},
+                                Labelled{P::IDC_W1_GROUP, "Key", P::IDC_W1_KEY},
+                                Labelled{P::IDC_W1_GROUP, "Access bits", P::IDC_W1_TRAILER_ACCESS},
+                                Labelled{P::IDC_W2_GROUP, "Block", P::IDC_W2_BLOCK},
+                                Labelled{P::IDC_W2_GROUP, "Key B", P::IDC_W2_TRAILER_KEY_B},
+                                Labelled{P::IDC_W2_GROUP, "Block 14", P::IDC_W2_DATA3 + 11}}) {
+        QWidget *frame = control(row.frame);
+        QWidget *found =
+            qobject_cast<QComboBox *>(control(row.id))
+                ? static_cast<QWidget *>(app_test::FindByAccessibleName<QComboBox>(
+                      frame, QString::fromUtf8(row.caption)))
+                : app_test::FindByAccessibleName<QLineEdit>(frame, QString::fromUtf8(row.caption));
+        EXPECT_EQ(found, control(row.id)) << row.caption << " of " << row.frame;
+    }
+    EXPECT_EQ(app_test::AccessibleName(control(P::IDC_PURSE_GROUP)),
+              QStringLiteral("Purse Function"));
 }
 
 // ---- Search ---------------------------------------------------------------------------
@@ -341,6 +340,19 @@ TEST_F(MifarePageTest, BalanceShowsTheValueInBothBoxes) {
     EXPECT_EQ(band.text(), QStringLiteral("Error: 102 ,Function: rf_M1_readval"));
     EXPECT_NE(text(P::IDC_PURSE_VALUE), QStringLiteral("305419896"));
     EXPECT_FALSE(page.card_selected());
+}
+
+TEST_F(MifarePageTest, AFailedBalanceOnAFreshPageLeavesZeroForInitialize) {
+    select_card();
+    set(P::IDC_PURSE_KEY, kKey);
+    fake_reader::results("rf_M1_readval", {0x102});
+    click(P::IDC_PURSE_BALANCE);
+    // Clearing the decimal box shows -1 as hex; clearing that shows 0.
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE), QStringLiteral("0"));
+    EXPECT_EQ(text(P::IDC_PURSE_VALUE_HEX), QString());
+    select_card();
+    click(P::IDC_PURSE_INITIALIZE);
+    EXPECT_EQ(calls(), (Calls{Auth(0x60, 0), "rf_M1_initval(0,1,0)"}));
 }
 
 TEST_F(MifarePageTest, ThePurseBlockListLeavesOutTheMakersBlockAndTheTrailer) {

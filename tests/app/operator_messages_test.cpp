@@ -6,6 +6,7 @@
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/common/status_band.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
 
 namespace {
@@ -70,6 +71,17 @@ TEST_F(StatusBandTest, KeepsItsMessageUntilTheNextOne) {
     tilvane::ShowInfo(QStringLiteral("next"));
     EXPECT_EQ(band.text(), QStringLiteral("next"));
     EXPECT_EQ(band.mark(), Mark::Success);
+}
+
+TEST_F(StatusBandTest, AScreenReaderReadsTheMessageAsTheStatus) {
+    QAccessibleInterface *node = QAccessible::queryAccessibleInterface(&band);
+    ASSERT_NE(node, nullptr);
+    EXPECT_EQ(node->role(), QAccessible::StatusBar);
+
+    tilvane::ShowInfo(QStringLiteral("Connect device success"));
+    EXPECT_EQ(app_test::AccessibleName(&band), QStringLiteral("Connect device success"));
+    tilvane::ShowResult(2, "rf_select");
+    EXPECT_EQ(app_test::AccessibleName(&band), QStringLiteral("Error: 2 ,Function: rf_select"));
 }
 
 TEST_F(StatusBandTest, WithoutABandNothingBreaks) {

@@ -12,6 +12,7 @@
 #include "app/common/status_band.h"
 #include "app/shell/app_state.h"
 #include "app/shell/setting_dialog.h"
+#include "tests/app/support/accessibility.h"
 #include "tests/app/support/app_test.h"
 
 namespace {
@@ -48,6 +49,21 @@ protected:
     tilvane::AppState state;
     std::unique_ptr<D> dialog_;
 };
+
+TEST_F(SettingDialogTest, AScreenReaderTellsEachBoxAndListByItsCaption) {
+    struct Row {
+        const char *caption;
+        int id;
+    };
+    for (const Row &row :
+         {Row{"Port", D::IDC_PORT}, Row{"Rate", D::IDC_BAUD}, Row{"Hardware Version", D::IDC_MODEL},
+          Row{"Product Serial", D::IDC_SERIAL}, Row{"DLLVersion", D::IDC_DLL_VERSION},
+          Row{"Device Address", D::IDC_DEVICE_FLAG}, Row{"Set Beep Time", D::IDC_BEEP_TIME},
+          Row{"Color", D::IDC_LIGHT}}) {
+        EXPECT_EQ(app_test::AccessibleName(control(row.id)), QString::fromLatin1(row.caption))
+            << row.caption;
+    }
+}
 
 TEST_F(SettingDialogTest, OpensWithTheStoredChoicesAndItsEnglishTexts) {
     EXPECT_EQ(dialog().windowTitle(), QStringLiteral("Setting"));

@@ -9,10 +9,16 @@
 
 namespace app_test {
 
-// The name assistive technology announces for `widget`.
+// The name assistive technology announces for `widget`: the label it is
+// labelled by where it has one (on Linux a drop-down list's own name is its
+// current entry, and screen readers announce its label), else its own name.
 inline QString AccessibleName(QWidget *widget) {
     QAccessibleInterface *node = QAccessible::queryAccessibleInterface(widget);
-    return node ? node->text(QAccessible::Name) : QString();
+    if (node == nullptr) return QString();
+    for (const auto &[label, relation] : node->relations(QAccessible::Label)) {
+        if (label != nullptr) return label->text(QAccessible::Name);
+    }
+    return node->text(QAccessible::Name);
 }
 
 // The first descendant of `root` of type T announced as `name`;

@@ -5,6 +5,7 @@
 #include <QFileInfo>
 #include <QSettings>
 
+#include "app/common/app_data_directory.h"
 #include "app/common/operator_messages.h"
 #include "app/shell/app_info.h"
 
@@ -15,6 +16,7 @@ AppTest::AppTest() {
     QSettings::setPath(QSettings::NativeFormat, QSettings::UserScope,
                        directory_.path() + QStringLiteral("/config"));
     tilvane::SetAppConfigDirectory(directory_.path());
+    tilvane::SetAppDataDirectory(data_directory());
     tilvane::SetMessageBoxHook([this](const tilvane::MessageBoxRequest &request) {
         boxes_.push_back(request);
         if (answers_.empty()) return QMessageBox::Ok;
@@ -29,6 +31,7 @@ AppTest::~AppTest() {
     tilvane::SetMessageBoxHook({});
     tilvane::SetFailureSound({});
     tilvane::SetAppConfigDirectory({});
+    tilvane::SetAppDataDirectory({});
 }
 
 QString AppTest::only_box_text() const {

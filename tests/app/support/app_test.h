@@ -1,9 +1,9 @@
 #pragma once
 
-// The common ground of the application tests: a private settings store and
-// branding directory per test, message boxes answered by the test (and kept for
-// reading), failure sounds counted, and the fake reader emptied; and, for tests
-// that read the status band, a band of their own.
+// The common ground of the application tests: a private settings store, branding
+// directory and data directory per test, message boxes answered by the test (and
+// kept for reading), failure sounds counted, and the fake reader emptied; and, for
+// tests that read the status band, a band of their own.
 
 #include <gtest/gtest.h>
 
@@ -40,6 +40,8 @@ class AppTest : public ::testing::Test {
     // Where this test's settings file and branding file live, and their contents.
     QString settings_file() const;
     QString config_directory() const { return directory_.path(); }
+    // Where this test's pages keep their history files (made when first written).
+    QString data_directory() const { return directory_.path() + QStringLiteral("/data"); }
     void write_settings(const QByteArray &contents) const;
     void write_app_config(const QByteArray &contents) const;
 

@@ -1,0 +1,185 @@
+#include "app/pages/sr176_page.h"
+
+#include <QComboBox>
+#include <QGridLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+
+#include "app/common/hex_edit.h"
+#include "app/common/hex_text.h"
+#include "app/common/message_box.h"
+#include "app/common/message_table.h"
+#include "app/common/operator_messages.h"
+#include "app/pages/call_checks.h"
+#include "app/pages/card_search.h"
+#include "app/pages/number_list.h"
+#include "app/pages/page_builder.h"
+#include "app/pages/read_loop.h"
+#include "app/shell/app_state.h"
+
+namespace tilvane {
+
+namespace {
+
+// Antenna off, protocol 's', 10 ms, antenna on.
+constexpr FieldSteps kSearchSteps{kProtocolShortRange, 0, 10, 0};
+constexpr int kBlockSize = 2;
+constexpr int kBlockCount = 16;
+
+}  // namespace
+
+QString CSr176Page::ControlName(int id) {
+    switch (id) {
+        case IDC_CHIP_ID:
+            return QStringLiteral("chipId");
+        case IDC_SEARCH:
+            return QStringLiteral("searchCard");
+        case IDC_WRITE_BLOCK_LABEL:
+            return QStringLiteral("writeBlockLabel");
+        case IDC_WRITE_BLOCK:
+            return QStringLiteral("writeBlock");
+        case IDC_READ:
+            return QStringLiteral("readCard");
+        case IDC_WRITE:
+            return QStringLiteral("writeCard");
+        case IDC_LOCK_REGISTER:
+            return QStringLiteral("lockRegister");
+        case IDC_LOCK:
+            return QStringLiteral("blockLock");
+        default:
+            break;
+    }
+    if (id >= IDC_BLOCK0 && id <= IDC_BLOCK15)
+        return QStringLiteral("block%1").arg(id - IDC_BLOCK0);
+    return {};
+}
+
+CSr176Page::CSr176Page(AppState &state, int template_id, QWidget *parent)
+    : CardPage(parent), state_(state) {
+    Q_UNUSED(template_id);
+    BuildControls();
+    Initialise();
+}
+
+void CSr176Page::BuildControls() {
+    const PageBuilder kit(kLanguageIndex == 1, &ControlName);
+
+    chip_id_ = kit.HexEdit(IDC_CHIP_ID, 0, this);
+    kit.FitBytes(chip_id_, 2);
+    PageBuilder::KeepWidth(chip_id_);
+    write_block_ = kit.List(IDC_WRITE_BLOCK, this);
+    lock_register_ = kit.HexEdit(IDC_LOCK_REGISTER, 1, this);
+    PageBuilder::KeepWidth(lock_register_);
+    auto *search = kit.Button(IDC_SEARCH, kit.Caption("SearchCard", "寻卡"), this);
+    auto *read = kit.Button(IDC_READ, kit.Caption("Read Card", "读卡"), this);
+    auto *write = kit.Button(IDC_WRITE, kit.Caption("Write Card", "写卡"), this);
+    auto *lock = kit.Button(IDC_LOCK, kit.Caption("Block Lock", "块锁定"), this);
+
+    auto *operations = new QGridLayout;
+    operations->addWidget(kit.Label(QStringLiteral("Chip - ID"), chip_id_, this), 0, 0);
+    operations->addWidget(chip_id_, 0, 1, Qt::AlignLeft);
+    operations->addWidget(search, 0, 2, Qt::AlignLeft);
+    operations->addWidget(
+        kit.Named(kit.Label(QStringLiteral("Write block address"), write_block_, this),
+                  IDC_WRITE_BLOCK_LABEL),
+        1, 0);
+    operations->addWidget(write_block_, 1, 1, Qt::AlignLeft);
+    auto *buttons = new QHBoxLayout;
+    buttons->addWidget(read);
+    buttons->addWidget(write);
+    buttons->addStretch();
+    operations->addLayout(buttons, 1, 2);
+    operations->addWidget(kit.Label(QStringLiteral("Lock_REG"), lock_register_, this), 2, 0);
+    operations->addWidget(lock_register_, 2, 1, Qt::AlignLeft);
+    operations->addWidget(lock, 2, 2, Qt::AlignLeft);
+    operations->setRowStretch(3, 1);
+    operations->setColumnStretch(3, 1);
+
+    // The blocks in one column, under the order of their bytes.
+    auto *grid = new QGridLayout;
+    grid->setVerticalSpacing(2);
+    grid->addWidget(kit.Text(QStringLiteral("byte1-byte0"), this), 0, 1);
+    for (int block = 0; block < kBlockCount; ++block) {
+        CHexEdit *edit = kit.HexEdit(IDC_BLOCK0 + block, kBlockSize, this);
+        PageBuilder::KeepWidth(edit);
+        blocks_[static_cast<std::size_t>(block)] = edit;
+        grid->addWidget(kit.Label(QStringLiteral("block%1").arg(block), edit, this), block + 1, 0);
+        grid->addWidget(edit, block + 1, 1);
+    }
+
+    auto *root = new QHBoxLayout(this);
+    root->setSpacing(24);
+    root->addLayout(operations);
+    root->addLayout(grid);
+
+    connect(search, &QPushButton::clicked, this, &CSr176Page::OnSearch);
+    connect(read, &QPushButton::clicked, this, &CSr176Page::OnRead);
+    connect(write, &QPushButton::clicked, this, &CSr176Page::OnWrite);
+    connect(lock, &QPushButton::clicked, this, &CSr176Page::OnLock);
+}
+
+void CSr176Page::Initialise() {
+    // Blocks 0 to 3 hold the UID, block 15 the lock byte and chip ID.
+    FillNumbers(write_block_, 4, 14);
+    write_block_->setCurrentIndex(0);
+}
+
+void CSr176Page::ClearBlocks() {
+    for (CHexEdit *edit : blocks_) edit->clear();
+}
+
+void CSr176Page::OnSearch() {
+    chip_id_->clear();
+    if (!RequireConnection(state_)) return;
+    std::uint8_t chip_id = 0;
+    const auto select = [&] {
+        return CallSucceeded(state_.api.rf_st_select(kReaderAddress, &chip_id), "rf_st_select");
+    };
+    if (!SearchCard(state_, kSearchSteps, 2, select)) return;
+    ClearBlocks();
+    SetHexText(chip_id_, &chip_id, 1);
+    ShowInfo(Message(kMsgSearchCardSuccess));
+}
+
+void CSr176Page::OnRead() {
+    if (!RequireConnection(state_)) return;
+    ClearBlocks();
+    const auto read = [this](int block, std::uint8_t *data, std::uint8_t *length) {
+        return state_.api.rf_sr176_readblock(kReaderAddress, block, data, length);
+    };
+    const auto show = [this](int block, std::span<const std::uint8_t> data) {
+        SetHexText(blocks_[static_cast<std::size_t>(block)], data.data(), kBlockSize);
+    };
+    if (!ReadUnits(NumbersFrom(0, kBlockCount - 1), kBlockSize, kMsgReadBlockFailed, read, show)) {
+        return;
+    }
+    ShowInfo(Message(kMsgReadCardSuccess));
+}
+
+void CSr176Page::OnWrite() {
+    if (!RequireConnection(state_)) return;
+    const int block = ItemData(write_block_);
+    // Anything but exactly two bytes does nothing, and says nothing.
+    const auto data = ExactHexBytes(blocks_[static_cast<std::size_t>(block)], kBlockSize);
+    if (!data) return;
+    if (!CallSucceeded(state_.api.rf_sr176_writeblock(kReaderAddress, block, data->data()),
+                       "rf_sr176_writeblock")) {
+        return;
+    }
+    ShowInfo(Message(kMsgWriteCardSuccess));
+}
+
+void CSr176Page::OnLock() {
+    if (!RequireConnection(state_)) return;
+    const auto lock = ExactHexBytes(lock_register_, 1);
+    if (!lock) return;
+    if (!ConfirmWrite(this, Message(kMsgConfirmLockBlock), QMessageBox::Question)) return;
+    if (!CallSucceeded(state_.api.rf_sr176_protectblock(kReaderAddress, lock->front()),
+                       "rf_sr176_protectblock")) {
+        return;
+    }
+    ShowInfo(Message(kMsgLockBlockSuccess));
+}
+
+}  // namespace tilvane

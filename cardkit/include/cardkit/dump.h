@@ -1,0 +1,109 @@
+#pragma once
+
+// What was read from a card: its blocks, which of their bytes are known (sectors
+// whose keys were not found stay unknown), and the card's identity. Mifare Classic
+// keys live where the card keeps them, in each sector's trailer, so a key is known
+// exactly when its six trailer bytes are.
+
+#include <array>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "cardkit/access_bits.h"
+#include "cardkit/bytes.h"
+#include "cardkit/mifare_layout.h"
+
+namespace cardkit {
+
+enum class CardFamily { MifareClassic, Ultralight, Srix4k, Sr176, Iso15693 };
+
+// "Mifare Classic", "Ultralight", "SRIX4K", "SR176", "ISO 15693".
+std::string_view family_name(CardFamily family);
+
+struct CardIdentity {
+    Bytes uid{};  // as shown to the operator; ISO 15693 and SR UIDs maker byte first (E0 ...)
+    std::optional<std::array<std::uint8_t, 2>> atqa{};  // in the order the card sends them
+    std::optional<std::uint8_t> sak{};
+    std::optional<std::uint8_t> dsfid{};  // ISO 15693
+    std::optional<std::uint8_t> afi{};    // ISO 15693
+    bool operator==(const CardIdentity &) const = default;
+};
+
+class CardDump {
+public:
+    // Every byte starts unknown.
+    static CardDump mifare_classic(MifareType type);
+    static CardDump ultralight();  // 16 pages of 4 bytes
+    static CardDump srix4k();      // 128 blocks of 4 bytes, and the system block
+    static CardDump sr176();       // 16 blocks of 2 bytes
+    // 1 to 256 blocks of 1 to 32 bytes; std::invalid_argument otherwise.
+    static CardDump iso15693(int block_count, int block_size);
+
+    CardFamily family() const { return family_; }
+    // Set for Mifare Classic dumps only.
+    std::optional<MifareType> mifare_type() const { return mifare_type_; }
+    int block_count() const { return block_count_; }
+    int block_size() const { return block_size_; }
+    // "Mifare Classic 1K", "ISO 15693, 64 blocks of 4 bytes", ...
+    std::string description() const;
+
+    // Blocks are numbered from 0; a number or range outside the dump throws
+    // std::out_of_range, data of the wrong size std::invalid_argument.
+    // Unknown bytes read as 00.
+    ByteView block(int block) const;
+    bool byte_known(int block, int offset) const;
+    bool block_known(int block) const;    // every byte
+    bool block_unknown(int block) const;  // no byte
+    bool has_unknown_bytes() const;
+    void set_block(int block, ByteView data);
+    void set_bytes(int block, int offset, ByteView data);
+    void forget_bytes(int block, int offset, int count);
+    void forget_block(int block);
+
+    // Mifare Classic sectors (std::logic_error for other families).
+    int sector_count() const;
+    std::optional<MifareKey> key(int sector, KeyType type) const;
+    // Writes the key into the trailer, where a dump keeps it.
+    void set_key(int sector, KeyType type, const MifareKey &key);
+    // nullopt while the access bytes are unknown or their copies disagree.
+    std::optional<AccessBits> access_bits(int sector) const;
+
+    const CardIdentity &identity() const { return identity_; }
+    void set_identity(CardIdentity identity) { identity_ = std::move(identity); }
+
+    // SRIX4K only (std::logic_error otherwise).
+    const std::optional<std::array<std::uint8_t, 4>> &system_block() const { return system_; }
+    void set_system_block(std::optional<std::array<std::uint8_t, 4>> block);
+
+    // ISO 15693 only: one lock status byte a block (0 unlocked, 1 locked), as the
+    // tag answers them; the size must equal the block count.
+    const std::optional<Bytes> &block_security() const { return security_; }
+    void set_block_security(std::optional<Bytes> security);
+
+    bool operator==(const CardDump &) const = default;
+
+private:
+    CardDump(CardFamily family, std::optional<MifareType> type, int blocks, int block_size);
+    std::size_t offset_of(int block, int offset, int count) const;
+    void require_mifare(int sector) const;
+
+    CardFamily family_;
+    std::optional<MifareType> mifare_type_;
+    int block_count_;
+    int block_size_;
+    Bytes data_;
+    Bytes known_;  // 1 for each known byte of data_
+    CardIdentity identity_;
+    std::optional<std::array<std::uint8_t, 4>> system_;
+    std::optional<Bytes> security_;
+};
+
+// The identity the blocks themselves carry: a Mifare Classic block 0 with a
+// 4-byte UID and a valid check byte (UID, ATQA, SAK), or Ultralight pages 0 to 2
+// with valid check bytes (UID). Empty otherwise.
+CardIdentity identity_in_blocks(const CardDump &dump);
+
+}  // namespace cardkit

@@ -1,0 +1,21 @@
+// Feeds arbitrary text to the key dictionary reader; what it reads must read the
+// same once written.
+
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "cardkit/bytes.h"
+#include "cardkit/key_dictionary.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
+    const std::string_view text(reinterpret_cast<const char *>(data), size);
+    try {
+        const auto keys = cardkit::parse_key_dictionary(text);
+        if (cardkit::parse_key_dictionary(cardkit::format_key_dictionary(keys)) != keys) {
+            __builtin_trap();
+        }
+    } catch (const cardkit::FormatError &) {
+    }
+    return 0;
+}
