@@ -22,8 +22,11 @@
  *   reply's data count. Variable-size replies need room for 250 bytes.
  * - "count first": the received data count is written to `*length` even when the
  *   call then fails with 1 because the count is not the expected one.
- * - One thread at a time: the library and the port behind it are one resource
- *   (des_encrypt and des_decrypt, which touch neither, excepted).
+ * - Threads: exports may be called from several threads; the transport carries one
+ *   exchange at a time, and rf_GetErrorMessage may be read from any thread (it
+ *   holds the status of whichever command finished last). rf_init_com and
+ *   rf_getlockcardinfo make several exchanges, between which another thread's
+ *   commands could come: call them while no other thread talks to the reader.
  * - When the transport library could not be loaded, every export that would talk
  *   to the reader returns DROVIK_ERR_NO_TRANSPORT at once.
  */
