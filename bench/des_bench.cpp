@@ -14,8 +14,8 @@
 #include <cstring>
 #include <vector>
 
+#include "des.h"
 #include "drovik.h"
-#include "reader/des.h"
 
 namespace {
 

@@ -9,18 +9,18 @@
 #include <memory>
 #include <vector>
 
-#include "bench/block_read_answer.h"
-#include "reader/command_execution.h"
+#include "block_read_answer.h"
+#include "command_execution.h"
 #include "reader/frame_codec.h"
-#include "reader/transport_binding.h"
+#include "transport_binding.h"
 
 namespace {
 
 const std::vector<std::uint8_t> kResponse = bench::block_read_answer();
 
 void BM_BlockReadCodec(benchmark::State &state) {
-    std::array<std::uint8_t, drovik::kFrameBufferSize> request{};
-    std::array<std::uint8_t, drovik::kFrameBufferSize> response{};
+    std::array<std::uint8_t, protocol::kResponseCapacity> request{};
+    std::array<std::uint8_t, protocol::kResponseCapacity> response{};
     std::array<std::uint8_t, 16> block{};
     const std::uint8_t block_number = 4;
     for (auto _ : state) {
@@ -53,7 +53,7 @@ void BM_BlockReadCommand(benchmark::State &state) {
     std::uint8_t count = 0;
     for (auto _ : state) {
         const auto result = drovik::run_command(
-            0, 0x13, drovik::RequestData().byte(4),
+            0, protocol::Command::ReadBlock, drovik::RequestData().byte(4),
             drovik::Reply::fixed_count_first(block.data(), &count, block.size()));
         benchmark::DoNotOptimize(result);
     }

@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "bench/block_read_answer.h"
+#include "block_read_answer.h"
 #include "selmek.h"
 #include "sim/line_speed.h"
 

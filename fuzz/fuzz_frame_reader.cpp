@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "transport/frame_reader.h"
+#include "frame_reader.h"
 
 namespace {
 
@@ -21,7 +21,7 @@ void require(bool condition) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     if (size < 1) return 0;
-    const std::size_t room = data[0] < 0x80 ? data[0] % 16 : selmek::kMaxWireFrame;
+    const std::size_t room = data[0] < 0x80 ? data[0] % 16 : protocol::kMaxWireFrame;
     // Exactly `room` bytes on the heap, so that AddressSanitizer sees any write past it.
     std::vector<std::uint8_t> buffer(room);
     selmek::FrameReader reader(buffer.data(), room);
@@ -42,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
 
     const std::uint8_t *frame = reader.frame();
     const std::size_t length = reader.size();
-    require(length >= 4 && length <= selmek::kMaxWireFrame && fed + 1 >= length);
+    require(length >= 4 && length <= protocol::kMaxWireFrame && fed + 1 >= length);
     for (std::size_t i = 0; i < length; ++i) require(frame[i] == data[fed + 1 - length + i]);
     require(frame[0] == 0xAA && frame[1] == 0xBB);
 

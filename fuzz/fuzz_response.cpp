@@ -13,7 +13,7 @@
 #include <vector>
 
 #include "drovik.h"
-#include "reader/transport_binding.h"
+#include "transport_binding.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <cstdlib>
 #include <vector>
 
+#include "card_catalog.h"
 #include "reader/frame_codec.h"
-#include "sim/card_catalog.h"
-#include "sim/request_framer.h"
-#include "sim/virtual_reader.h"
+#include "request_framer.h"
 #include "sim/wire_frame.h"
+#include "virtual_reader.h"
 
 namespace {
 
@@ -52,13 +52,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
             break;
         }
         default: {
-            std::uint8_t request[drovik::kMaxRequestFrame];
+            std::uint8_t request[protocol::kMaxWireFrame];
             std::size_t at = 0;
             while (at + 2 <= input.size()) {
                 const std::uint8_t code = input[at];
                 const std::size_t count =
                     std::min<std::size_t>(input[at + 1], input.size() - at - 2);
-                const std::size_t clipped = std::min<std::size_t>(count, drovik::kMaxRequestData);
+                const std::size_t clipped = std::min<std::size_t>(count, protocol::kMaxRequestData);
                 const std::size_t length = drovik::build_request(
                     request, 0, code, input.data() + at + 2, static_cast<int>(clipped));
                 check_response(reader.handle(sim::ByteView(request, length)));

@@ -22,8 +22,11 @@
  *   reply's data count. Variable-size replies need room for 250 bytes.
  * - "count first": the received data count is written to `*length` even when the
  *   call then fails with 1 because the count is not the expected one.
- * - One thread at a time: the library and the port behind it are one resource
- *   (des_encrypt and des_decrypt, which touch neither, excepted).
+ * - Threads: exports may be called from several threads; the transport carries one
+ *   exchange at a time, and rf_GetErrorMessage may be read from any thread (it
+ *   holds the status of whichever command finished last). rf_init_com and
+ *   rf_getlockcardinfo make several exchanges, between which another thread's
+ *   commands could come: call them while no other thread talks to the reader.
  * - When the transport library could not be loaded, every export that would talk
  *   to the reader returns DROVIK_ERR_NO_TRANSPORT at once.
  */
@@ -54,8 +57,10 @@ DROVIK_API int32_t DROVIK_CALL lib_ver(uint32_t *version);
 /* [4] Opens serial port `port` (1..16) at `baud` (0 means 9600) and puts the reader
    on that rate; when the reader does not answer at `baud`, tries 9600, 14400, 19200,
    28800, 38400, 57600 and 115200 in turn and then switches the port to `baud`.
-   1 for a bad port or rate; the errno of a failed open (or DROVIK_ERR_OPEN_FAILED);
-   after a failed search the last transport result or reader status. */
+   1 for a bad port or a rate not in that list (a rate the port takes leaves it
+   open at that rate; one it refuses, such as a negative rate, leaves it closed);
+   the errno of a failed open (or DROVIK_ERR_OPEN_FAILED); after a failed search
+   the last transport result or reader status. */
 DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud);
 
 /* [5] Sets the reader address (low 16 bits); sent to address 0. */

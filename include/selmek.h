@@ -33,9 +33,10 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    SELMEK_PORT<n>; a line "<n>=<path>" in $XDG_CONFIG_HOME/selmek/ports.conf
    (~/.config/selmek/ports.conf when XDG_CONFIG_HOME is unset); the same in
    /etc/selmek/ports.conf; /dev/ttyS<n-1>. A name without '/' is taken under
-   /dev. The wait for the reader's first answer byte (see CommunicateRFResult)
-   is taken now, the same way: SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in
-   those files, else 500 ms.
+   /dev. The wait for the reader's first answer byte W and the turnaround
+   allowance A (see CommunicateRFResult) are taken now, the same way:
+   SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in those files, else 500 ms; and
+   SELMEK_TURNAROUND_MS, then "turnaround_ms=<ms>", else 50 ms.
 
    The device is opened without becoming the controlling terminal, locked
    (flock) and set to exclusive mode (TIOCEXCL), and run raw, 8 data bits, no
@@ -89,6 +90,15 @@ SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud);
    (noise included) the whole frame must be in within t(516) + W (537 ms + W at
    9600 baud, 45 ms + W at 115200) - one deadline for the frame, however its
    bytes trickle in.
+
+   Probes: until a reader has brought back a whole frame since the port was
+   opened, the exchange right after OpenComPort or a SetCommBaud that changed
+   the rate is a probe, and waits the turnaround allowance A (50 ms unless set,
+   see OpenComPort) in place of W, in all three waits above. A reader at the
+   port's rate answers within milliseconds, so a search for the reader's rate
+   (one probe at each rate) costs t(request) + A at every rate it is not at,
+   not t(request) + W. Raise A for a reader, or an adapter, that is slower to
+   answer; once a reader has answered, every exchange waits W.
 
    Returns SELMEK_OK with the frame, or, with `*response_length` 0 and
    `response` untouched (nothing of a partial frame is handed over):

@@ -1,9 +1,10 @@
-#include "reader/command_execution.h"
+#include "command_execution.h"
 
 #include <cstring>
 
-#include "reader/transport_binding.h"
+#include "library_state.h"
 #include "selmek_results.h"
+#include "transport_binding.h"
 
 namespace drovik {
 
@@ -58,6 +59,11 @@ std::int32_t exchange(CommandFrame &frame) {
                                                             frame.response_length_slot());
 }
 
+std::int32_t finish_command(const CommandFrame &frame, std::int32_t result) {
+    set_last_status(frame.status_byte());
+    return result;
+}
+
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply) {
     const std::size_t count = response.data_count;
     switch (reply.rule) {
@@ -87,17 +93,22 @@ std::int32_t response_result(const ResponseView &response) {
     return response.complete ? response.status : 1;
 }
 
-std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
-                         const Reply &reply) {
+std::int32_t run_command(std::int32_t address, protocol::Command command,
+                         const RequestData &request, const Reply &reply) {
     if (!request.valid() || !reply.outputs_present()) return 1;
     if (!transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
 
-    CommandFrame frame(static_cast<std::uint16_t>(address), code, request.view());
-    if (const std::int32_t result = exchange(frame); result != 0) return result;
+    CommandFrame frame(static_cast<std::uint16_t>(address), protocol::code_of(command),
+                       request.view());
+    if (const std::int32_t result = exchange(frame); result != 0) {
+        return finish_command(frame, result);
+    }
     frame.unescape_response();
     const ResponseView response = frame.response();
-    if (const std::int32_t result = response_result(response); result != 0) return result;
-    return apply_reply(response, reply);
+    if (const std::int32_t result = response_result(response); result != 0) {
+        return finish_command(frame, result);
+    }
+    return finish_command(frame, apply_reply(response, reply));
 }
 
 }  // namespace drovik

@@ -5,7 +5,8 @@
 #include <cstdint>
 #include <span>
 
-#include "reader/command_frame.h"
+#include "command_frame.h"
+#include "protocol/commands.h"
 
 namespace drovik {
 
@@ -21,14 +22,12 @@ public:
     RequestData &bytes(const std::uint8_t *data, std::size_t count);
     RequestData &le32(std::uint32_t value);  // least significant byte first
 
-    bool valid() const {
-        return !null_seen_ && !overflow_ && size_ <= static_cast<std::size_t>(kMaxRequestData);
-    }
+    bool valid() const { return !null_seen_ && !overflow_ && size_ <= protocol::kMaxRequestData; }
     std::span<const std::uint8_t> view() const { return {data_.data(), size_}; }
 
 private:
     // Room for the largest request an export can gather (a leading byte and 255
-    // command bytes); anything beyond kMaxRequestData is refused, never sent.
+    // command bytes); anything beyond protocol::kMaxRequestData is refused, never sent.
     std::array<std::uint8_t, 256> data_{};
     std::size_t size_ = 0;
     bool null_seen_ = false;
@@ -78,12 +77,16 @@ std::int32_t exchange(CommandFrame &frame);
 // True when a transport is bound, so an exchange can be tried.
 bool transport_ready();
 
+// Ends a command whose frame was built: its status byte becomes the library's
+// last status, whatever the result. Returns `result`.
+std::int32_t finish_command(const CommandFrame &frame, std::int32_t result);
+
 // The shape of every export that talks to the reader: check, build, exchange,
 // unescape, status, reply rule. `address` is the export's 32-bit argument, of
 // which the low 16 bits are sent; without a reply rule, reply data is ignored.
 // Returns the export's result code.
-std::int32_t run_command(std::int32_t address, std::uint8_t code, const RequestData &request,
-                         const Reply &reply = Reply::ignored());
+std::int32_t run_command(std::int32_t address, protocol::Command command,
+                         const RequestData &request, const Reply &reply = Reply::ignored());
 
 // The reply rule alone, applied to the data of a complete response with status 0.
 std::int32_t apply_reply(const ResponseView &response, const Reply &reply);

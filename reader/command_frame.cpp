@@ -1,12 +1,10 @@
-#include "reader/command_frame.h"
+#include "command_frame.h"
 
 #include <cstring>
 
-#include "reader/library_state.h"
-
 namespace drovik {
 
-static_assert(kMaxRequestFrame <= kFrameBufferSize);
+static_assert(protocol::kMaxWireFrame <= protocol::kResponseCapacity);
 
 CommandFrame::CommandFrame(std::uint16_t address, std::uint8_t code,
                            std::span<const std::uint8_t> data) {
@@ -14,15 +12,13 @@ CommandFrame::CommandFrame(std::uint16_t address, std::uint8_t code,
         build_request(request_, address, code, data.data(), static_cast<int>(data.size())));
 }
 
-CommandFrame::~CommandFrame() { set_last_status(response_[kResponseStatusPos]); }
-
 void CommandFrame::reset_response() {
     std::memset(response_, 0, sizeof response_);
     response_length_ = 0;
 }
 
 void CommandFrame::unescape_response() {
-    if (response_length_ > kFrameBufferSize) {
+    if (response_length_ > protocol::kResponseCapacity) {
         reset_response();
         return;
     }

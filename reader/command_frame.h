@@ -9,13 +9,11 @@ namespace drovik {
 
 // One reader command for the duration of one export call: the escaped request
 // and the transport's response. Everything starts zeroed, so a position that a
-// short response does not reach reads as 0. Destroying the frame records the
-// response's status byte as the library's last status.
+// short response does not reach reads as 0.
 class CommandFrame {
 public:
-    // `data` must hold at most kMaxRequestData bytes (the caller checks).
+    // `data` must hold at most protocol::kMaxRequestData bytes (the caller checks).
     CommandFrame(std::uint16_t address, std::uint8_t code, std::span<const std::uint8_t> data);
-    ~CommandFrame();
     CommandFrame(const CommandFrame &) = delete;
     CommandFrame &operator=(const CommandFrame &) = delete;
 
@@ -35,10 +33,14 @@ public:
 
     ResponseView response() const { return read_response(response_, response_length_); }
 
+    // The byte at the status position as it stands: unescaped once
+    // unescape_response ran, raw before, 0 when the response did not reach it.
+    std::uint8_t status_byte() const { return response_[protocol::kStatusPos]; }
+
 private:
-    std::uint8_t request_[kFrameBufferSize] = {};
+    std::uint8_t request_[protocol::kResponseCapacity] = {};
     std::int32_t request_length_ = 0;
-    std::uint8_t response_[kFrameBufferSize] = {};
+    std::uint8_t response_[protocol::kResponseCapacity] = {};
     std::uint32_t response_length_ = 0;
 };
 

@@ -11,7 +11,7 @@
 //   them.
 // All tables are computed at compile time from the standard's own tables below.
 
-#include "reader/des.h"
+#include "des.h"
 
 #include <algorithm>
 #include <cstring>

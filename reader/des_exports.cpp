@@ -2,8 +2,8 @@
 // reader, no last status. Each call sets up its own keys, so calls may run on
 // several threads at once, and the input is never written.
 
+#include "des.h"
 #include "drovik.h"
-#include "reader/des.h"
 
 namespace {
 

@@ -4,38 +4,39 @@
 #include <array>
 #include <cstdlib>
 
+#include "command_execution.h"
 #include "drovik.h"
+#include "library_state.h"
 #include "platform/last_error.h"
-#include "reader/command_execution.h"
-#include "reader/library_state.h"
-#include "reader/transport_binding.h"
+#include "protocol/baud_rates.h"
+#include "transport_binding.h"
 
 namespace {
 
 using drovik::Reply;
 using drovik::RequestData;
+using protocol::Command;
 
-constexpr std::uint8_t kSetBaud = 0x01;
-constexpr std::uint8_t kSetAddress = 0x02;
-constexpr std::uint8_t kGetAddress = 0x03;
-constexpr std::uint8_t kGetModel = 0x04;
-constexpr std::uint8_t kGetSerial = 0x05;
-constexpr std::uint8_t kBeep = 0x06;
-constexpr std::uint8_t kLight = 0x27;
-constexpr std::uint8_t kDisplay = 0x60;
-constexpr std::uint8_t kFlashRead = 0x61;
-constexpr std::uint8_t kFlashWrite = 0x62;
-
-// The rates the reader knows, in the order the auto-baud search tries them; the
-// set-baud command names a rate by its position here, counted from 1.
-constexpr std::array<std::int32_t, 7> kBaudRates = {9600,  14400, 19200, 28800,
-                                                    38400, 57600, 115200};
-
-int baud_code(std::int32_t rate) {
-    for (std::size_t i = 0; i < kBaudRates.size(); ++i) {
-        if (kBaudRates[i] == rate) return static_cast<int>(i + 1);
+// Sends the set-baud frame at the port's rate and, when nothing answers there, at
+// every rate the reader knows until one acknowledges it; the reader then runs at
+// `baud`, and the port follows it. The result of rf_init_com.
+std::int32_t set_reader_rate(const drovik::TransportEntryPoints &transport,
+                             drovik::CommandFrame &frame, std::int32_t baud) {
+    std::int32_t result = drovik::exchange(frame);
+    if (result == 0) return 0;  // the reader already listens at this rate
+    for (const protocol::BaudRate &entry : protocol::kBaudRates) {
+        transport.SetCommBaud(entry.rate);
+        frame.reset_response();
+        result = drovik::exchange(frame);
+        if (result != 0) continue;
+        frame.unescape_response();
+        result = drovik::response_result(frame.response());
+        if (result == 0) {
+            transport.SetCommBaud(baud);
+            return 0;
+        }
     }
-    return 0;
+    return result;
 }
 
 // Digit patterns of the display, segments a to g in bits 6 to 0; 10 is blank.
@@ -64,58 +65,46 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
     if (!drovik::transport_ready()) return DROVIK_ERR_NO_TRANSPORT;
     const drovik::TransportEntryPoints &transport = drovik::current_transport()->entry();
 
+    const std::uint8_t code = protocol::baud_code(baud);
     if (transport.OpenComPort(port, baud) == 0) {
+        // A rate the reader does not know is the caller's mistake, whatever the
+        // transport made of it (it refuses a rate that is not positive).
+        if (code == 0) return 1;
         const int why = platform::last_error();
         return why != 0 ? why : DROVIK_ERR_OPEN_FAILED;
     }
-    const int code = baud_code(baud);
     if (code == 0) return 1;  // the port stays open at that rate
 
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(code)};
-    drovik::CommandFrame frame(0, kSetBaud, data);
-    std::int32_t result = drovik::exchange(frame);
-    if (result == 0) return 0;  // the reader already listens at this rate
-
-    // Send the same command at every rate the reader knows until one answers;
-    // the reader then runs at the requested rate, and the port follows it.
-    for (const std::int32_t rate : kBaudRates) {
-        transport.SetCommBaud(rate);
-        frame.reset_response();
-        result = drovik::exchange(frame);
-        if (result != 0) continue;
-        frame.unescape_response();
-        result = drovik::response_result(frame.response());
-        if (result == 0) {
-            transport.SetCommBaud(baud);
-            return 0;
-        }
-    }
-    return result;
+    const std::uint8_t data[] = {code};
+    drovik::CommandFrame frame(0, protocol::code_of(Command::SetBaud), data);
+    return drovik::finish_command(frame, set_reader_rate(transport, frame, baud));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {
-    return drovik::run_command(0, kSetAddress,
+    return drovik::run_command(0, Command::SetAddress,
                                RequestData().byte(new_address).byte(new_address >> 8));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_device_number(uint16_t *address) {
-    return drovik::run_command(0, kGetAddress, RequestData(), Reply::reader_address(address));
+    return drovik::run_command(0, Command::GetAddress, RequestData(),
+                               Reply::reader_address(address));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_model(int32_t address, uint8_t *model) {
-    return drovik::run_command(address, kGetModel, RequestData(), Reply::fixed(model, 2));
+    return drovik::run_command(address, Command::GetModel, RequestData(), Reply::fixed(model, 2));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_snr(int32_t address, uint8_t *serial) {
-    return drovik::run_command(address, kGetSerial, RequestData(), Reply::fixed(serial, 8));
+    return drovik::run_command(address, Command::GetSerialNumber, RequestData(),
+                               Reply::fixed(serial, 8));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_beep(int32_t address, int32_t time) {
-    return drovik::run_command(address, kBeep, RequestData().byte(time));
+    return drovik::run_command(address, Command::Beep, RequestData().byte(time));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_light(int32_t address, int32_t colour) {
-    return drovik::run_command(address, kLight, RequestData().byte(colour));
+    return drovik::run_command(address, Command::Light, RequestData().byte(colour));
 }
 
 DROVIK_API void DROVIK_CALL rf_free(void *pointer) { std::free(pointer); }
@@ -143,8 +132,8 @@ DROVIK_API int32_t DROVIK_CALL rf_display(int32_t address, int32_t mode, int32_t
         if (position > 8) return 1;
         if (position > 0) shown[position - 1] |= kDecimalPoint;
     }
-    return drovik::run_command(address, kDisplay, RequestData().bytes(shown.data(), shown.size()),
-                               Reply::forbidden());
+    return drovik::run_command(address, Command::Display,
+                               RequestData().bytes(shown.data(), shown.size()), Reply::forbidden());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_flash_write(int32_t address, int32_t page, int32_t offset,
@@ -153,7 +142,7 @@ DROVIK_API int32_t DROVIK_CALL rf_flash_write(int32_t address, int32_t page, int
     const int size = low_byte(count);
     if (start + size > kFlashPageSize || size > kFlashWriteMax) return 1;
     return drovik::run_command(
-        address, kFlashWrite,
+        address, Command::FlashWrite,
         RequestData().byte(page >> 8).byte(page).byte(start).byte(size).bytes(
             data, static_cast<std::size_t>(size)),
         Reply::forbidden());
@@ -164,7 +153,7 @@ DROVIK_API int32_t DROVIK_CALL rf_flash_read(int32_t address, int32_t page, int3
     const int start = low_byte(offset);
     const int size = low_byte(count);
     if (start + size > kFlashPageSize || size > kFlashReadMax) return 1;
-    return drovik::run_command(address, kFlashRead,
+    return drovik::run_command(address, Command::FlashRead,
                                RequestData().byte(page >> 8).byte(page).byte(start).byte(size),
                                Reply::fixed(data, static_cast<std::size_t>(size)));
 }

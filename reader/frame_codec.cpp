@@ -2,13 +2,15 @@
 
 namespace drovik {
 
+using protocol::kEscapedByte;
+
 namespace {
 
 // Appends one byte of the frame body, followed by 0x00 when it is 0xAA, so that
 // the reader never takes it for the start of a header.
 std::uint8_t *put_escaped(std::uint8_t *out, std::uint8_t byte) {
     *out++ = byte;
-    if (byte == kEscapedByte) *out++ = 0x00;
+    if (byte == kEscapedByte) *out++ = protocol::kStuffedByte;
     return out;
 }
 
@@ -17,14 +19,14 @@ std::uint8_t *put_escaped(std::uint8_t *out, std::uint8_t byte) {
 std::size_t build_request(std::uint8_t *out, std::uint16_t address, std::uint8_t code,
                           const std::uint8_t *data, int count) {
     if (count < 0 || data == nullptr) count = 0;
-    const auto length = static_cast<std::uint8_t>(count + 4);
+    const auto length = static_cast<std::uint8_t>(count + protocol::kRequestLengthExtra);
     const auto complement = static_cast<std::uint8_t>(~length);
     const auto address_low = static_cast<std::uint8_t>(address & 0xFF);
     const auto address_high = static_cast<std::uint8_t>(address >> 8);
 
     std::uint8_t *p = out;
-    *p++ = kHeader0;
-    *p++ = kHeader1;
+    *p++ = protocol::kHeader0;
+    *p++ = protocol::kHeader1;
     p = put_escaped(p, length);
     p = put_escaped(p, complement);
     p = put_escaped(p, address_low);
@@ -53,15 +55,17 @@ std::size_t unescape_response(std::uint8_t *frame, std::size_t length) {
 
 ResponseView read_response(const std::uint8_t *frame, std::size_t length) {
     ResponseView view;
-    if (length <= kResponseStatusPos) return view;
-    const std::uint8_t announced = frame[kResponseLengthPos];
-    const std::size_t count = announced > 5 ? announced - 5u : 0u;
-    if (kResponseDataPos + count > length) return view;
+    if (length <= protocol::kStatusPos) return view;
+    const std::uint8_t announced = frame[protocol::kLengthPos];
+    const std::size_t count = announced > protocol::kResponseLengthExtra
+                                  ? announced - protocol::kResponseLengthExtra
+                                  : 0u;
+    if (protocol::kResponseDataPos + count > length) return view;
     view.complete = true;
-    view.status = frame[kResponseStatusPos];
-    view.address = static_cast<std::uint16_t>(frame[kResponseAddressPos] |
-                                              (frame[kResponseAddressPos + 1] << 8));
-    view.data = frame + kResponseDataPos;
+    view.status = frame[protocol::kStatusPos];
+    view.address = static_cast<std::uint16_t>(frame[protocol::kAddressPos] |
+                                              (frame[protocol::kAddressPos + 1] << 8));
+    view.data = frame + protocol::kResponseDataPos;
     view.data_count = count;
     return view;
 }

@@ -1,7 +1,7 @@
 // Start and end of the library with the process that loads it: the counterpart of
 // the attach and detach notifications of a Windows library.
 
-#include "reader/transport_binding.h"
+#include "transport_binding.h"
 
 namespace {
 

@@ -2,32 +2,14 @@
 // SRIX4K (2- and 4-byte blocks), Mifare Ultralight (4-byte pages, 7-byte UID), and
 // rf_getlockcardinfo, which finds and selects a Type A card of either UID size.
 
+#include "command_execution.h"
 #include "drovik.h"
-#include "reader/command_execution.h"
 
 namespace {
 
 using drovik::Reply;
 using drovik::RequestData;
-
-constexpr std::uint8_t kAt020Check = 0x21;
-constexpr std::uint8_t kAt020Read = 0x22;
-constexpr std::uint8_t kAt020Write = 0x23;
-constexpr std::uint8_t kAt020Lock = 0x24;
-constexpr std::uint8_t kAt020Count = 0x25;
-constexpr std::uint8_t kAt020Deselect = 0x26;
-constexpr std::uint8_t kStSelect = 0x29;
-constexpr std::uint8_t kStCompletion = 0x2A;
-constexpr std::uint8_t kSr176Read = 0x2B;
-constexpr std::uint8_t kSr176Write = 0x2C;
-constexpr std::uint8_t kSr176Protect = 0x2D;
-constexpr std::uint8_t kSrix4kRead = 0x2E;
-constexpr std::uint8_t kSrix4kWrite = 0x2F;
-constexpr std::uint8_t kSrix4kAuthenticate = 0x30;
-constexpr std::uint8_t kSrix4kGetUid = 0x31;
-constexpr std::uint8_t kSrix4kWriteLockReg = 0x32;
-constexpr std::uint8_t kUlSelect = 0x33;
-constexpr std::uint8_t kUlWrite = 0x34;
+using protocol::Command;
 
 constexpr std::size_t kAt020PageSize = 8;
 constexpr std::size_t kAt020PasswordSize = 8;
@@ -67,97 +49,99 @@ extern "C" {
 // ---- AT88RF020 --------------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_check(int32_t address, const uint8_t *password) {
-    return drovik::run_command(address, kAt020Check,
+    return drovik::run_command(address, Command::At020Check,
                                RequestData().bytes(password, kAt020PasswordSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_read(int32_t address, int32_t page, uint8_t *data,
                                              uint8_t *length) {
-    return drovik::run_command(address, kAt020Read, RequestData().byte(page),
+    return drovik::run_command(address, Command::At020Read, RequestData().byte(page),
                                Reply::fixed_count_first(data, length, kAt020PageSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_write(int32_t address, int32_t page, const uint8_t *data) {
-    return drovik::run_command(address, kAt020Write,
+    return drovik::run_command(address, Command::At020Write,
                                RequestData().byte(page).bytes(data, kAt020PageSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_lock(int32_t address, const uint8_t *lock) {
-    return drovik::run_command(address, kAt020Lock, RequestData().bytes(lock, kAt020LockSize));
+    return drovik::run_command(address, Command::At020Lock,
+                               RequestData().bytes(lock, kAt020LockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_count(int32_t address, const uint8_t *signature) {
-    return drovik::run_command(address, kAt020Count,
+    return drovik::run_command(address, Command::At020Count,
                                RequestData().bytes(signature, kAt020SignatureSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_at020_deselect(int32_t address) {
-    return drovik::run_command(address, kAt020Deselect, RequestData());
+    return drovik::run_command(address, Command::At020Deselect, RequestData());
 }
 
 // ---- SR176 and SRIX4K ---------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_st_select(int32_t address, uint8_t *chip_id) {
-    return drovik::run_command(address, kStSelect, RequestData(), Reply::fixed(chip_id, 1));
+    return drovik::run_command(address, Command::StSelect, RequestData(), Reply::fixed(chip_id, 1));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_st_completion(int32_t address) {
-    return drovik::run_command(address, kStCompletion, RequestData());
+    return drovik::run_command(address, Command::StCompletion, RequestData());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_readblock(int32_t address, int32_t block, uint8_t *data,
                                                   uint8_t *length) {
-    return drovik::run_command(address, kSr176Read, RequestData().byte(block),
+    return drovik::run_command(address, Command::Sr176Read, RequestData().byte(block),
                                Reply::fixed_count_first(data, length, kSr176BlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_writeblock(int32_t address, int32_t block,
                                                    const uint8_t *data) {
-    return drovik::run_command(address, kSr176Write,
+    return drovik::run_command(address, Command::Sr176Write,
                                RequestData().byte(block).bytes(data, kSr176BlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_sr176_protectblock(int32_t address, int32_t lock) {
-    return drovik::run_command(address, kSr176Protect, RequestData().byte(lock));
+    return drovik::run_command(address, Command::Sr176Protect, RequestData().byte(lock));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_readblock(int32_t address, int32_t block, uint8_t *data,
                                                    uint8_t *length) {
-    return drovik::run_command(address, kSrix4kRead, RequestData().byte(block),
+    return drovik::run_command(address, Command::Srix4kRead, RequestData().byte(block),
                                Reply::fixed_count_first(data, length, kSrix4kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writeblock(int32_t address, int32_t block,
                                                     const uint8_t *data) {
-    return drovik::run_command(address, kSrix4kWrite,
+    return drovik::run_command(address, Command::Srix4kWrite,
                                RequestData().byte(block).bytes(data, kSrix4kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_authenticate(int32_t address, const uint8_t *challenge,
                                                       uint8_t *answer, uint8_t *length) {
-    return drovik::run_command(address, kSrix4kAuthenticate,
+    return drovik::run_command(address, Command::Srix4kAuthenticate,
                                RequestData().bytes(challenge, kSrix4kChallengeSize),
                                Reply::variable(answer, length));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_getuid(int32_t address, uint8_t *uid, uint8_t *length) {
-    return drovik::run_command(address, kSrix4kGetUid, RequestData(),
+    return drovik::run_command(address, Command::Srix4kGetUid, RequestData(),
                                Reply::fixed_count_first(uid, length, kSrix4kUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_srix4k_writelockreg(int32_t address, int32_t value) {
-    return drovik::run_command(address, kSrix4kWriteLockReg, RequestData().byte(value));
+    return drovik::run_command(address, Command::Srix4kWriteLockRegister,
+                               RequestData().byte(value));
 }
 
 // ---- Ultralight -----------------------------------------------------------------
 
 DROVIK_API int32_t DROVIK_CALL rf_ul_select(int32_t address, uint8_t *uid, uint8_t *length) {
-    return drovik::run_command(address, kUlSelect, RequestData(),
+    return drovik::run_command(address, Command::UltralightSelect, RequestData(),
                                Reply::fixed_count_first(uid, length, kUlUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_ul_write(int32_t address, int32_t page, const uint8_t *data) {
-    return drovik::run_command(address, kUlWrite,
+    return drovik::run_command(address, Command::UltralightWrite,
                                RequestData().byte(page).bytes(data, kUlPageSize));
 }
 

@@ -1,13 +1,18 @@
-#include "reader/transport_binding.h"
+#include "transport_binding.h"
 
+#include <utility>
+
+#include "library_state.h"
 #include "platform/library_message.h"
-#include "reader/library_state.h"
 
 namespace drovik {
 
 namespace {
 
-std::unique_ptr<TransportBinding> g_transport;
+// A plain pointer, not an object with a destructor: an owner destroyed by the
+// process's exit handlers would tear the binding down a second time after (or
+// before) library_end, which is its one owner's end.
+TransportBinding *g_transport = nullptr;
 
 template <typename Fn>
 Fn bind(const platform::Module &module, const char *name) {
@@ -46,19 +51,21 @@ std::unique_ptr<TransportBinding> TransportBinding::load(const std::string &path
     return binding;
 }
 
-TransportBinding *current_transport() { return g_transport.get(); }
+TransportBinding *current_transport() { return g_transport; }
 
-void set_transport(std::unique_ptr<TransportBinding> binding) { g_transport = std::move(binding); }
+void set_transport(std::unique_ptr<TransportBinding> binding) {
+    delete std::exchange(g_transport, binding.release());
+}
 
 void library_start() {
     set_library_version(kLibraryVersion);
-    g_transport.reset();
+    set_transport(nullptr);
     const std::string own_file =
         platform::module_path_of(reinterpret_cast<const void *>(&library_start));
     set_transport(
         TransportBinding::load(platform::directory_of(own_file) + "/" + kTransportFileName));
 }
 
-void library_end() { g_transport.reset(); }
+void library_end() { set_transport(nullptr); }
 
 }  // namespace drovik

@@ -47,7 +47,9 @@ private:
 inline constexpr const char *kTransportFileName = "libSelmek.so";
 inline constexpr const char *kTransportLoadFailedMessage = "Load Halvorn.dll failed !";
 
-// The process-wide owner of the binding. Null before start and after end.
+// The process-wide owner of the binding. Null before start and after end;
+// library_end (or set_transport) is the only place that destroys a binding, so
+// the end may run before or after any exit handler of the process.
 TransportBinding *current_transport();
 void set_transport(std::unique_ptr<TransportBinding> binding);
 

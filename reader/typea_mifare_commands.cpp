@@ -2,33 +2,15 @@
 // antenna), request, anticollision and select, then keys, authentication, blocks
 // and value blocks. The reader runs the card protocol; these only pass bytes.
 
+#include "command_execution.h"
 #include "drovik.h"
-#include "reader/command_execution.h"
 
 namespace {
 
 using drovik::low_byte;
 using drovik::Reply;
 using drovik::RequestData;
-
-constexpr std::uint8_t kInitType = 0x0A;
-constexpr std::uint8_t kAntenna = 0x0B;
-constexpr std::uint8_t kRequest = 0x0C;
-constexpr std::uint8_t kAnticoll = 0x0D;
-constexpr std::uint8_t kSelect = 0x0E;
-constexpr std::uint8_t kHalt = 0x0F;
-constexpr std::uint8_t kDownloadKey = 0x10;
-constexpr std::uint8_t kAuthLoadedKey = 0x11;
-constexpr std::uint8_t kAuthGivenKey = 0x12;
-constexpr std::uint8_t kRead = 0x13;
-constexpr std::uint8_t kWrite = 0x14;
-constexpr std::uint8_t kInitValue = 0x15;
-constexpr std::uint8_t kReadValue = 0x16;
-constexpr std::uint8_t kDecrement = 0x17;
-constexpr std::uint8_t kIncrement = 0x18;
-constexpr std::uint8_t kRestore = 0x19;
-constexpr std::uint8_t kTransfer = 0x1A;
-constexpr std::uint8_t kRequest080 = 0x70;
+using protocol::Command;
 
 constexpr int kRequestIdle = 0x26;
 constexpr int kRequestAll = 0x52;
@@ -50,14 +32,14 @@ bool is_key_selector(std::int32_t selector) {
 }
 
 // The value commands all send a block number and a 32-bit value, low byte first.
-std::int32_t value_command(std::int32_t address, std::uint8_t code, std::int32_t block,
+std::int32_t value_command(std::int32_t address, Command command, std::int32_t block,
                            std::int32_t value) {
-    return drovik::run_command(address, code,
+    return drovik::run_command(address, command,
                                RequestData().byte(block).le32(static_cast<std::uint32_t>(value)));
 }
 
-std::int32_t block_command(std::int32_t address, std::uint8_t code, std::int32_t block) {
-    return drovik::run_command(address, code, RequestData().byte(block));
+std::int32_t block_command(std::int32_t address, Command command, std::int32_t block) {
+    return drovik::run_command(address, command, RequestData().byte(block));
 }
 
 }  // namespace
@@ -65,18 +47,18 @@ std::int32_t block_command(std::int32_t address, std::uint8_t code, std::int32_t
 extern "C" {
 
 DROVIK_API int32_t DROVIK_CALL rf_init_type(int32_t address, int32_t type) {
-    return drovik::run_command(address, kInitType, RequestData().byte(type));
+    return drovik::run_command(address, Command::SetProtocol, RequestData().byte(type));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_antenna_sta(int32_t address, int32_t state) {
     if (low_byte(state) > 1) return 1;
-    return drovik::run_command(address, kAntenna, RequestData().byte(state));
+    return drovik::run_command(address, Command::Antenna, RequestData().byte(state));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_request(int32_t address, int32_t mode, uint8_t *atqa) {
     // Anything but a request for idle cards wakes every card in the field.
     const int code = low_byte(mode) == kRequestIdle ? kRequestIdle : kRequestAll;
-    return drovik::run_command(address, kRequest, RequestData().byte(code),
+    return drovik::run_command(address, Command::RequestA, RequestData().byte(code),
                                Reply::fixed(atqa, kAtqaSize));
 }
 
@@ -85,76 +67,79 @@ DROVIK_API int32_t DROVIK_CALL rf_anticoll(int32_t address, int32_t uid_size, ui
     const int size = low_byte(uid_size);
     if (size != 4 && size != 7 && size != 10) return 1;
     // Every size is asked for, but only a single-size UID is taken as an answer.
-    return drovik::run_command(address, kAnticoll, RequestData().byte(size),
+    return drovik::run_command(address, Command::Anticollision, RequestData().byte(size),
                                Reply::fixed_count_first(uid, length, kSingleUidSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_select(int32_t address, const uint8_t *uid, int32_t uid_length,
                                          uint8_t *sak) {
     return drovik::run_command(
-        address, kSelect, RequestData().bytes(uid, static_cast<std::size_t>(low_byte(uid_length))),
+        address, Command::SelectA,
+        RequestData().bytes(uid, static_cast<std::size_t>(low_byte(uid_length))),
         Reply::fixed(sak, 1));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_halt(int32_t address) {
-    return drovik::run_command(address, kHalt, RequestData());
+    return drovik::run_command(address, Command::HaltA, RequestData());
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_download_key(int32_t address, int32_t key_type,
                                                const uint8_t *keys) {
     if (!is_key_selector(key_type)) return 1;
-    return drovik::run_command(address, kDownloadKey,
+    return drovik::run_command(address, Command::DownloadKeys,
                                RequestData().byte(key_type).bytes(keys, kKeyTableSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication1(int32_t address, int32_t key_type,
                                                      int32_t block) {
     if (!is_key_selector(key_type)) return 1;
-    return drovik::run_command(address, kAuthLoadedKey, RequestData().byte(key_type).byte(block));
+    return drovik::run_command(address, Command::AuthenticateLoadedKey,
+                               RequestData().byte(key_type).byte(block));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication2(int32_t address, int32_t auth_code,
                                                      int32_t block, const uint8_t *key) {
     const int code = low_byte(auth_code);
     if (code != kAuthKeyA && code != kAuthKeyB) return 1;
-    return drovik::run_command(address, kAuthGivenKey,
+    return drovik::run_command(address, Command::AuthenticateGivenKey,
                                RequestData().byte(code).byte(block).bytes(key, kKeySize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_read(int32_t address, int32_t block, uint8_t *data,
                                           uint8_t *length) {
-    return drovik::run_command(address, kRead, RequestData().byte(block),
+    return drovik::run_command(address, Command::ReadBlock, RequestData().byte(block),
                                Reply::fixed_count_first(data, length, kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_write(int32_t address, int32_t block, const uint8_t *data) {
-    return drovik::run_command(address, kWrite, RequestData().byte(block).bytes(data, kBlockSize));
+    return drovik::run_command(address, Command::WriteBlock,
+                               RequestData().byte(block).bytes(data, kBlockSize));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_initval(int32_t address, int32_t block, int32_t value) {
-    return value_command(address, kInitValue, block, value);
+    return value_command(address, Command::InitValue, block, value);
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_readval(int32_t address, int32_t block, int32_t *value) {
     // The four bytes are copied as they come (least significant first, as sent).
-    return drovik::run_command(address, kReadValue, RequestData().byte(block),
+    return drovik::run_command(address, Command::ReadValue, RequestData().byte(block),
                                Reply::fixed(reinterpret_cast<std::uint8_t *>(value), 4));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_decrement(int32_t address, int32_t block, int32_t value) {
-    return value_command(address, kDecrement, block, value);
+    return value_command(address, Command::Decrement, block, value);
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_increment(int32_t address, int32_t block, int32_t value) {
-    return value_command(address, kIncrement, block, value);
+    return value_command(address, Command::Increment, block, value);
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_restore(int32_t address, int32_t block) {
-    return block_command(address, kRestore, block);
+    return block_command(address, Command::Restore, block);
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_M1_transfer(int32_t address, int32_t block) {
-    return block_command(address, kTransfer, block);
+    return block_command(address, Command::Transfer, block);
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_request_080(int32_t address, int32_t first, int32_t second,
@@ -162,7 +147,7 @@ DROVIK_API int32_t DROVIK_CALL rf_request_080(int32_t address, int32_t first, in
     if (length == nullptr) return 1;
     // Unlike the count-first reads, the count is written only with the answer.
     const std::int32_t result =
-        drovik::run_command(address, kRequest080, RequestData().byte(first).byte(second),
+        drovik::run_command(address, Command::Request080, RequestData().byte(first).byte(second),
                             Reply::fixed(data, kRequest080AnswerSize));
     if (result == 0) *length = static_cast<std::uint8_t>(kRequest080AnswerSize);
     return result;

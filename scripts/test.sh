@@ -5,7 +5,8 @@
 #   2. the code below the application under AddressSanitizer and
 #      UndefinedBehaviorSanitizer, all its tests; then the application added
 #      to that build and its own tests run there too (offscreen);
-#   3. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10).
+#   3. the library and the transport under ThreadSanitizer, their tests only;
+#   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -35,6 +36,16 @@ cmake -S . -B build-asan -DTILVANE_BUILD_APP=ON
 cmake --build build-asan -j "$jobs"
 (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
     UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs" -L app)
+
+echo "== ThreadSanitizer build (the library and the transport, called from several threads)"
+rm -rf build-tsan
+cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILVANE_WERROR=ON \
+    -DTILVANE_SANITIZE_THREAD=ON -DTILVANE_BUILD_APP=OFF -DTILVANE_BUILD_BENCH=OFF
+tsan_tests=(reader_export_tests reader_host_tests transport_tests transport_library_tests)
+cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
+for test in "${tsan_tests[@]}"; do
+    TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/bin/$test"
+done
 
 echo "== Fuzz harnesses, ${fuzz_seconds} s each"
 rm -rf build-fuzz

@@ -1,16 +1,16 @@
-#include "sim/card_catalog.h"
+#include "card_catalog.h"
 
 #include <map>
 #include <string>
 
-#include "sim/cards/at88rf020.h"
-#include "sim/cards/cpu_card_a.h"
-#include "sim/cards/cpu_card_b.h"
-#include "sim/cards/iso15693_tag.h"
-#include "sim/cards/mifare_classic.h"
-#include "sim/cards/sr176.h"
-#include "sim/cards/srix4k.h"
-#include "sim/cards/ultralight.h"
+#include "cards/at88rf020.h"
+#include "cards/cpu_card_a.h"
+#include "cards/cpu_card_b.h"
+#include "cards/iso15693_tag.h"
+#include "cards/mifare_classic.h"
+#include "cards/sr176.h"
+#include "cards/srix4k.h"
+#include "cards/ultralight.h"
 
 namespace sim {
 

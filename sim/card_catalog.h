@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/cards/card.h"
+#include "cards/card.h"
 
 namespace sim {
 

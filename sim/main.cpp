@@ -15,10 +15,11 @@
 #include <string_view>
 #include <vector>
 
-#include "sim/card_catalog.h"
-#include "sim/pty_port.h"
-#include "sim/serve_loop.h"
-#include "sim/virtual_reader.h"
+#include "card_catalog.h"
+#include "protocol/baud_rates.h"
+#include "pty_port.h"
+#include "serve_loop.h"
+#include "virtual_reader.h"
 
 namespace {
 
@@ -113,7 +114,7 @@ int main(int argc, char **argv) {
                 const auto [end, failure] =
                     std::from_chars(value.data(), value.data() + value.size(), rate);
                 if (failure != std::errc() || end != value.data() + value.size() ||
-                    !sim::VirtualReader::is_baud_rate(rate)) {
+                    protocol::baud_code(rate) == 0) {
                     return usage_error("unsupported baud rate " + std::string(value));
                 }
                 baud = rate;

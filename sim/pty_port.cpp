@@ -1,4 +1,4 @@
-#include "sim/pty_port.h"
+#include "pty_port.h"
 
 #include <dirent.h>
 #include <fcntl.h>

@@ -3,7 +3,8 @@
 
 #include <algorithm>
 
-#include "sim/virtual_reader.h"
+#include "protocol/baud_rates.h"
+#include "virtual_reader.h"
 
 namespace sim {
 
@@ -16,9 +17,10 @@ constexpr std::uint8_t kLastColour = 3;  // 0 off, 1 red, 2 green, 3 yellow
 
 Reply VirtualReader::set_baud_rate(ByteView data) {
     if (data.size() != 1) return Reply::fail(ReaderStatus::BadLength);
-    if (data[0] < 1 || data[0] > kBaudRates.size()) return Reply::fail(ReaderStatus::BadParameter);
+    const std::int32_t rate = protocol::baud_rate_of(data[0]);
+    if (rate == 0) return Reply::fail(ReaderStatus::BadParameter);
     // The answer still goes out at the old rate; the serving loop switches after it.
-    baud_rate_ = kBaudRates[data[0] - 1];
+    baud_rate_ = static_cast<unsigned>(rate);
     return Reply::ok();
 }
 
@@ -93,16 +95,18 @@ Reply VirtualReader::write_flash(ByteView data) {
     return Reply::ok();
 }
 
-Reply VirtualReader::sam_command(std::uint8_t code, ByteView data) {
-    switch (code) {
-        case 0x07:
+Reply VirtualReader::sam_command(Command command, ByteView data) {
+    switch (command) {
+        case Command::SamConfigure:
             if (data.size() != 1) return Reply::fail(ReaderStatus::BadLength);
             return sam_.configure(data[0]);
-        case 0x08:
+        case Command::SamReset:
             if (!data.empty()) return Reply::fail(ReaderStatus::BadLength);
             return sam_.reset();
-        default:
+        case Command::SamCommand:
             return sam_.exchange(data);
+        default:
+            return Reply::fail(ReaderStatus::UnknownCommand);
     }
 }
 

@@ -11,8 +11,8 @@
 
 #include <algorithm>
 
-#include "sim/cards/iso15693_tag.h"
-#include "sim/virtual_reader.h"
+#include "cards/iso15693_tag.h"
+#include "virtual_reader.h"
 
 namespace sim {
 
@@ -52,22 +52,24 @@ Target addressed(const std::vector<Iso15693Tag *> &tags, std::uint8_t flags, Byt
 }
 
 // Request data length of each addressed command: flags, UID, then its own bytes.
-std::size_t expected_length(std::uint8_t code) {
-    switch (code) {
-        case 0x43:
-        case 0x48:
-        case 0x4A:
-        case 0x4B:
+std::size_t expected_length(Command command) {
+    switch (command) {
+        case Command::ResetToReady:
+        case Command::LockAfi:
+        case Command::LockDsfid:
+        case Command::GetSystemInformation:
             return 9;
-        case 0x46:
-        case 0x47:
-        case 0x49:
+        case Command::LockBlock15693:
+        case Command::WriteAfi:
+        case Command::WriteDsfid:
             return 10;
-        case 0x44:
-        case 0x4C:
+        case Command::ReadBlocks15693:
+        case Command::GetBlockSecurity:
             return 11;
+        case Command::WriteBlock15693:
+            return 14;
         default:
-            return 14;  // 0x45
+            return 0;  // not an addressed command
     }
 }
 
@@ -92,15 +94,15 @@ Reply VirtualReader::inventory(ByteView data) {
     return Reply::fail(collided ? ReaderStatus::Collision : ReaderStatus::NoCard);
 }
 
-Reply VirtualReader::iso15693_command(std::uint8_t code, ByteView data) {
-    if (code == 0x40) return inventory(data);
+Reply VirtualReader::iso15693_command(Command command, ByteView data) {
+    if (command == Command::Inventory) return inventory(data);
     const auto tags = reachable<Iso15693Tag>(Protocol::Vicinity);
-    if (code == 0x41 || code == 0x42) {
+    if (command == Command::StayQuiet || command == Command::Select15693) {
         if (data.size() != 8) return Reply::fail(ReaderStatus::BadLength);
         const auto found = std::find_if(tags.begin(), tags.end(),
                                         [&](const Iso15693Tag *tag) { return uid_is(*tag, data); });
         // Stay quiet has no answer, so the reader cannot tell whether a tag heard it.
-        if (code == 0x41) {
+        if (command == Command::StayQuiet) {
             if (found != tags.end()) (*found)->stay_quiet();
             return Reply::ok();
         }
@@ -110,37 +112,39 @@ Reply VirtualReader::iso15693_command(std::uint8_t code, ByteView data) {
         return Reply::ok();
     }
 
-    if (data.size() != expected_length(code)) return Reply::fail(ReaderStatus::BadLength);
+    const std::size_t expected = expected_length(command);
+    if (expected == 0) return Reply::fail(ReaderStatus::UnknownCommand);
+    if (data.size() != expected) return Reply::fail(ReaderStatus::BadLength);
     const std::uint8_t flags = data[0];
     const Target target = addressed(tags, flags, data.subspan(1, 8));
     if (target.tag == nullptr) return Reply::fail(target.status);
     Iso15693Tag &tag = *target.tag;
     const ByteView rest = data.subspan(9);
 
-    switch (code) {
-        case 0x43:
+    switch (command) {
+        case Command::ResetToReady:
             tag.reset_to_ready();
             return Reply::ok();
-        case 0x44: {
+        case Command::ReadBlocks15693: {
             if (rest[1] == 0) return Reply::fail(ReaderStatus::BadParameter);
             const bool security = (flags & kInventoryFlag) == 0 && (flags & kOptionFlag) != 0;
             return tag.read_blocks(rest[0], rest[1], security);
         }
-        case 0x45:
+        case Command::WriteBlock15693:
             return tag.write_block(rest[0], rest.subspan(1));
-        case 0x46:
+        case Command::LockBlock15693:
             return tag.lock_block(rest[0]);
-        case 0x47:
+        case Command::WriteAfi:
             return tag.write_afi(rest[0]);
-        case 0x48:
+        case Command::LockAfi:
             return tag.lock_afi();
-        case 0x49:
+        case Command::WriteDsfid:
             return tag.write_dsfid(rest[0]);
-        case 0x4A:
+        case Command::LockDsfid:
             return tag.lock_dsfid();
-        case 0x4B:
+        case Command::GetSystemInformation:
             return tag.system_information();
-        case 0x4C:
+        case Command::GetBlockSecurity:
             if (rest[1] == 0) return Reply::fail(ReaderStatus::BadParameter);
             return tag.block_security(rest[0], rest[1]);
         default:

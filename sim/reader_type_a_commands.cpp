@@ -4,9 +4,9 @@
 
 #include <algorithm>
 
-#include "sim/cards/mifare_classic.h"
-#include "sim/cards/type_a_card.h"
-#include "sim/virtual_reader.h"
+#include "cards/mifare_classic.h"
+#include "cards/type_a_card.h"
+#include "virtual_reader.h"
 
 namespace sim {
 
@@ -62,59 +62,54 @@ std::uint8_t VirtualReader::select_fully(TypeACard &card) {
     return sak;
 }
 
-Reply VirtualReader::type_a_command(std::uint8_t code, ByteView data) {
+Reply VirtualReader::type_a_command(Command command, ByteView data) {
     const auto with_active = [this](auto &&operation) {
         TypeACard *card = active_type_a();
         return card != nullptr ? operation(*card) : Reply::fail(ReaderStatus::NoCard);
     };
-    switch (code) {
-        case 0x0C:
+    switch (command) {
+        case Command::RequestA:
             return request_a(data);
-        case 0x0D:
+        case Command::Anticollision:
             return anticollision(data);
-        case 0x0E:
+        case Command::SelectA:
             return select_a(data);
-        case 0x0F:
+        case Command::HaltA:
             if (!data.empty()) return Reply::fail(ReaderStatus::BadLength);
             return with_active([](TypeACard &card) {
                 card.halt();
                 return Reply::ok();
             });
-        case 0x10:
+        case Command::DownloadKeys:
             return download_keys(data);
-        case 0x11:
+        case Command::AuthenticateLoadedKey:
             return authenticate_loaded(data);
-        case 0x12:
+        case Command::AuthenticateGivenKey:
             return authenticate_given(data);
-        case 0x13:
+        case Command::ReadBlock:
             if (data.size() != 1) return Reply::fail(ReaderStatus::BadLength);
             return with_active([&](TypeACard &card) { return card.read_block(data[0]); });
-        case 0x14:
+        case Command::WriteBlock:
             if (data.size() != 17) return Reply::fail(ReaderStatus::BadLength);
             return with_active(
                 [&](TypeACard &card) { return card.write_block(data[0], data.subspan(1)); });
-        case 0x15:
-        case 0x16:
-        case 0x17:
-        case 0x18:
-        case 0x19:
-        case 0x1A:
-            return value_command(code, data);
-        case 0x1B:
+        case Command::ActivateTypeA:
             return activate_type_a(data);
-        case 0x1C:
+        case Command::TypeACommand:
             return with_active([&](TypeACard &card) { return card.exchange(data); });
-        case 0x28:
+        case Command::Deselect:
             if (!data.empty()) return Reply::fail(ReaderStatus::BadLength);
             return with_active([](TypeACard &card) { return card.deselect(); });
-        case 0x33:
+        case Command::UltralightSelect:
             return select_ultralight(data);
-        case 0x34:
+        case Command::UltralightWrite:
             if (data.size() != 5) return Reply::fail(ReaderStatus::BadLength);
             return with_active(
                 [&](TypeACard &card) { return card.write_page(data[0], data.subspan(1)); });
-        default:
+        case Command::Request080:
             return request_080(data);
+        default:
+            return Reply::fail(ReaderStatus::UnknownCommand);
     }
 }
 
@@ -197,19 +192,20 @@ Reply VirtualReader::authenticate_given(ByteView data) {
                               data.subspan(2));
 }
 
-Reply VirtualReader::value_command(std::uint8_t code, ByteView data) {
-    const bool with_value = code == 0x15 || code == 0x17 || code == 0x18;
+Reply VirtualReader::value_command(Command command, ByteView data) {
+    const bool with_value = command == Command::InitValue || command == Command::Decrement ||
+                            command == Command::Increment;
     if (data.size() != (with_value ? 5u : 1u)) return Reply::fail(ReaderStatus::BadLength);
     TypeACard *card = active_type_a();
     if (card == nullptr) return Reply::fail(ReaderStatus::NoCard);
     const std::uint8_t block = data[0];
-    switch (code) {
-        case 0x15: {
+    switch (command) {
+        case Command::InitValue: {
             const MifareBlock formatted =
                 make_value_block(static_cast<std::int32_t>(get_le32(data.data() + 1)), block);
             return card->write_block(block, formatted);
         }
-        case 0x16: {
+        case Command::ReadValue: {
             Reply read = card->read_block(block);
             if (!read.succeeded()) return read;
             MifareBlock stored{};
@@ -221,20 +217,22 @@ Reply VirtualReader::value_command(std::uint8_t code, ByteView data) {
             put_le32(answer.data(), static_cast<std::uint32_t>(value->value));
             return Reply::ok(std::move(answer));
         }
-        case 0x17:
-        case 0x18: {
+        case Command::Decrement:
+        case Command::Increment: {
             // The card works in its transfer buffer; the reader then transfers the
             // result back into the same block.
-            const auto operation =
-                code == 0x18 ? ValueOperation::Increment : ValueOperation::Decrement;
+            const auto operation = command == Command::Increment ? ValueOperation::Increment
+                                                                 : ValueOperation::Decrement;
             Reply changed = card->value_operation(operation, block, get_le32(data.data() + 1));
             if (!changed.succeeded()) return changed;
             return card->transfer(block);
         }
-        case 0x19:
+        case Command::Restore:
             return card->value_operation(ValueOperation::Restore, block, 0);
-        default:
+        case Command::Transfer:
             return card->transfer(block);
+        default:
+            return Reply::fail(ReaderStatus::UnknownCommand);
     }
 }
 

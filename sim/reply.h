@@ -5,10 +5,14 @@
 
 #include <utility>
 
+#include "protocol/reader_status.h"
 #include "sim/bytes.h"
-#include "sim/reader_status.h"
 
 namespace sim {
+
+using protocol::ReaderStatus;
+using protocol::status_byte;
+using protocol::status_name;
 
 struct Reply {
     ReaderStatus status = ReaderStatus::Ok;

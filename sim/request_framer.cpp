@@ -1,4 +1,4 @@
-#include "sim/request_framer.h"
+#include "request_framer.h"
 
 #include "sim/wire_frame.h"
 
@@ -14,7 +14,7 @@ void RequestFramer::reset() {
 
 void RequestFramer::start_frame() {
     reset();
-    wire_ = {kFrameHeader0, kFrameHeader1};
+    wire_ = {protocol::kHeader0, protocol::kHeader1};
     unescaped_ = 2;
     state_ = State::Length;
 }
@@ -25,13 +25,13 @@ void RequestFramer::feed(ByteView bytes, std::vector<Bytes> &frames) {
 
 void RequestFramer::feed_byte(std::uint8_t byte, std::vector<Bytes> &frames) {
     if (state_ == State::Hunting) {
-        if (byte == kFrameHeader0) state_ = State::HeaderSeen;
+        if (byte == protocol::kHeader0) state_ = State::HeaderSeen;
         return;
     }
     if (state_ == State::HeaderSeen) {
-        if (byte == kFrameHeader1) {
+        if (byte == protocol::kHeader1) {
             start_frame();
-        } else if (byte != kFrameHeader0) {
+        } else if (byte != protocol::kHeader0) {
             state_ = State::Hunting;
         }
         return;
@@ -39,7 +39,7 @@ void RequestFramer::feed_byte(std::uint8_t byte, std::vector<Bytes> &frames) {
 
     if (stuffing_due_) {
         stuffing_due_ = false;
-        if (byte == 0x00) {
+        if (byte == protocol::kStuffedByte) {
             wire_.push_back(byte);
             if (state_ == State::Body && unescaped_ == expected_) {
                 frames.push_back(wire_);
@@ -48,18 +48,18 @@ void RequestFramer::feed_byte(std::uint8_t byte, std::vector<Bytes> &frames) {
             return;
         }
         // The 0xAA was not data but the start of something else.
-        if (byte == kFrameHeader1) {
+        if (byte == protocol::kHeader1) {
             start_frame();
         } else {
             reset();
-            if (byte == kFrameHeader0) state_ = State::HeaderSeen;
+            if (byte == protocol::kHeader0) state_ = State::HeaderSeen;
         }
         return;
     }
 
     wire_.push_back(byte);
     ++unescaped_;
-    if (byte == kFrameHeader0) stuffing_due_ = true;
+    if (byte == protocol::kEscapedByte) stuffing_due_ = true;
 
     switch (state_) {
         case State::Length:
@@ -67,8 +67,9 @@ void RequestFramer::feed_byte(std::uint8_t byte, std::vector<Bytes> &frames) {
             state_ = State::Complement;
             break;
         case State::Complement:
-            if (static_cast<std::uint8_t>(length_ ^ byte) != 0xFF || length_ < 4) {
-                const bool header_start = byte == kFrameHeader0;
+            if (static_cast<std::uint8_t>(length_ ^ byte) != 0xFF ||
+                length_ < protocol::kRequestLengthExtra) {
+                const bool header_start = byte == protocol::kHeader0;
                 reset();
                 if (header_start) state_ = State::HeaderSeen;
                 return;

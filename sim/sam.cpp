@@ -1,4 +1,4 @@
-#include "sim/sam.h"
+#include "sam.h"
 
 namespace sim {
 

@@ -7,8 +7,8 @@
 
 #include <cstdint>
 
-#include "sim/cards/card_os.h"
-#include "sim/reply.h"
+#include "cards/card_os.h"
+#include "reply.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/serve_loop.h"
+#include "serve_loop.h"
 
 #include <poll.h>
 #include <unistd.h>
@@ -7,7 +7,7 @@
 #include <chrono>
 #include <vector>
 
-#include "sim/request_framer.h"
+#include "request_framer.h"
 
 namespace sim {
 

@@ -7,8 +7,8 @@
 
 #include <ostream>
 
-#include "sim/pty_port.h"
-#include "sim/virtual_reader.h"
+#include "pty_port.h"
+#include "virtual_reader.h"
 
 namespace sim {
 

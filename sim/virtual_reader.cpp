@@ -1,22 +1,21 @@
-#include "sim/virtual_reader.h"
+#include "virtual_reader.h"
 
 #include <algorithm>
 #include <utility>
 
+#include "protocol/baud_rates.h"
 #include "sim/wire_frame.h"
 
 namespace sim {
 
 VirtualReader::VirtualReader(std::vector<std::unique_ptr<Card>> cards, unsigned baud_rate)
     : cards_(std::move(cards)),
-      baud_rate_(is_baud_rate(baud_rate) ? baud_rate : kBaudRates[0]),
+      baud_rate_(protocol::baud_code(baud_rate) != 0
+                     ? baud_rate
+                     : static_cast<unsigned>(protocol::kBaudRates[0].rate)),
       flash_(kFlashPages, Bytes(kFlashPageSize, 0xFF)) {}
 
 VirtualReader::~VirtualReader() = default;
-
-bool VirtualReader::is_baud_rate(unsigned rate) {
-    return std::find(kBaudRates.begin(), kBaudRates.end(), rate) != kBaudRates.end();
-}
 
 std::optional<Bytes> VirtualReader::handle(ByteView wire) {
     const auto request = decode_request(wire);
@@ -25,59 +24,117 @@ std::optional<Bytes> VirtualReader::handle(ByteView wire) {
 
     Reply reply = request->check_ok ? execute(request->code, request->data)
                                     : Reply::fail(ReaderStatus::BadCheck);
-    if (reply.data.size() > kMaxResponseData) reply = Reply::fail(ReaderStatus::AnswerTooLong);
+    if (reply.data.size() > protocol::kMaxResponseData)
+        reply = Reply::fail(ReaderStatus::AnswerTooLong);
     if (!reply.succeeded()) reply.data.clear();
     return encode_response(address_, request->code, status_byte(reply.status), reply.data);
 }
 
-namespace {
-
-bool is_type_a_code(std::uint8_t code) {
-    return (code >= 0x0C && code <= 0x1C) || code == 0x28 || code == 0x33 || code == 0x34 ||
-           code == 0x70;
-}
-
-}  // namespace
-
+// Every code the reader knows goes to the handler of its family by name; any
+// other code is unknown to the reader.
 Reply VirtualReader::execute(std::uint8_t code, ByteView data) {
-    if (is_type_a_code(code)) return type_a_command(code, data);
-    if (code >= 0x1D && code <= 0x20) return type_b_command(code, data);
-    if (code >= 0x21 && code <= 0x26) return at88rf020_command(code, data);
-    if (code >= 0x29 && code <= 0x32) return short_range_command(code, data);
-    if (code >= 0x40 && code <= 0x4C) return iso15693_command(code, data);
-    if (code >= 0x07 && code <= 0x09) return sam_command(code, data);
-
     const auto no_data = [&data](Bytes answer) {
         return data.empty() ? Reply::ok(std::move(answer)) : Reply::fail(ReaderStatus::BadLength);
     };
-    switch (code) {
-        case 0x01:
+    const auto command = static_cast<Command>(code);
+    switch (command) {
+        case Command::SetBaud:
             return set_baud_rate(data);
-        case 0x02:
+        case Command::SetAddress:
             return set_address(data);
-        case 0x03:
+        case Command::GetAddress:
             return no_data({});
-        case 0x04:
+        case Command::GetModel:
             return no_data(Bytes(kModel.begin(), kModel.end()));
-        case 0x05:
+        case Command::GetSerialNumber:
             return no_data(Bytes(kSerialNumber.begin(), kSerialNumber.end()));
-        case 0x06:
+        case Command::Beep:
             return beep(data);
-        case 0x0A:
-            return set_protocol(data);
-        case 0x0B:
-            return set_antenna(data);
-        case 0x27:
+        case Command::Light:
             return set_light(data);
-        case 0x60:
+        case Command::Display:
             return show_display(data);
-        case 0x61:
+        case Command::FlashRead:
             return read_flash(data);
-        case 0x62:
+        case Command::FlashWrite:
             return write_flash(data);
-        default:
-            return Reply::fail(ReaderStatus::UnknownCommand);
+        case Command::SetProtocol:
+            return set_protocol(data);
+        case Command::Antenna:
+            return set_antenna(data);
+
+        case Command::SamConfigure:
+        case Command::SamReset:
+        case Command::SamCommand:
+            return sam_command(command, data);
+
+        case Command::RequestA:
+        case Command::Anticollision:
+        case Command::SelectA:
+        case Command::HaltA:
+        case Command::DownloadKeys:
+        case Command::AuthenticateLoadedKey:
+        case Command::AuthenticateGivenKey:
+        case Command::ReadBlock:
+        case Command::WriteBlock:
+        case Command::Request080:
+        case Command::ActivateTypeA:
+        case Command::TypeACommand:
+        case Command::Deselect:
+        case Command::UltralightSelect:
+        case Command::UltralightWrite:
+            return type_a_command(command, data);
+
+        case Command::InitValue:
+        case Command::ReadValue:
+        case Command::Decrement:
+        case Command::Increment:
+        case Command::Restore:
+        case Command::Transfer:
+            return value_command(command, data);
+
+        case Command::RequestB:
+        case Command::Attrib:
+        case Command::TypeBCommand:
+        case Command::HaltB:
+            return type_b_command(command, data);
+
+        case Command::At020Check:
+        case Command::At020Read:
+        case Command::At020Write:
+        case Command::At020Lock:
+        case Command::At020Count:
+        case Command::At020Deselect:
+            return at88rf020_command(command, data);
+
+        case Command::StSelect:
+        case Command::StCompletion:
+        case Command::Sr176Read:
+        case Command::Sr176Write:
+        case Command::Sr176Protect:
+        case Command::Srix4kRead:
+        case Command::Srix4kWrite:
+        case Command::Srix4kAuthenticate:
+        case Command::Srix4kGetUid:
+        case Command::Srix4kWriteLockRegister:
+            return short_range_command(command, data);
+
+        case Command::Inventory:
+        case Command::StayQuiet:
+        case Command::Select15693:
+        case Command::ResetToReady:
+        case Command::ReadBlocks15693:
+        case Command::WriteBlock15693:
+        case Command::LockBlock15693:
+        case Command::WriteAfi:
+        case Command::LockAfi:
+        case Command::WriteDsfid:
+        case Command::LockDsfid:
+        case Command::GetSystemInformation:
+        case Command::GetBlockSecurity:
+            return iso15693_command(command, data);
     }
+    return Reply::fail(ReaderStatus::UnknownCommand);
 }
 
 }  // namespace sim

@@ -17,13 +17,16 @@
 #include <optional>
 #include <vector>
 
+#include "cards/card.h"
+#include "cards/mifare_classic.h"
+#include "protocol/commands.h"
+#include "reply.h"
+#include "sam.h"
 #include "sim/bytes.h"
-#include "sim/cards/card.h"
-#include "sim/cards/mifare_classic.h"
-#include "sim/reply.h"
-#include "sim/sam.h"
 
 namespace sim {
+
+using protocol::Command;
 
 class TypeACard;
 class TypeBCard;
@@ -32,17 +35,15 @@ class ShortRangeCard;
 class Iso15693Tag;
 
 class VirtualReader {
-  public:
-    // The rates of baud codes 1 to 7.
-    static constexpr std::array<unsigned, 7> kBaudRates = {9600,  14400, 19200, 28800,
-                                                           38400, 57600, 115200};
+public:
     static constexpr std::array<std::uint8_t, 2> kModel = {0x02, 0x10};
     static constexpr std::array<std::uint8_t, 8> kSerialNumber = {0x20, 0x24, 0x05, 0x17,
                                                                   0x00, 0x00, 0x31, 0x42};
     static constexpr int kFlashPages = 64;
     static constexpr std::size_t kFlashPageSize = 256;
 
-    // `baud_rate` is one of kBaudRates (any other starts the reader at 9600). The
+    // `baud_rate` is one of protocol::kBaudRates (any other starts the reader at
+    // 9600). The
     // field starts on, protocol 'A'.
     explicit VirtualReader(std::vector<std::unique_ptr<Card>> cards, unsigned baud_rate = 9600);
     ~VirtualReader();
@@ -62,8 +63,6 @@ class VirtualReader {
     const std::vector<std::unique_ptr<Card>> &cards() const { return cards_; }
     const Sam &sam() const { return sam_; }
 
-    static bool is_baud_rate(unsigned rate);
-
   private:
     Reply execute(std::uint8_t code, ByteView data);
 
@@ -77,30 +76,30 @@ class VirtualReader {
     Reply show_display(ByteView data);
     Reply read_flash(ByteView data);
     Reply write_flash(ByteView data);
-    Reply sam_command(std::uint8_t code, ByteView data);
+    Reply sam_command(Command command, ByteView data);
 
     // ISO 14443 Type A and Mifare Classic.
-    Reply type_a_command(std::uint8_t code, ByteView data);
+    Reply type_a_command(Command command, ByteView data);
     Reply request_a(ByteView data);
     Reply anticollision(ByteView data);
     Reply select_a(ByteView data);
     Reply download_keys(ByteView data);
     Reply authenticate_loaded(ByteView data);
     Reply authenticate_given(ByteView data);
-    Reply value_command(std::uint8_t code, ByteView data);
+    Reply value_command(Command command, ByteView data);
     Reply activate_type_a(ByteView data);
     Reply select_ultralight(ByteView data);
     Reply request_080(ByteView data);
 
     // ISO 14443 Type B and AT88RF020.
-    Reply type_b_command(std::uint8_t code, ByteView data);
-    Reply at88rf020_command(std::uint8_t code, ByteView data);
+    Reply type_b_command(Command command, ByteView data);
+    Reply at88rf020_command(Command command, ByteView data);
 
     // SR176 and SRIX4K.
-    Reply short_range_command(std::uint8_t code, ByteView data);
+    Reply short_range_command(Command command, ByteView data);
 
     // ISO 15693.
-    Reply iso15693_command(std::uint8_t code, ByteView data);
+    Reply iso15693_command(Command command, ByteView data);
     Reply inventory(ByteView data);
 
     // The cards of type T that the field reaches: field on and protocol `protocol`

@@ -11,8 +11,8 @@ std::optional<Bytes> unescape(ByteView wire) {
     out.reserve(wire.size());
     for (std::size_t i = 0; i < wire.size(); ++i) {
         out.push_back(wire[i]);
-        if (i >= 2 && wire[i] == kFrameHeader0) {
-            if (i + 1 >= wire.size() || wire[i + 1] != 0x00) return std::nullopt;
+        if (i >= protocol::kLengthPos && wire[i] == protocol::kEscapedByte) {
+            if (i + 1 >= wire.size() || wire[i + 1] != protocol::kStuffedByte) return std::nullopt;
             ++i;
         }
     }
@@ -25,17 +25,21 @@ std::optional<Request> decode_request(ByteView wire) {
     const auto frame = unescape(wire);
     if (!frame || frame->size() < 8) return std::nullopt;
     const Bytes &f = *frame;
-    if (f[0] != kFrameHeader0 || f[1] != kFrameHeader1) return std::nullopt;
-    const std::uint8_t length = f[2];
-    if (static_cast<std::uint8_t>(length ^ f[3]) != 0xFF || length < 4) return std::nullopt;
+    if (f[0] != protocol::kHeader0 || f[1] != protocol::kHeader1) return std::nullopt;
+    const std::uint8_t length = f[protocol::kLengthPos];
+    if (static_cast<std::uint8_t>(length ^ f[protocol::kComplementPos]) != 0xFF ||
+        length < protocol::kRequestLengthExtra) {
+        return std::nullopt;
+    }
     if (f.size() != static_cast<std::size_t>(length) + 4) return std::nullopt;
 
     Request request;
-    request.address = static_cast<std::uint16_t>(f[4] | (f[5] << 8));
-    request.code = f[6];
-    request.data.assign(f.begin() + 7, f.end() - 1);
+    request.address =
+        static_cast<std::uint16_t>(f[protocol::kAddressPos] | (f[protocol::kAddressPos + 1] << 8));
+    request.code = f[protocol::kCommandPos];
+    request.data.assign(f.begin() + protocol::kRequestDataPos, f.end() - 1);
     std::uint8_t check = 0;
-    for (std::size_t i = 3; i + 1 < f.size(); ++i) check ^= f[i];
+    for (std::size_t i = protocol::kComplementPos; i + 1 < f.size(); ++i) check ^= f[i];
     request.check_ok = check == f.back();
     return request;
 }
@@ -45,16 +49,18 @@ Bytes escape_frame(ByteView unescaped) {
     out.reserve(unescaped.size() + 8);
     for (std::size_t i = 0; i < unescaped.size(); ++i) {
         out.push_back(unescaped[i]);
-        if (i >= 2 && unescaped[i] == kFrameHeader0) out.push_back(0x00);
+        if (i >= protocol::kLengthPos && unescaped[i] == protocol::kEscapedByte) {
+            out.push_back(protocol::kStuffedByte);
+        }
     }
     return out;
 }
 
 Bytes encode_response(std::uint16_t address, std::uint8_t code, std::uint8_t status,
                       ByteView data) {
-    const auto length = static_cast<std::uint8_t>(data.size() + 5);
-    Bytes frame = {kFrameHeader0,
-                   kFrameHeader1,
+    const auto length = static_cast<std::uint8_t>(data.size() + protocol::kResponseLengthExtra);
+    Bytes frame = {protocol::kHeader0,
+                   protocol::kHeader1,
                    length,
                    static_cast<std::uint8_t>(~length),
                    static_cast<std::uint8_t>(address & 0xFF),
@@ -63,7 +69,7 @@ Bytes encode_response(std::uint16_t address, std::uint8_t code, std::uint8_t sta
                    status};
     append(frame, data);
     std::uint8_t check = 0;
-    for (std::size_t i = 3; i < frame.size(); ++i) check ^= frame[i];
+    for (std::size_t i = protocol::kComplementPos; i < frame.size(); ++i) check ^= frame[i];
     frame.push_back(check);
     return escape_frame(frame);
 }

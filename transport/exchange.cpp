@@ -1,15 +1,13 @@
-#include "transport/exchange.h"
+#include "exchange.h"
 
 #include <array>
 #include <cstring>
 
+#include "frame_reader.h"
+#include "protocol/frame.h"
 #include "selmek_results.h"
-#include "transport/frame_reader.h"
 
 namespace selmek {
-
-static_assert(kMaxWireFrame <= kResponseCapacity,
-              "a frame the length byte can announce always fits the caller's buffer");
 
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
     if (rate <= 0) return {};
@@ -17,7 +15,7 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
     return std::chrono::microseconds((bits + rate - 1) / rate);
 }
 
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_byte_wait,
+std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
                             const std::uint8_t *request, std::size_t request_length,
                             std::uint8_t *response, std::uint32_t *response_length) {
     if (!line.is_open()) return SELMEK_ERR_NOT_OPEN;
@@ -27,21 +25,21 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_by
     // of the answer to this request.
     if (const std::int32_t result = line.discard_input(); result != SELMEK_OK) return result;
     const std::int32_t written =
-        line.write_all(request, request_length, Clock::now() + request_time + first_byte_wait);
+        line.write_all(request, request_length, Clock::now() + request_time + wait);
     if (written != SELMEK_OK) return written;
 
     // The request may still be on its way out of the port when write() returns.
-    const Clock::time_point first_byte_deadline = Clock::now() + request_time + first_byte_wait;
+    const Clock::time_point first_byte_deadline = Clock::now() + request_time + wait;
     Clock::time_point frame_deadline{};
 
     // Decoded apart from the caller's buffer, which sees only a whole frame.
-    std::array<std::uint8_t, kMaxWireFrame> frame{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> frame{};
     FrameReader reader(frame.data(), frame.size());
     // Whatever is waiting is read in one go, even past the end of the frame: in
     // this protocol nothing of worth follows a frame before the next request,
     // which discards it anyway, and one read instead of several keeps an exchange
     // close to the cost of the bare round trip.
-    std::array<std::uint8_t, kMaxWireFrame> chunk{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> chunk{};
     for (;;) {
         const bool started = reader.bytes_seen();
         const ReadResult got = line.read_some(
@@ -54,7 +52,7 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_by
         }
         if (got.result != SELMEK_OK) return got.result;
         if (!started) {
-            frame_deadline = Clock::now() + wire_time(kMaxWireFrame, line.rate()) + first_byte_wait;
+            frame_deadline = Clock::now() + wire_time(protocol::kMaxWireFrame, line.rate()) + wait;
         }
 
         for (std::size_t i = 0; i < got.count; ++i) {

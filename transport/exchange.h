@@ -7,25 +7,23 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "transport/serial_line.h"
+#include "serial_line.h"
 
 namespace selmek {
-
-// The room the caller's response buffer has.
-inline constexpr std::size_t kResponseCapacity = 1024;
 
 // How long `count` bytes take on the line at `rate` (8N1: ten bits a byte),
 // rounded up to the microsecond.
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 
 // Discards stale input, writes the request, and reads one response frame into
-// `response` (kResponseCapacity bytes), writing it and `*response_length` only
+// `response` (protocol::kResponseCapacity bytes), writing it and `*response_length` only
 // when the frame is whole.
 //
-// Waits: the request may take its wire time plus `first_byte_wait` to go out; the
-// first byte of the answer must come within `first_byte_wait` after the request
-// has gone out on the line; from that first byte (whatever it is) the whole frame
-// must be in within the wire time of the longest frame plus `first_byte_wait` —
+// Waits, with `wait` the first-byte wait (or for a probe the turnaround
+// allowance, see answer_wait.h): the request may take its wire time plus `wait`
+// to go out; the first byte of the answer must come within `wait` after the
+// request has gone out on the line; from that first byte (whatever it is) the
+// whole frame must be in within the wire time of the longest frame plus `wait` —
 // one deadline for the frame, so a reader that trickles bytes cannot hold the
 // caller longer.
 //
@@ -33,7 +31,7 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 // came), _BAD_FRAME (bytes came, but no header with a matching length
 // complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
 // _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds first_byte_wait,
+std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
                             const std::uint8_t *request, std::size_t request_length,
                             std::uint8_t *response, std::uint32_t *response_length);
 

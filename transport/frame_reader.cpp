@@ -1,4 +1,4 @@
-#include "transport/frame_reader.h"
+#include "frame_reader.h"
 
 namespace selmek {
 
@@ -57,12 +57,12 @@ void FrameReader::begin_body() {
 bool FrameReader::step(std::uint8_t byte) {
     switch (step_) {
         case Step::idle:
-            if (byte == kHeader0 && store(byte)) step_ = Step::header1;
+            if (byte == protocol::kHeader0 && store(byte)) step_ = Step::header1;
             return true;
         case Step::header1:
-            if (byte == kHeader1) {
+            if (byte == protocol::kHeader1) {
                 if (store(byte)) step_ = Step::length;
-            } else if (byte == kHeader0) {
+            } else if (byte == protocol::kHeader0) {
                 size_ = 0;  // this 0xAA may be the one that starts the header
                 store(byte);
             } else {
@@ -73,7 +73,7 @@ bool FrameReader::step(std::uint8_t byte) {
         case Step::length:
             if (!store(byte)) return true;
             length_ = byte;
-            step_ = byte == kStuffedAfter ? Step::length_stuffing : Step::complement;
+            step_ = byte == protocol::kEscapedByte ? Step::length_stuffing : Step::complement;
             return true;
         case Step::length_stuffing:
             if (store(byte)) step_ = Step::complement;
@@ -81,7 +81,7 @@ bool FrameReader::step(std::uint8_t byte) {
         case Step::complement:
             if (byte != static_cast<std::uint8_t>(~length_)) return false;
             if (!store(byte)) return true;
-            if (byte == kStuffedAfter) {
+            if (byte == protocol::kEscapedByte) {
                 step_ = Step::complement_stuffing;
             } else {
                 begin_body();
@@ -93,7 +93,7 @@ bool FrameReader::step(std::uint8_t byte) {
         case Step::body:
             if (!store(byte)) return true;
             --remaining_;
-            if (byte == kStuffedAfter) {
+            if (byte == protocol::kEscapedByte) {
                 step_ = Step::body_stuffing;
             } else if (remaining_ == 0) {
                 step_ = Step::done;

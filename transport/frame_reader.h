@@ -8,16 +8,9 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/frame.h"
+
 namespace selmek {
-
-inline constexpr std::uint8_t kHeader0 = 0xAA;
-inline constexpr std::uint8_t kHeader1 = 0xBB;
-// From the length byte on, every 0xAA is followed on the wire by one more byte.
-inline constexpr std::uint8_t kStuffedAfter = 0xAA;
-
-// After the header come L, its complement and L more bytes, each of them possibly
-// followed by a stuffed byte: no frame on the wire is longer than this.
-inline constexpr std::size_t kMaxWireFrame = 2 + 2 * (2 + 255);
 
 class FrameReader {
 public:

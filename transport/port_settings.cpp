@@ -1,4 +1,4 @@
-#include "transport/port_settings.h"
+#include "port_settings.h"
 
 #include <charconv>
 #include <cstdlib>
@@ -61,6 +61,8 @@ PortConfig parse_port_config(std::string_view text) {
         const std::string_view value = trimmed(line.substr(equals + 1));
         if (key == "timeout_ms") {
             if (const auto wait = wait_from(value)) config.first_byte_wait = wait;
+        } else if (key == "turnaround_ms") {
+            if (const auto wait = wait_from(value)) config.turnaround_allowance = wait;
         } else if (const auto port = number_in(key, kFirstPort, kLastPort);
                    port && !value.empty()) {
             config.devices[static_cast<std::size_t>(*port)] = std::string(value);
@@ -100,12 +102,30 @@ std::string device_for_port(int port, const SettingsSources &sources) {
     return "/dev/ttyS" + std::to_string(port - 1);
 }
 
-std::chrono::milliseconds first_byte_wait(const SettingsSources &sources) {
-    if (const auto wait = wait_from(environment_value(sources, "SELMEK_TIMEOUT_MS"))) return *wait;
+namespace {
+
+// A wait from the environment variable `name`, else the files' `setting`, else
+// `otherwise`.
+std::chrono::milliseconds wait_setting(const SettingsSources &sources, const char *name,
+                                       std::optional<std::chrono::milliseconds> PortConfig::*setting,
+                                       std::chrono::milliseconds otherwise) {
+    if (const auto wait = wait_from(environment_value(sources, name))) return *wait;
     for (const std::string &file : {user_config_file(sources), sources.system_file}) {
-        if (const auto wait = read_config_file(file).first_byte_wait) return *wait;
+        if (const auto wait = read_config_file(file).*setting) return *wait;
     }
-    return kDefaultFirstByteWait;
+    return otherwise;
+}
+
+}  // namespace
+
+std::chrono::milliseconds first_byte_wait(const SettingsSources &sources) {
+    return wait_setting(sources, "SELMEK_TIMEOUT_MS", &PortConfig::first_byte_wait,
+                        kDefaultFirstByteWait);
+}
+
+std::chrono::milliseconds turnaround_allowance(const SettingsSources &sources) {
+    return wait_setting(sources, "SELMEK_TURNAROUND_MS", &PortConfig::turnaround_allowance,
+                        kDefaultTurnaroundAllowance);
 }
 
 }  // namespace selmek

@@ -1,13 +1,17 @@
 #pragma once
 
-// Which device a port number stands for, and how long to wait for the reader's
-// first answer byte. For each, the first of these that says anything wins:
-//   1. the environment: SELMEK_PORT<n>=/dev/..., SELMEK_TIMEOUT_MS=<ms>;
+// Which device a port number stands for, how long to wait for the reader's first
+// answer byte, and how long to allow the reader to turn a probe round (see
+// answer_wait.h). For each, the first of these that says anything wins:
+//   1. the environment: SELMEK_PORT<n>=/dev/..., SELMEK_TIMEOUT_MS=<ms>,
+//      SELMEK_TURNAROUND_MS=<ms>;
 //   2. the user's file $XDG_CONFIG_HOME/selmek/ports.conf (~/.config/selmek/... when
 //      XDG_CONFIG_HOME is unset or not an absolute path);
 //   3. the system's file /etc/selmek/ports.conf;
-//   4. the defaults: port n is /dev/ttyS<n-1>, the wait 500 ms.
-// A file holds lines "<n>=<device path>" and "timeout_ms=<ms>"; '#' starts a
+//   4. the defaults: port n is /dev/ttyS<n-1>, the wait 500 ms, the turnaround
+//      allowance 50 ms.
+// A file holds lines "<n>=<device path>", "timeout_ms=<ms>" and
+// "turnaround_ms=<ms>"; '#' starts a
 // comment line, blanks around keys and values do not count, and a line that
 // says nothing usable is skipped, as is a file that cannot be read. A device
 // given without a '/' is a name under /dev ("ttyUSB0" is /dev/ttyUSB0).
@@ -24,6 +28,9 @@ namespace selmek {
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 16;
 inline constexpr std::chrono::milliseconds kDefaultFirstByteWait{500};
+// A reader acknowledges within a few milliseconds; a USB serial adapter may hold
+// the answer back for its latency timer (16 ms by default) on top of that.
+inline constexpr std::chrono::milliseconds kDefaultTurnaroundAllowance{50};
 // A longer wait than ten minutes is taken for a typing error and ignored.
 inline constexpr std::chrono::milliseconds kLongestFirstByteWait{600'000};
 
@@ -31,6 +38,7 @@ inline constexpr std::chrono::milliseconds kLongestFirstByteWait{600'000};
 struct PortConfig {
     std::array<std::string, kLastPort + 1> devices;  // by port number, [0] unused
     std::optional<std::chrono::milliseconds> first_byte_wait;
+    std::optional<std::chrono::milliseconds> turnaround_allowance;
 };
 
 PortConfig parse_port_config(std::string_view text);
@@ -52,5 +60,7 @@ std::string user_config_file(const SettingsSources &sources);
 std::string device_for_port(int port, const SettingsSources &sources = SettingsSources());
 
 std::chrono::milliseconds first_byte_wait(const SettingsSources &sources = SettingsSources());
+
+std::chrono::milliseconds turnaround_allowance(const SettingsSources &sources = SettingsSources());
 
 }  // namespace selmek

@@ -6,11 +6,14 @@
 #include <mutex>
 #include <new>
 #include <string>
+#include <utility>
 
+#include "answer_wait.h"
+#include "exchange.h"
+#include "port_settings.h"
+#include "protocol/frame.h"
 #include "selmek.h"
-#include "transport/exchange.h"
-#include "transport/port_settings.h"
-#include "transport/serial_line.h"
+#include "serial_line.h"
 
 namespace {
 
@@ -19,24 +22,39 @@ constexpr std::int32_t kTransportVersion = 1;
 struct Port {
     std::mutex mutex;
     selmek::SerialLine line;
-    std::chrono::milliseconds first_byte_wait = selmek::kDefaultFirstByteWait;
+    selmek::AnswerWait wait;
 };
 
-// Destroyed when the library is unloaded, which closes the port.
-Port &port() {
-    static Port instance;
-    return instance;
+// Made when the library is loaded and destroyed when it is unloaded, by the
+// library's own start and end: a static object would be destroyed by the
+// process's exit handlers, before the exit handlers of a host that may still
+// call in (and before the reader library's end unloads this one).
+Port *g_port = nullptr;
+
+__attribute__((constructor)) void selmek_start() { g_port = new Port(); }
+
+// The port is closed first, so that its exclusive mode does not outlive the
+// process on a device someone else still holds open.
+__attribute__((destructor)) void selmek_end() {
+    Port *const p = std::exchange(g_port, nullptr);
+    if (p == nullptr) return;
+    {
+        std::lock_guard<std::mutex> lock(p->mutex);
+        p->line.close();
+    }
+    delete p;
 }
 
 // 0 when the port is open, else the errno value that says why not.
 int open_port(std::int32_t number, std::int32_t baud) {
-    Port &p = port();
+    if (g_port == nullptr) return ENXIO;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     p.line.close();
     if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) return EINVAL;
     try {
         const std::string device = selmek::device_for_port(number);
-        p.first_byte_wait = selmek::first_byte_wait();
+        p.wait.opened(selmek::first_byte_wait(), selmek::turnaround_allowance());
         return p.line.open(device, baud);
     } catch (const std::bad_alloc &) {
         return ENOMEM;
@@ -60,7 +78,8 @@ SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
 }
 
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
-    Port &p = port();
+    if (g_port == nullptr) return 0;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
     p.line.close();
     return 0;
@@ -80,9 +99,12 @@ SELMEK_API int32_t SELMEK_CALL FreeComData(void) {
 }
 
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
-    Port &p = port();
+    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
-    return p.line.set_rate(baud);
+    const std::int32_t result = p.line.set_rate(baud);
+    if (result == SELMEK_OK) p.wait.rate_changed();
+    return result;
 }
 
 SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
@@ -90,14 +112,17 @@ SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32
     if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
     *response_length = 0;
     if (request == nullptr || response == nullptr || request_length < 1 ||
-        static_cast<std::size_t>(request_length) > selmek::kResponseCapacity) {
+        static_cast<std::size_t>(request_length) > protocol::kResponseCapacity) {
         return SELMEK_ERR_BAD_ARGUMENT;
     }
-    Port &p = port();
+    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
+    Port &p = *g_port;
     std::lock_guard<std::mutex> lock(p.mutex);
-    return selmek::exchange_frame(p.line, p.first_byte_wait, request,
-                                  static_cast<std::size_t>(request_length), response,
-                                  response_length);
+    const std::int32_t result =
+        selmek::exchange_frame(p.line, p.wait.next(), request,
+                               static_cast<std::size_t>(request_length), response, response_length);
+    p.wait.exchanged(result);
+    return result;
 }
 
 }  // extern "C"

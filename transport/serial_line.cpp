@@ -1,7 +1,7 @@
 // The line settings go through termios2 (TCGETS2/TCSETS2), which carries any rate
 // in bits per second: 14400 and 28800 have no B constant. <asm/termbits.h> and
 // glibc's <termios.h> cannot share a file, so this one uses the ioctls alone.
-#include "transport/serial_line.h"
+#include "serial_line.h"
 
 #include <asm/termbits.h>
 #include <fcntl.h>

@@ -5,10 +5,15 @@
 #include <array>
 #include <cstdint>
 
+#include "protocol/baud_rates.h"
+
 namespace tilvane {
 
-inline constexpr std::array<std::int32_t, 7> kBaudTable = {9600,  14400, 19200, 28800,
-                                                           38400, 57600, 115200};
+inline constexpr std::array<std::int32_t, protocol::kBaudRates.size()> kBaudTable = [] {
+    std::array<std::int32_t, protocol::kBaudRates.size()> rates{};
+    for (std::size_t i = 0; i < rates.size(); ++i) rates[i] = protocol::kBaudRates[i].rate;
+    return rates;
+}();
 
 inline bool IsBaudIndex(std::int64_t index) {
     return index >= 0 && index < static_cast<std::int64_t>(kBaudTable.size());

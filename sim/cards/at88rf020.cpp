@@ -1,4 +1,4 @@
-#include "sim/cards/at88rf020.h"
+#include "cards/at88rf020.h"
 
 #include <algorithm>
 

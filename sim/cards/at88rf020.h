@@ -22,7 +22,7 @@
 #include <array>
 #include <cstdint>
 
-#include "sim/cards/type_b_card.h"
+#include "cards/type_b_card.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/card_os.h"
+#include "cards/card_os.h"
 
 #include <algorithm>
 #include <optional>

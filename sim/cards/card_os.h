@@ -18,8 +18,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "random_source.h"
 #include "sim/bytes.h"
-#include "sim/random_source.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/cpu_card_a.h"
+#include "cards/cpu_card_a.h"
 
 namespace sim {
 

@@ -7,8 +7,8 @@
 #include <array>
 #include <cstdint>
 
-#include "sim/cards/card_os.h"
-#include "sim/cards/type_a_card.h"
+#include "cards/card_os.h"
+#include "cards/type_a_card.h"
 
 namespace sim {
 

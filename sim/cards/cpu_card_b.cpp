@@ -1,6 +1,6 @@
-#include "sim/cards/cpu_card_b.h"
+#include "cards/cpu_card_b.h"
 
-#include "sim/cards/cpu_card_a.h"
+#include "cards/cpu_card_a.h"
 
 namespace sim {
 

@@ -3,8 +3,8 @@
 // An ISO 14443 Type B processor card: ATQB with protocol type 1 (ISO 14443-4), and
 // after ATTRIB the same card operating system as the Type A processor card.
 
-#include "sim/cards/card_os.h"
-#include "sim/cards/type_b_card.h"
+#include "cards/card_os.h"
+#include "cards/type_b_card.h"
 
 namespace sim {
 

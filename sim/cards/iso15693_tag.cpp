@@ -1,4 +1,4 @@
-#include "sim/cards/iso15693_tag.h"
+#include "cards/iso15693_tag.h"
 
 #include <algorithm>
 

@@ -14,9 +14,9 @@
 #include <cstdint>
 #include <vector>
 
+#include "cards/card.h"
+#include "reply.h"
 #include "sim/bytes.h"
-#include "sim/cards/card.h"
-#include "sim/reply.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/mifare_access.h"
+#include "cards/mifare_access.h"
 
 namespace sim {
 

@@ -8,7 +8,7 @@
 #include <cstdint>
 #include <optional>
 
-#include "sim/cards/type_a_card.h"
+#include "cards/type_a_card.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/mifare_classic.h"
+#include "cards/mifare_classic.h"
 
 #include <algorithm>
 #include <cstring>

@@ -17,8 +17,8 @@
 #include <optional>
 #include <vector>
 
-#include "sim/cards/mifare_access.h"
-#include "sim/cards/type_a_card.h"
+#include "cards/mifare_access.h"
+#include "cards/type_a_card.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/short_range_card.h"
+#include "cards/short_range_card.h"
 
 namespace sim {
 

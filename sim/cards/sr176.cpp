@@ -1,4 +1,4 @@
-#include "sim/cards/sr176.h"
+#include "cards/sr176.h"
 
 namespace sim {
 

@@ -10,7 +10,7 @@
 #include <array>
 #include <cstdint>
 
-#include "sim/cards/short_range_card.h"
+#include "cards/short_range_card.h"
 
 namespace sim {
 

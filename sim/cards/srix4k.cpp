@@ -1,4 +1,4 @@
-#include "sim/cards/srix4k.h"
+#include "cards/srix4k.h"
 
 namespace sim {
 

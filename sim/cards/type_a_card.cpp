@@ -1,4 +1,4 @@
-#include "sim/cards/type_a_card.h"
+#include "cards/type_a_card.h"
 
 #include <utility>
 

@@ -10,9 +10,9 @@
 #include <cstdint>
 #include <optional>
 
+#include "cards/card.h"
+#include "reply.h"
 #include "sim/bytes.h"
-#include "sim/cards/card.h"
-#include "sim/reply.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/type_b_card.h"
+#include "cards/type_b_card.h"
 
 namespace sim {
 

@@ -8,9 +8,9 @@
 #include <array>
 #include <cstdint>
 
+#include "cards/card.h"
+#include "reply.h"
 #include "sim/bytes.h"
-#include "sim/cards/card.h"
-#include "sim/reply.h"
 
 namespace sim {
 

@@ -1,4 +1,4 @@
-#include "sim/cards/ultralight.h"
+#include "cards/ultralight.h"
 
 namespace sim {
 

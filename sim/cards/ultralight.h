@@ -19,7 +19,7 @@
 #include <array>
 #include <cstdint>
 
-#include "sim/cards/type_a_card.h"
+#include "cards/type_a_card.h"
 
 namespace sim {
 

@@ -92,6 +92,20 @@ TEST(ReaderLibrary, TheBuiltLibraryBindsAll72) {
     EXPECT_EQ(version, 2u);
 }
 
+TEST(ReaderLibrary, EveryBoundEntryIsTheExportOfItsName) {
+    const QString path = QStringLiteral(TILVANE_BIN_DIR "/libDrovik.so");
+    tilvane::ReaderLibrary library;
+    ASSERT_TRUE(library.Load(path));
+    // The same library again, looked up by name this time.
+    const auto by_name = platform::Module::load(path.toStdString());
+    ASSERT_TRUE(by_name.loaded());
+#define TILVANE_EXPECT_NAMED(ordinal, name)                                         \
+    EXPECT_EQ(reinterpret_cast<void *>(library.api().name), by_name.resolve(#name)) \
+        << "ordinal " << ordinal << " is bound as " #name;
+    TILVANE_READER_API_ENTRIES(TILVANE_EXPECT_NAMED)
+#undef TILVANE_EXPECT_NAMED
+}
+
 TEST(ReaderLibrary, TheCopyLackingOrdinal21IsRefusedButStaysLoaded) {
     tilvane::ReaderLibrary library;
     EXPECT_FALSE(library.Load(QStringLiteral(TILVANE_MISSING_ORDINAL_LIBRARY)));

@@ -257,6 +257,13 @@ TEST_F(OpeningThePort, AnUnknownRateOpensThePortAndThenFails) {
     EXPECT_TRUE(sent().empty());
 }
 
+TEST_F(OpeningThePort, ARateTheTransportRefusesIsABadRateToo) {
+    transport().open_result = 0;
+    transport().open_errno = EINVAL;
+    EXPECT_EQ(EXPORT(rf_init_com)(2, -9600), 1);
+    EXPECT_TRUE(sent().empty());
+}
+
 TEST_F(OpeningThePort, AFailedOpenReturnsTheSystemsReason) {
     transport().open_result = 0;
     transport().open_errno = ENOENT;

@@ -5,7 +5,7 @@
 
 #include <vector>
 
-#include "reader/command_execution.h"
+#include "command_execution.h"
 #include "reader/frame_codec.h"
 
 namespace {
@@ -13,7 +13,7 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 
 Bytes build(std::uint16_t address, std::uint8_t code, const Bytes &data) {
-    Bytes out(drovik::kMaxRequestFrame);
+    Bytes out(protocol::kMaxWireFrame);
     out.resize(drovik::build_request(out.data(), address, code, data.data(),
                                      static_cast<int>(data.size())));
     return out;
@@ -65,8 +65,8 @@ INSTANTIATE_TEST_SUITE_P(
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST(RequestBuilding, AnAllEscapedMaximalRequestFitsItsBound) {
-    const Bytes frame = build(0xAAAA, 0xAA, Bytes(drovik::kMaxRequestData, 0xAA));
-    EXPECT_LE(frame.size(), drovik::kMaxRequestFrame);
+    const Bytes frame = build(0xAAAA, 0xAA, Bytes(protocol::kMaxRequestData, 0xAA));
+    EXPECT_LE(frame.size(), protocol::kMaxWireFrame);
     EXPECT_EQ(frame[0], 0xAA);
     EXPECT_EQ(frame[1], 0xBB);  // the header is never escaped
 }

@@ -1,9 +1,9 @@
 // The frame on the reader's side: what gets an answer, what gets an error status,
 // what gets nothing; and the stream framer that cuts the serial line into frames.
 
-#include "sim/request_framer.h"
+#include "request_framer.h"
 #include "sim/wire_frame.h"
-#include "tests/sim/sim_reader.h"
+#include "sim_reader.h"
 
 namespace {
 
@@ -11,7 +11,7 @@ using namespace sim_test;
 
 TEST(Framing, AWellFormedRequestGetsTheReadersAnswerFromItsOwnAddress) {
     SimReader sim({});
-    const Answer serial = sim.send(cmd::get_snr);
+    const Answer serial = sim.send(Command::GetSerialNumber);
     ASSERT_TRUE(serial.ok());
     EXPECT_EQ(serial.data, Bytes(sim::VirtualReader::kSerialNumber.begin(),
                                  sim::VirtualReader::kSerialNumber.end()));
@@ -61,9 +61,24 @@ TEST(Framing, UnknownCommandsAndWrongDataCountsAreRefusedWithAStatus) {
     SimReader sim({});
     EXPECT_TRUE(has_status(sim.send(0x35), ReaderStatus::UnknownCommand));
     EXPECT_TRUE(has_status(sim.send(0xFF, {1, 2, 3}), ReaderStatus::UnknownCommand));
-    EXPECT_TRUE(has_status(sim.send(cmd::beep), ReaderStatus::BadLength));
-    EXPECT_TRUE(has_status(sim.send(cmd::get_snr, {0}), ReaderStatus::BadLength));
-    EXPECT_TRUE(has_status(sim.send(cmd::display, Bytes(7)), ReaderStatus::BadLength));
+    EXPECT_TRUE(has_status(sim.send(Command::Beep), ReaderStatus::BadLength));
+    EXPECT_TRUE(has_status(sim.send(Command::GetSerialNumber, {0}), ReaderStatus::BadLength));
+    EXPECT_TRUE(has_status(sim.send(Command::Display, Bytes(7)), ReaderStatus::BadLength));
+}
+
+TEST(Framing, ExactlyTheCodesOutsideTheReadersCommandTableAreUnknown) {
+    // The reader's unused codes: 0x00, 0x35 to 0x3F, 0x4D to 0x5F, 0x63 to 0x6F and
+    // everything above 0x70.
+    const auto unused = [](int code) {
+        return code == 0x00 || (code >= 0x35 && code <= 0x3F) || (code >= 0x4D && code <= 0x5F) ||
+               (code >= 0x63 && code <= 0x6F) || code > 0x70;
+    };
+    SimReader sim({});
+    for (int code = 0; code <= 0xFF; ++code) {
+        const bool unknown = has_status(sim.send(static_cast<std::uint8_t>(code), Bytes(3)),
+                                        ReaderStatus::UnknownCommand);
+        EXPECT_EQ(unknown, unused(code)) << "code " << code;
+    }
 }
 
 TEST(Framing, StuffedBytesInRequestAndResponseAreUnderstood) {
@@ -75,23 +90,23 @@ TEST(Framing, StuffedBytesInRequestAndResponseAreUnderstood) {
     const auto wire = sim.send_raw(Bytes(std::begin(request), std::end(request)));
     ASSERT_TRUE(wire);
     EXPECT_EQ(std::count(wire->begin(), wire->end(), 0xAA), 2);  // header and PUPI byte
-    const Answer atqb = sim.send(cmd::atqb, {1});
+    const Answer atqb = sim.send(Command::RequestB, {1});
     ASSERT_TRUE(atqb.ok());
     EXPECT_EQ(atqb.data[2], 0xAA);
-    EXPECT_TRUE(
-        sim.send(cmd::attrib, cat({Bytes(atqb.data.begin() + 1, atqb.data.begin() + 5), {0x00}}))
-            .ok());
+    EXPECT_TRUE(sim.send(Command::Attrib,
+                         cat({Bytes(atqb.data.begin() + 1, atqb.data.begin() + 5), {0x00}}))
+                    .ok());
 }
 
 TEST(Framing, TheReaderAnswersAddressZeroAndItsOwnAddressOnly) {
     SimReader sim({});
-    ASSERT_TRUE(sim.send(cmd::init_device_number, {0x34, 0x12}).ok());
+    ASSERT_TRUE(sim.send(Command::SetAddress, {0x34, 0x12}).ok());
     EXPECT_EQ(sim.reader().address(), 0x1234);
-    const Answer broadcast = sim.send(cmd::get_device_number);
+    const Answer broadcast = sim.send(Command::GetAddress);
     ASSERT_TRUE(broadcast.ok());
     EXPECT_EQ(broadcast.address, 0x1234);
-    EXPECT_TRUE(sim.send(cmd::beep, {1}, 0x1234).ok());
-    EXPECT_FALSE(sim.send(cmd::beep, {1}, 0x1235).answered);
+    EXPECT_TRUE(sim.send(Command::Beep, {1}, 0x1234).ok());
+    EXPECT_FALSE(sim.send(Command::Beep, {1}, 0x1235).answered);
     EXPECT_EQ(sim.reader().beep_count(), 1u);
 }
 
@@ -99,8 +114,9 @@ TEST(Framing, AnAnswerTooLongForAFrameIsRefused) {
     // 251 bytes of data would not fit the response's length byte. A flash read of
     // a whole page asks for 256.
     SimReader sim({});
-    EXPECT_TRUE(has_status(sim.send(cmd::flash_read, {0, 0, 0, 251}), ReaderStatus::AnswerTooLong));
-    EXPECT_EQ(sim.send(cmd::flash_read, {0, 0, 0, 250}).data.size(), 250u);
+    EXPECT_TRUE(
+        has_status(sim.send(Command::FlashRead, {0, 0, 0, 251}), ReaderStatus::AnswerTooLong));
+    EXPECT_EQ(sim.send(Command::FlashRead, {0, 0, 0, 250}).data.size(), 250u);
 }
 
 // The stream framer.

@@ -1,8 +1,8 @@
 // ISO 15693 tags: inventory and system information layouts, addressing by flags,
 // states, blocks and their locks, AFI and DSFID.
 
-#include "sim/cards/iso15693_tag.h"
-#include "tests/sim/sim_reader.h"
+#include "cards/iso15693_tag.h"
+#include "sim_reader.h"
 
 namespace {
 
@@ -20,31 +20,31 @@ class Iso15693Test : public ::testing::Test {
   protected:
     void SetUp() override { sim.power_up('1'); }
 
-    Answer command(std::uint8_t code, std::uint8_t flags, const Bytes &rest = {},
+    Answer command(Command code, std::uint8_t flags, const Bytes &rest = {},
                    const Bytes &uid = kTagUid) {
         return sim.send(code, cat({{flags}, uid, rest}));
     }
     Answer write(std::uint8_t block, const Bytes &data, std::uint8_t flags = kNonAddressed) {
-        return command(cmd::write_15693, flags, cat({{block}, data}));
+        return command(Command::WriteBlock15693, flags, cat({{block}, data}));
     }
     Answer read(std::uint8_t first, std::uint8_t count, std::uint8_t flags = kNonAddressed) {
-        return command(cmd::read_15693, flags, {first, count});
+        return command(Command::ReadBlocks15693, flags, {first, count});
     }
 
     SimReader sim{{"iso15693"}};
 };
 
 TEST_F(Iso15693Test, InventoryAnswersDsfidThenTheUidLeastSignificantByteFirst) {
-    const Answer inventory = sim.send(cmd::inventory);
+    const Answer inventory = sim.send(Command::Inventory);
     EXPECT_EQ(inventory.data, cat({{0x00}, kTagUid}));
-    ASSERT_TRUE(command(cmd::write_dsfid, kNonAddressed, {0x5D}).ok());
-    EXPECT_EQ(sim.send(cmd::inventory).data[0], 0x5D);
+    ASSERT_TRUE(command(Command::WriteDsfid, kNonAddressed, {0x5D}).ok());
+    EXPECT_EQ(sim.send(Command::Inventory).data[0], 0x5D);
 }
 
 TEST_F(Iso15693Test, SystemInformationLayout) {
     // Information flags, UID, DSFID, AFI, blocks - 1, block size - 1, IC reference;
     // the page takes bytes 1 to 8 as the UID and byte 7 as the maker's code.
-    const Answer info = command(cmd::system_information, 0x00, {}, Bytes(8, 0x00));
+    const Answer info = command(Command::GetSystemInformation, 0x00, {}, Bytes(8, 0x00));
     EXPECT_EQ(info.data, cat({{0x0F}, kTagUid, {0x00, 0x00, 63, 3, 0x0A}}));
     EXPECT_EQ(info.data[7], 0x07);
 }
@@ -65,17 +65,17 @@ TEST_F(Iso15693Test, BlocksReadAndWriteFourBytesEach) {
 
 TEST_F(Iso15693Test, LockedBlocksRefuseWritesAndShowInTheSecurityStatus) {
     ASSERT_TRUE(write(7, {7, 7, 7, 7}).ok());
-    ASSERT_TRUE(command(cmd::lock_block, 0x06, {7}).ok());
+    ASSERT_TRUE(command(Command::LockBlock15693, 0x06, {7}).ok());
     EXPECT_TRUE(has_status(write(7, {0, 0, 0, 0}), ReaderStatus::NotAllowed));
-    EXPECT_TRUE(
-        has_status(command(cmd::lock_block, kNonAddressed, {7}), ReaderStatus::AlreadyLocked));
+    EXPECT_TRUE(has_status(command(Command::LockBlock15693, kNonAddressed, {7}),
+                           ReaderStatus::AlreadyLocked));
     EXPECT_EQ(read(7, 1).data, (Bytes{7, 7, 7, 7}));
-    const Answer security = command(cmd::block_security, kNonAddressed, {0, 28});
+    const Answer security = command(Command::GetBlockSecurity, kNonAddressed, {0, 28});
     ASSERT_EQ(security.data.size(), 28u);
     for (int block = 0; block < 28; ++block) EXPECT_EQ(security.data[block], block == 7 ? 1 : 0);
-    EXPECT_EQ(command(cmd::block_security, kNonAddressed, {56, 8}).data.size(), 8u);
-    EXPECT_TRUE(
-        has_status(command(cmd::block_security, kNonAddressed, {56, 9}), ReaderStatus::BadAddress));
+    EXPECT_EQ(command(Command::GetBlockSecurity, kNonAddressed, {56, 8}).data.size(), 8u);
+    EXPECT_TRUE(has_status(command(Command::GetBlockSecurity, kNonAddressed, {56, 9}),
+                           ReaderStatus::BadAddress));
     // Locks survive the field going away.
     sim.power_up('1');
     EXPECT_TRUE(has_status(write(7, {0, 0, 0, 0}), ReaderStatus::NotAllowed));
@@ -84,17 +84,17 @@ TEST_F(Iso15693Test, LockedBlocksRefuseWritesAndShowInTheSecurityStatus) {
 TEST_F(Iso15693Test, AfiAndDsfidLocksHold) {
     struct Case {
         const char *name;
-        std::uint8_t write_code, lock_code;
+        Command write_code, lock_code;
     };
-    for (const Case c : {Case{"AFI", cmd::write_afi, cmd::lock_afi},
-                         Case{"DSFID", cmd::write_dsfid, cmd::lock_dsfid}}) {
+    for (const Case c : {Case{"AFI", Command::WriteAfi, Command::LockAfi},
+                         Case{"DSFID", Command::WriteDsfid, Command::LockDsfid}}) {
         SCOPED_TRACE(c.name);
         EXPECT_TRUE(command(c.write_code, 0x06, {0x42}).ok());
         EXPECT_TRUE(command(c.lock_code, 0x06).ok());
         EXPECT_TRUE(has_status(command(c.write_code, 0x06, {0x43}), ReaderStatus::NotAllowed));
         EXPECT_TRUE(has_status(command(c.lock_code, 0x06), ReaderStatus::AlreadyLocked));
     }
-    const Answer info = command(cmd::system_information, 0x00);
+    const Answer info = command(Command::GetSystemInformation, 0x00);
     EXPECT_EQ(info.data[9], 0x42);   // DSFID
     EXPECT_EQ(info.data[10], 0x42);  // AFI
 }
@@ -103,35 +103,35 @@ TEST_F(Iso15693Test, AddressedRequestsReachOnlyTheTagWithThatUid) {
     Bytes other = kTagUid;
     other[0] ^= 0x01;
     EXPECT_TRUE(has_status(write(1, {1, 1, 1, 1}, kAddressed), ReaderStatus::Ok));
-    EXPECT_TRUE(has_status(command(cmd::write_15693, kAddressed, {1, 2, 2, 2, 2}, other),
+    EXPECT_TRUE(has_status(command(Command::WriteBlock15693, kAddressed, {1, 2, 2, 2, 2}, other),
                            ReaderStatus::NoCard));
     // Without the address flag the UID bytes do not matter.
-    EXPECT_TRUE(command(cmd::write_15693, kNonAddressed, {1, 3, 3, 3, 3}, other).ok());
+    EXPECT_TRUE(command(Command::WriteBlock15693, kNonAddressed, {1, 3, 3, 3, 3}, other).ok());
 }
 
 TEST_F(Iso15693Test, QuietSelectedAndReadyStates) {
-    ASSERT_TRUE(sim.send(cmd::stay_quiet, kTagUid).ok());
-    EXPECT_TRUE(has_status(sim.send(cmd::inventory), ReaderStatus::NoCard));
+    ASSERT_TRUE(sim.send(Command::StayQuiet, kTagUid).ok());
+    EXPECT_TRUE(has_status(sim.send(Command::Inventory), ReaderStatus::NoCard));
     EXPECT_TRUE(has_status(read(0, 1), ReaderStatus::NoCard));
     EXPECT_TRUE(read(0, 1, kAddressed).ok());  // a quiet tag still hears its UID
     // Only the selected tag answers the select flag.
     EXPECT_TRUE(has_status(read(0, 1, kSelected), ReaderStatus::NoCard));
-    ASSERT_TRUE(sim.send(cmd::select_15693, kTagUid).ok());
+    ASSERT_TRUE(sim.send(Command::Select15693, kTagUid).ok());
     EXPECT_TRUE(read(0, 1, kSelected).ok());
-    EXPECT_TRUE(sim.send(cmd::inventory).ok());
-    ASSERT_TRUE(command(cmd::reset_to_ready, kAddressed).ok());
+    EXPECT_TRUE(sim.send(Command::Inventory).ok());
+    ASSERT_TRUE(command(Command::ResetToReady, kAddressed).ok());
     EXPECT_TRUE(has_status(read(0, 1, kSelected), ReaderStatus::NoCard));
-    EXPECT_TRUE(has_status(sim.send(cmd::select_15693, Bytes(8, 0x11)), ReaderStatus::NoCard));
+    EXPECT_TRUE(has_status(sim.send(Command::Select15693, Bytes(8, 0x11)), ReaderStatus::NoCard));
 }
 
 TEST(Iso15693Icode, TheIcodeTagHasMakerCode04And28Blocks) {
     SimReader sim({"icode"});
     sim.power_up('1');
-    const Answer info = sim.send(cmd::system_information, cat({{0x00}, Bytes(8, 0)}));
+    const Answer info = sim.send(Command::GetSystemInformation, cat({{0x00}, Bytes(8, 0)}));
     EXPECT_EQ(info.data, cat({{0x0F}, kIcodeUid, {0x00, 0x00, 27, 3, 0x01}}));
     EXPECT_EQ(info.data[7], 0x04);
-    EXPECT_TRUE(sim.send(cmd::block_security, cat({{0x02}, kIcodeUid, {0, 28}})).ok());
-    EXPECT_TRUE(has_status(sim.send(cmd::read_15693, cat({{0x02}, kIcodeUid, {27, 2}})),
+    EXPECT_TRUE(sim.send(Command::GetBlockSecurity, cat({{0x02}, kIcodeUid, {0, 28}})).ok());
+    EXPECT_TRUE(has_status(sim.send(Command::ReadBlocks15693, cat({{0x02}, kIcodeUid, {27, 2}})),
                            ReaderStatus::BadAddress));
 }
 
@@ -140,13 +140,13 @@ TEST(Iso15693TwoTags, InventoryTakesTheFirstSlotAndNonAddressedRequestsCollide) 
     sim.power_up('1');
     // Slots by the UID's lowest four bits: the ICODE tag (C7) answers in slot 7,
     // before the other (8E) in slot 14.
-    EXPECT_EQ(sim.send(cmd::inventory).data, cat({{0x00}, kIcodeUid}));
-    EXPECT_TRUE(has_status(sim.send(cmd::system_information, cat({{0x00}, Bytes(8, 0)})),
+    EXPECT_EQ(sim.send(Command::Inventory).data, cat({{0x00}, kIcodeUid}));
+    EXPECT_TRUE(has_status(sim.send(Command::GetSystemInformation, cat({{0x00}, Bytes(8, 0)})),
                            ReaderStatus::Collision));
-    EXPECT_TRUE(sim.send(cmd::system_information, cat({{0x20}, kTagUid})).ok());
-    ASSERT_TRUE(sim.send(cmd::stay_quiet, kIcodeUid).ok());
-    EXPECT_EQ(sim.send(cmd::inventory).data, cat({{0x00}, kTagUid}));
-    EXPECT_TRUE(sim.send(cmd::system_information, cat({{0x00}, Bytes(8, 0)})).ok());
+    EXPECT_TRUE(sim.send(Command::GetSystemInformation, cat({{0x20}, kTagUid})).ok());
+    ASSERT_TRUE(sim.send(Command::StayQuiet, kIcodeUid).ok());
+    EXPECT_EQ(sim.send(Command::Inventory).data, cat({{0x00}, kTagUid}));
+    EXPECT_TRUE(sim.send(Command::GetSystemInformation, cat({{0x00}, Bytes(8, 0)})).ok());
 }
 
 TEST(Iso15693TwoTags, TagsInTheSameSlotCollideAndTheNextSlotStillAnswers) {
@@ -159,7 +159,7 @@ TEST(Iso15693TwoTags, TagsInTheSameSlotCollideAndTheNextSlotStillAnswers) {
     two.push_back(tag(0x21));
     SimReader sim(SimReader::OwnCards{}, std::move(two));
     sim.power_up('1');
-    EXPECT_TRUE(has_status(sim.send(cmd::inventory), ReaderStatus::Collision));
+    EXPECT_TRUE(has_status(sim.send(Command::Inventory), ReaderStatus::Collision));
 
     std::vector<std::unique_ptr<sim::Card>> three;
     three.push_back(tag(0x11));
@@ -167,7 +167,7 @@ TEST(Iso15693TwoTags, TagsInTheSameSlotCollideAndTheNextSlotStillAnswers) {
     three.push_back(tag(0x35));
     SimReader more(SimReader::OwnCards{}, std::move(three));
     more.power_up('1');
-    EXPECT_EQ(more.send(cmd::inventory).data, (Bytes{0x00, 0x35, 0, 0, 0, 0, 0, 0x07, 0xE0}));
+    EXPECT_EQ(more.send(Command::Inventory).data, (Bytes{0x00, 0x35, 0, 0, 0, 0, 0, 0x07, 0xE0}));
 }
 
 }  // namespace

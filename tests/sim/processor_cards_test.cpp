@@ -1,9 +1,9 @@
 // The processor cards: ISO 14443-4 Type A activation and APDUs, the Type B card's
 // request, ATTRIB, APDUs and halt, and the card operating system's answers.
 
-#include "sim/cards/cpu_card_a.h"
-#include "sim/cards/type_b_card.h"
-#include "tests/sim/sim_reader.h"
+#include "cards/cpu_card_a.h"
+#include "cards/type_b_card.h"
+#include "sim_reader.h"
 
 namespace {
 
@@ -20,10 +20,10 @@ class CpuCardATest : public ::testing::Test {
   protected:
     void SetUp() override {
         sim.power_up('A');
-        reset = sim.send(cmd::typea_rst, {0x52});
+        reset = sim.send(Command::ActivateTypeA, {0x52});
         ASSERT_TRUE(reset.ok());
     }
-    Answer apdu(const Bytes &command) { return sim.send(cmd::cos_command, command); }
+    Answer apdu(const Bytes &command) { return sim.send(Command::TypeACommand, command); }
 
     SimReader sim{{"cpu-a"}};
     Answer reset;
@@ -98,52 +98,52 @@ TEST_F(CpuCardATest, SelectByAidAnswersTheFciAndFilesReadAndUpdate) {
 }
 
 TEST_F(CpuCardATest, DeselectHaltsTheCardAndEndsTheExchanges) {
-    EXPECT_TRUE(sim.send(cmd::cl_deselect).ok());
+    EXPECT_TRUE(sim.send(Command::Deselect).ok());
     EXPECT_TRUE(has_status(apdu({0x00, 0x84, 0x00, 0x00, 0x08}), ReaderStatus::NoCard));
     // Halted: the wake-up request of the next activation reaches it.
-    EXPECT_TRUE(has_status(sim.send(cmd::typea_rst, {0x26}), ReaderStatus::NoCard));
-    EXPECT_TRUE(sim.send(cmd::typea_rst, {0x52}).ok());
+    EXPECT_TRUE(has_status(sim.send(Command::ActivateTypeA, {0x26}), ReaderStatus::NoCard));
+    EXPECT_TRUE(sim.send(Command::ActivateTypeA, {0x52}).ok());
 }
 
 TEST(TypeAActivation, AMifareCardIsNoIso14443_4Card) {
     SimReader sim({"mifare1k"});
     sim.power_up('A');
-    EXPECT_TRUE(has_status(sim.send(cmd::typea_rst, {0x52}), ReaderStatus::NotIso14443_4));
-    EXPECT_TRUE(has_status(sim.send(cmd::cos_command, {0x00, 0x84, 0x00, 0x00, 0x08}),
+    EXPECT_TRUE(has_status(sim.send(Command::ActivateTypeA, {0x52}), ReaderStatus::NotIso14443_4));
+    EXPECT_TRUE(has_status(sim.send(Command::TypeACommand, {0x00, 0x84, 0x00, 0x00, 0x08}),
                            ReaderStatus::NotIso14443_4));
-    EXPECT_TRUE(has_status(sim.send(cmd::typea_rst), ReaderStatus::BadLength));
+    EXPECT_TRUE(has_status(sim.send(Command::ActivateTypeA), ReaderStatus::BadLength));
 }
 
 TEST(TypeB, RequestAttribExchangeAndHalt) {
     SimReader sim({"cpu-b"});
     sim.power_up('B');
-    const Answer atqb = sim.send(cmd::atqb, {0x00});
+    const Answer atqb = sim.send(Command::RequestB, {0x00});
     ASSERT_EQ(atqb.data.size(), 12u);
     EXPECT_EQ(atqb.data[0], 0x50);
     const Bytes pupi(atqb.data.begin() + 1, atqb.data.begin() + 5);
     EXPECT_EQ(pupi, (Bytes{0x1C, 0x93, 0x5E, 0x07}));
     EXPECT_EQ(atqb.data[10] & 0x0F, 0x01);  // protocol type: ISO 14443-4
 
-    EXPECT_TRUE(has_status(sim.send(cmd::typeb_cos, {0x00, 0x00, 0x84, 0x00, 0x00, 0x08}),
+    EXPECT_TRUE(has_status(sim.send(Command::TypeBCommand, {0x00, 0x00, 0x84, 0x00, 0x00, 0x08}),
                            ReaderStatus::NoCard));  // no ATTRIB yet
-    EXPECT_TRUE(has_status(sim.send(cmd::attrib, {1, 2, 3, 4, 0}), ReaderStatus::NoCard));
-    ASSERT_TRUE(sim.send(cmd::attrib, cat({pupi, {0x00}})).ok());
-    const Answer challenge = sim.send(cmd::typeb_cos, {0x00, 0x00, 0x84, 0x00, 0x00, 0x08});
+    EXPECT_TRUE(has_status(sim.send(Command::Attrib, {1, 2, 3, 4, 0}), ReaderStatus::NoCard));
+    ASSERT_TRUE(sim.send(Command::Attrib, cat({pupi, {0x00}})).ok());
+    const Answer challenge = sim.send(Command::TypeBCommand, {0x00, 0x00, 0x84, 0x00, 0x00, 0x08});
     EXPECT_EQ(challenge.data.size(), 10u);
     EXPECT_EQ(status_word(challenge), kSwOk);
 
-    ASSERT_TRUE(sim.send(cmd::hltb, pupi).ok());
-    EXPECT_TRUE(has_status(sim.send(cmd::atqb, {0x00}), ReaderStatus::NoCard));
-    EXPECT_TRUE(sim.send(cmd::atqb, {0x01}).ok());
-    EXPECT_TRUE(has_status(sim.send(cmd::atqb, {0x02}), ReaderStatus::BadParameter));
+    ASSERT_TRUE(sim.send(Command::HaltB, pupi).ok());
+    EXPECT_TRUE(has_status(sim.send(Command::RequestB, {0x00}), ReaderStatus::NoCard));
+    EXPECT_TRUE(sim.send(Command::RequestB, {0x01}).ok());
+    EXPECT_TRUE(has_status(sim.send(Command::RequestB, {0x02}), ReaderStatus::BadParameter));
 }
 
 TEST(TypeB, TwoCardsInOneSlotCollide) {
     SimReader sim({"cpu-b", "cpu-b"});
     sim.power_up('B');
-    EXPECT_TRUE(has_status(sim.send(cmd::atqb, {0x00}), ReaderStatus::Collision));
+    EXPECT_TRUE(has_status(sim.send(Command::RequestB, {0x00}), ReaderStatus::Collision));
     // The cards are told apart by their PUPIs: the second copy's ends in 08.
-    EXPECT_TRUE(sim.send(cmd::attrib, {0x1C, 0x93, 0x5E, 0x08, 0x00}).ok());
+    EXPECT_TRUE(sim.send(Command::Attrib, {0x1C, 0x93, 0x5E, 0x08, 0x00}).ok());
     EXPECT_EQ(sim.card<sim::TypeBCard>(1).state(), sim::TypeBCard::State::Active);
     EXPECT_EQ(sim.card<sim::TypeBCard>(0).state(), sim::TypeBCard::State::Ready);
 }
@@ -151,7 +151,7 @@ TEST(TypeB, TwoCardsInOneSlotCollide) {
 TEST(TypeB, TheProcessorCardDoesNotAnswerInTheAt88rf020Protocol) {
     SimReader sim({"cpu-b"});
     sim.power_up('r');
-    EXPECT_TRUE(has_status(sim.send(cmd::atqb, {0x00}), ReaderStatus::NoCard));
+    EXPECT_TRUE(has_status(sim.send(Command::RequestB, {0x00}), ReaderStatus::NoCard));
 }
 
 }  // namespace

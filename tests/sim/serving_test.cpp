@@ -11,18 +11,18 @@
 #include <chrono>
 #include <thread>
 
+#include "pty_port.h"
+#include "serve_loop.h"
 #include "sim/line_speed.h"
-#include "sim/pty_port.h"
-#include "sim/serve_loop.h"
 #include "sim/wire_frame.h"
-#include "tests/sim/sim_reader.h"
+#include "sim_reader.h"
 
 namespace {
 
 using namespace sim_test;
 using namespace std::chrono_literals;
 
-const Bytes kGetModel = request_frame(cmd::get_model);
+const Bytes kGetModel = request_frame(Command::GetModel);
 const Bytes kModelAnswer = sim::encode_response(0, 0x04, 0, Bytes{0x02, 0x10});
 
 class Client {
@@ -115,7 +115,7 @@ TEST_F(Serving, SetBaudIsAnsweredAtTheOldRateAndThenTheReaderFollowsIt) {
     start(9600);
     Client client(path());
     ASSERT_TRUE(client.set_rate(9600));
-    client.send(request_frame(cmd::init_com, {2}));  // 14400, a rate without a Bxxx constant
+    client.send(request_frame(Command::SetBaud, {2}));  // 14400, a rate without a Bxxx constant
     EXPECT_EQ(client.receive(), sim::encode_response(0, 0x01, 0, {}));
     client.send(kGetModel);
     EXPECT_TRUE(client.receive(300ms).empty());

@@ -1,11 +1,11 @@
-#include "tests/sim/sim_reader.h"
+#include "sim_reader.h"
 
 #include "reader/frame_codec.h"
 
 namespace sim_test {
 
 Bytes request_frame(std::uint8_t code, const Bytes &data, std::uint16_t address) {
-    Bytes request(drovik::kMaxRequestFrame);
+    Bytes request(protocol::kMaxWireFrame);
     request.resize(drovik::build_request(request.data(), address, code, data.data(),
                                          static_cast<int>(data.size())));
     return request;
@@ -35,24 +35,24 @@ Answer SimReader::send(std::uint8_t code, const Bytes &data, std::uint16_t addre
 }
 
 void SimReader::power_up(char protocol) {
-    ASSERT_TRUE(send(cmd::antenna_sta, {0}).ok());
-    ASSERT_TRUE(send(cmd::init_type, {static_cast<std::uint8_t>(protocol)}).ok());
-    ASSERT_TRUE(send(cmd::antenna_sta, {1}).ok());
+    ASSERT_TRUE(send(Command::Antenna, {0}).ok());
+    ASSERT_TRUE(send(Command::SetProtocol, {static_cast<std::uint8_t>(protocol)}).ok());
+    ASSERT_TRUE(send(Command::Antenna, {1}).ok());
 }
 
 Bytes SimReader::select_type_a() {
     power_up('A');
-    EXPECT_TRUE(send(cmd::request, {0x52}).ok());
-    const Answer uid = send(cmd::anticoll, {4});
+    EXPECT_TRUE(send(Command::RequestA, {0x52}).ok());
+    const Answer uid = send(Command::Anticollision, {4});
     EXPECT_TRUE(uid.ok());
-    EXPECT_TRUE(send(cmd::select, uid.data).ok());
+    EXPECT_TRUE(send(Command::SelectA, uid.data).ok());
     return uid.data;
 }
 
 void SimReader::select_and_authenticate(std::uint8_t block, std::uint8_t auth_code,
                                         const Bytes &key) {
     select_type_a();
-    ASSERT_TRUE(send(cmd::authentication2, cat({{auth_code, block}, key})).ok());
+    ASSERT_TRUE(send(Command::AuthenticateGivenKey, cat({{auth_code, block}, key})).ok());
 }
 
 }  // namespace sim_test

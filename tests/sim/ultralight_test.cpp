@@ -1,8 +1,8 @@
 // Mifare Ultralight: the UID pages, four-page reads, and the locks and one-time
 // bits that hold.
 
-#include "sim/cards/ultralight.h"
-#include "tests/sim/sim_reader.h"
+#include "cards/ultralight.h"
+#include "sim_reader.h"
 
 namespace {
 
@@ -13,15 +13,15 @@ class UltralightTest : public ::testing::Test {
     void SetUp() override { reselect(); }
     void reselect() {
         sim.power_up('A');
-        ASSERT_TRUE(sim.send(cmd::request, {0x52}).ok());
-        ASSERT_TRUE(sim.send(cmd::ul_select).ok());
+        ASSERT_TRUE(sim.send(Command::RequestA, {0x52}).ok());
+        ASSERT_TRUE(sim.send(Command::UltralightSelect).ok());
     }
     Bytes page(int number) {
         const auto &stored = sim.card<sim::Ultralight>().stored_page(number);
         return Bytes(stored.begin(), stored.end());
     }
     Answer write(std::uint8_t number, const Bytes &data) {
-        return sim.send(cmd::ul_write, cat({{number}, data}));
+        return sim.send(Command::UltralightWrite, cat({{number}, data}));
     }
 
     SimReader sim{{"ultralight"}};
@@ -29,22 +29,22 @@ class UltralightTest : public ::testing::Test {
 
 TEST_F(UltralightTest, FirstPagesHoldTheUidWithItsCheckBytes) {
     // UID 04 6E 31 5A 2B 48 80: BCC0 = 88 ^ 04 ^ 6E ^ 31, BCC1 = 5A ^ 2B ^ 48 ^ 80.
-    EXPECT_EQ(sim.send(cmd::m1_read, {0}).data,
+    EXPECT_EQ(sim.send(Command::ReadBlock, {0}).data,
               (Bytes{0x04, 0x6E, 0x31, 0x88 ^ 0x04 ^ 0x6E ^ 0x31, 0x5A, 0x2B, 0x48, 0x80,
                      0x5A ^ 0x2B ^ 0x48 ^ 0x80, 0x48, 0x00, 0x00, 0x00, 0x00, 0x00, 0x00}));
 }
 
 TEST_F(UltralightTest, AReadReturnsFourPagesAndWrapsAfterPageFifteen) {
     ASSERT_TRUE(write(15, {0xF1, 0xF2, 0xF3, 0xF4}).ok());
-    const Answer read = sim.send(cmd::m1_read, {14});
+    const Answer read = sim.send(Command::ReadBlock, {14});
     EXPECT_EQ(read.data, cat({Bytes(4, 0), {0xF1, 0xF2, 0xF3, 0xF4}, page(0), page(1)}));
-    EXPECT_TRUE(has_status(sim.send(cmd::m1_read, {16}), ReaderStatus::BadAddress));
+    EXPECT_TRUE(has_status(sim.send(Command::ReadBlock, {16}), ReaderStatus::BadAddress));
 }
 
 TEST_F(UltralightTest, CompatibilityWriteTakesTheFirstFourOfSixteenBytes) {
     Bytes sixteen(16);
     for (int i = 0; i < 16; ++i) sixteen[i] = static_cast<std::uint8_t>(0x10 + i);
-    ASSERT_TRUE(sim.send(cmd::m1_write, cat({{6}, sixteen})).ok());
+    ASSERT_TRUE(sim.send(Command::WriteBlock, cat({{6}, sixteen})).ok());
     EXPECT_EQ(page(6), (Bytes{0x10, 0x11, 0x12, 0x13}));
     EXPECT_EQ(page(7), Bytes(4, 0x00));
 }
@@ -101,12 +101,13 @@ TEST_F(UltralightTest, BlockLockBitsFreezeTheLockBitsTheyCover) {
 }
 
 TEST_F(UltralightTest, MifareCommandsItDoesNotKnowAreRefused) {
-    EXPECT_TRUE(has_status(sim.send(cmd::authentication2, cat({{0x60, 4}, Bytes(6, 0xFF)})),
-                           ReaderStatus::AuthFailed));
+    EXPECT_TRUE(
+        has_status(sim.send(Command::AuthenticateGivenKey, cat({{0x60, 4}, Bytes(6, 0xFF)})),
+                   ReaderStatus::AuthFailed));
     reselect();
-    EXPECT_TRUE(has_status(sim.send(cmd::increment, {4, 1, 0, 0, 0}), ReaderStatus::CardError));
+    EXPECT_TRUE(has_status(sim.send(Command::Increment, {4, 1, 0, 0, 0}), ReaderStatus::CardError));
     reselect();
-    EXPECT_TRUE(has_status(sim.send(cmd::readval, {4}), ReaderStatus::ValueFormat));
+    EXPECT_TRUE(has_status(sim.send(Command::ReadValue, {4}), ReaderStatus::ValueFormat));
 }
 
 }  // namespace

@@ -329,4 +329,23 @@ TEST(Exchange, AfterAnUnplugEveryExchangeFailsAtOnce) {
     }
 }
 
+TEST(Exchange, AProbeWaitsTheTurnaroundAllowanceAndAnyOtherExchangeTheFullWait) {
+    PseudoTerminal line;  // a reader that never answers
+    use_device(1, line.slave_path());
+    use_waits(1000ms, 20ms);
+    ASSERT_NE(OpenComPort(1, 115200), 0);
+    const Exchange after_open = exchange();
+    ASSERT_EQ(SetCommBaud(9600), SELMEK_OK);
+    const Exchange after_rate_change = exchange();
+    const Exchange at_the_same_rate = exchange();
+    CloseComPort();
+
+    for (const Exchange &probe : {after_open, after_rate_change}) {
+        EXPECT_EQ(probe.result, SELMEK_ERR_TIMEOUT);
+        EXPECT_LT(probe.took, 500ms);
+    }
+    EXPECT_EQ(at_the_same_rate.result, SELMEK_ERR_TIMEOUT);
+    EXPECT_GE(at_the_same_rate.took, 1000ms);
+}
+
 }  // namespace

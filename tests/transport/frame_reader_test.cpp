@@ -1,7 +1,7 @@
 // The decoder on its own: a frame ends exactly where its length byte says, and
 // nothing is written past the buffer the decoder was given.
 
-#include "transport/frame_reader.h"
+#include "frame_reader.h"
 
 #include <gtest/gtest.h>
 
@@ -43,7 +43,7 @@ TEST_P(Decoder, EndsTheFrameExactlyWhereItsLengthByteSays) {
     // What follows the frame on the line is no part of it.
     line.insert(line.end(), {0xAA, 0xBB, 0x05, 0xFA, 0xAA});
 
-    std::array<std::uint8_t, selmek::kMaxWireFrame> buffer{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> buffer{};
     selmek::FrameReader reader(buffer.data(), buffer.size());
     std::size_t completed_at = line.size();
     for (std::size_t i = 0; i < line.size(); ++i) {
@@ -73,7 +73,7 @@ TEST(FrameReader, StopsAtTheEndOfItsBuffer) {
 }
 
 TEST(FrameReader, TellsNoiseFromABegunFrame) {
-    std::array<std::uint8_t, selmek::kMaxWireFrame> buffer{};
+    std::array<std::uint8_t, protocol::kMaxWireFrame> buffer{};
     selmek::FrameReader reader(buffer.data(), buffer.size());
     EXPECT_FALSE(reader.bytes_seen());
     for (const std::uint8_t byte : {0x10, 0xAA, 0xBB, 0x05, 0x06}) reader.feed(byte);

@@ -2,7 +2,7 @@
 // the environment, the user's file, the system's file and the defaults, in that
 // order, port by port.
 
-#include "transport/port_settings.h"
+#include "port_settings.h"
 
 #include <gtest/gtest.h>
 
@@ -126,6 +126,20 @@ TEST_F(Settings, TheWaitComesFromTheEnvironmentThenTheFilesAndIgnoresNonsense) {
         environment_["SELMEK_TIMEOUT_MS"] = nonsense;
         EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(1200)) << '"' << nonsense << '"';
     }
+}
+
+TEST_F(Settings, TheTurnaroundAllowanceComesFromTheEnvironmentThenTheFiles) {
+    EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(50));
+    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    write("etc/ports.conf", "turnaround_ms=80\ntimeout_ms=900\n");
+    EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(80));
+    write("xdg/selmek/ports.conf", "turnaround_ms = 120\n");
+    EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(120));
+    environment_["SELMEK_TURNAROUND_MS"] = "0";  // nonsense, as for the wait
+    EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(120));
+    environment_["SELMEK_TURNAROUND_MS"] = "25";
+    EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(25));
+    EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(900));
 }
 
 }  // namespace

@@ -9,8 +9,8 @@
 #include <cerrno>
 #include <stdexcept>
 
+#include "serial_line.h"
 #include "sim/wire_frame.h"
-#include "transport/serial_line.h"
 
 namespace transport_test {
 

@@ -68,5 +68,6 @@ Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address
 
 using test_support::use_device;
 using test_support::use_first_byte_wait;
+using test_support::use_waits;
 
 }  // namespace transport_test

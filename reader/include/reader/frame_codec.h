@@ -7,29 +7,13 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "protocol/frame.h"
+
 namespace drovik {
 
-inline constexpr std::uint8_t kHeader0 = 0xAA;
-inline constexpr std::uint8_t kHeader1 = 0xBB;
-inline constexpr std::uint8_t kEscapedByte = 0xAA;
-
-// Response and request buffers of one command hold this many bytes.
-inline constexpr std::size_t kFrameBufferSize = 1024;
-// The length byte counts the data plus 4, so a request carries at most 251 data bytes.
-inline constexpr int kMaxRequestData = 251;
-// Largest request on the wire: header, then length, complement, address (2),
-// command, data and check byte, every one of them possibly escaped.
-inline constexpr std::size_t kMaxRequestFrame = 2 + 2 * (6 + kMaxRequestData);
-
-// Positions in an unescaped response.
-inline constexpr std::size_t kResponseLengthPos = 2;
-inline constexpr std::size_t kResponseAddressPos = 4;
-inline constexpr std::size_t kResponseStatusPos = 7;
-inline constexpr std::size_t kResponseDataPos = 8;
-
 // Writes the escaped request frame for (address, code, data[0..count-1]) into `out`
-// and returns its length. `count` must be 0..kMaxRequestData and `out` must hold
-// kMaxRequestFrame bytes; `data` may be null when `count` is 0.
+// and returns its length. `count` must be 0..protocol::kMaxRequestData and `out`
+// must hold protocol::kMaxWireFrame bytes; `data` may be null when `count` is 0.
 std::size_t build_request(std::uint8_t *out, std::uint16_t address, std::uint8_t code,
                           const std::uint8_t *data, int count);
 

@@ -12,9 +12,7 @@ namespace sim {
 using Bytes = std::vector<std::uint8_t>;
 using ByteView = std::span<const std::uint8_t>;
 
-inline void append(Bytes &to, ByteView from) {
-    to.insert(to.end(), from.begin(), from.end());
-}
+inline void append(Bytes &to, ByteView from) { to.insert(to.end(), from.begin(), from.end()); }
 
 // Four bytes, least significant first, as the Mifare value commands carry numbers.
 inline std::uint32_t get_le32(const std::uint8_t *in) {

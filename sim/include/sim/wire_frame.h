@@ -12,14 +12,10 @@
 #include <cstdint>
 #include <optional>
 
+#include "protocol/frame.h"
 #include "sim/bytes.h"
 
 namespace sim {
-
-inline constexpr std::uint8_t kFrameHeader0 = 0xAA;
-inline constexpr std::uint8_t kFrameHeader1 = 0xBB;
-// A response's length byte announces at most 255 - 5 data bytes.
-inline constexpr std::size_t kMaxResponseData = 250;
 
 struct Request {
     std::uint16_t address = 0;
@@ -37,7 +33,7 @@ struct Request {
 std::optional<Request> decode_request(ByteView wire);
 
 // Encodes a response frame (escaped, ready for the wire). `data` must hold at most
-// kMaxResponseData bytes.
+// protocol::kMaxResponseData bytes.
 Bytes encode_response(std::uint16_t address, std::uint8_t code, std::uint8_t status, ByteView data);
 
 // Escapes an unescaped frame: every 0xAA from position 2 on gets a 0x00 after it.

@@ -1,0 +1,119 @@
+// rf_init_com against reader-sim for every pair of the reader's rate and the
+// requested rate (7 x 7), through the real libDrovik.so and libSelmek.so of bin/
+// with the transport's default waits. Each run starts a fresh simulator at the
+// reader's rate, so every connect meets the reader where the pair says. The goal:
+// the slowest pair connects in under 500 ms. After the usual table comes the
+// matrix of each pair's slowest connect, with the worst and the median of it.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "drovik.h"
+#include "platform/module.h"
+#include "protocol/baud_rates.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/transport_environment.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr std::size_t kRates = protocol::kBaudRates.size();
+constexpr double kGoalMs = 500;
+
+struct Library {
+    platform::Module module = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
+    decltype(&rf_init_com) init_com =
+        reinterpret_cast<decltype(&rf_init_com)>(module.resolve("rf_init_com"));
+    decltype(&rf_ClosePort) close_port =
+        reinterpret_cast<decltype(&rf_ClosePort)>(module.resolve("rf_ClosePort"));
+};
+
+Library &library() {
+    static Library loaded;
+    return loaded;
+}
+
+// The slowest connect of each pair, [reader's rate][requested rate], in ms.
+std::array<std::array<double, kRates>, kRates> g_slowest_ms{};
+
+void BM_Connect(benchmark::State &state) {
+    const auto reader = static_cast<std::size_t>(state.range(0));
+    const auto requested = static_cast<std::size_t>(state.range(1));
+    Library &drovik = library();
+    if (drovik.init_com == nullptr || drovik.close_port == nullptr) {
+        state.SkipWithError("libDrovik.so did not load");
+        return;
+    }
+    double slowest_ms = 0;
+    for (auto _ : state) {
+        test_support::SimProcess sim;
+        std::string error;
+        if (!sim.start(TILVANE_BIN_DIR "/reader-sim",
+                       {"--baud", std::to_string(protocol::kBaudRates[reader].rate)}, error)) {
+            state.SkipWithError(error.c_str());
+            return;
+        }
+        test_support::use_device(1, sim.device());
+        const auto start = Clock::now();
+        const std::int32_t result = drovik.init_com(1, protocol::kBaudRates[requested].rate);
+        const std::chrono::duration<double> took = Clock::now() - start;
+        drovik.close_port();
+        if (result != 0) {
+            state.SkipWithError(("rf_init_com returned " + std::to_string(result)).c_str());
+            return;
+        }
+        state.SetIterationTime(took.count());
+        slowest_ms = std::max(slowest_ms, took.count() * 1000);
+    }
+    g_slowest_ms[reader][requested] = slowest_ms;
+    state.counters["slowest_ms"] = slowest_ms;
+}
+
+BENCHMARK(BM_Connect)
+    ->ArgsProduct({benchmark::CreateDenseRange(0, kRates - 1, 1),
+                   benchmark::CreateDenseRange(0, kRates - 1, 1)})
+    ->ArgNames({"reader", "requested"})
+    ->Iterations(3)
+    ->UseManualTime()
+    ->Unit(benchmark::kMillisecond);
+
+void print_matrix() {
+    std::vector<double> all;
+    std::printf("\nslowest connect in ms (rows: the reader's rate, columns: the requested rate)\n");
+    std::printf("%8s", "");
+    for (const auto &rate : protocol::kBaudRates) std::printf("%8d", rate.rate);
+    std::printf("\n");
+    for (std::size_t reader = 0; reader < kRates; ++reader) {
+        std::printf("%8d", protocol::kBaudRates[reader].rate);
+        for (const double ms : g_slowest_ms[reader]) {
+            std::printf("%8.1f", ms);
+            if (ms > 0) all.push_back(ms);
+        }
+        std::printf("\n");
+    }
+    if (all.size() != kRates * kRates) {
+        std::printf("not every pair connected\n");
+        return;
+    }
+    std::sort(all.begin(), all.end());
+    const double median = (all[all.size() / 2] + all[(all.size() - 1) / 2]) / 2;
+    std::printf("worst %.1f ms, median %.1f ms (goal: worst under %.0f ms)\n", all.back(), median,
+                kGoalMs);
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    print_matrix();
+    return 0;
+}
