@@ -66,4 +66,11 @@ std::string directory_of(const std::string &path) {
     return path.substr(0, slash);
 }
 
+std::string path_in(const std::string &directory, const std::string &name) {
+    if (!directory.empty() && directory.back() == '/') return directory + name;
+    return directory + "/" + name;
+}
+
+std::string library_file_name(const std::string &name) { return "lib" + name + ".so"; }
+
 }  // namespace platform
