@@ -2,23 +2,7 @@
 
 #include <dlfcn.h>
 
-#include <utility>
-
 namespace platform {
-
-Module::~Module() { unload(); }
-
-Module::Module(Module &&other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-Module &Module::operator=(Module &&other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
 
 Module Module::load(const std::string &path) {
     Module module;

@@ -4,8 +4,6 @@
 
 #include <windows.h>
 
-#include <utility>
-
 #include "platform/utf16.h"
 
 namespace platform {
@@ -31,20 +29,6 @@ HMODULE handle(void *module) { return static_cast<HMODULE>(module); }
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
 }  // namespace
-
-Module::~Module() { unload(); }
-
-Module::Module(Module &&other) noexcept
-    : handle_(std::exchange(other.handle_, nullptr)), error_(std::move(other.error_)) {}
-
-Module &Module::operator=(Module &&other) noexcept {
-    if (this != &other) {
-        unload();
-        handle_ = std::exchange(other.handle_, nullptr);
-        error_ = std::move(other.error_);
-    }
-    return *this;
-}
 
 Module Module::load(const std::string &path) {
     Module module;
