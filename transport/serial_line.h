@@ -70,6 +70,13 @@ private:
     std::int32_t rate_ = 0;
 };
 
+// Whether a line that runs at `actual` bits per second still talks to a peer at
+// `wanted`: a UART within 3 % of the rate does.
+inline bool close_enough(long long actual, std::int32_t wanted) {
+    const long long difference = actual > wanted ? actual - wanted : wanted - actual;
+    return difference * 100 <= static_cast<long long>(wanted) * 3;
+}
+
 #if !defined(_WIN32)
 // The output rate in the line settings of terminal `fd`, in bits per second
 // (rates without a B constant included), or 0 when they cannot be read.

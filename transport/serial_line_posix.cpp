@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 
 #include "selmek_results.h"
@@ -43,12 +42,6 @@ unsigned int rate_code(std::int32_t rate) {
         if (entry.rate == rate) return entry.code;
     }
     return BOTHER;
-}
-
-// A UART that runs within 3 % of the asked rate still talks to the other end.
-bool close_enough(unsigned int actual, std::int32_t wanted) {
-    const long long difference = std::llabs(static_cast<long long>(actual) - wanted);
-    return difference * 100 <= static_cast<long long>(wanted) * 3;
 }
 
 void put_rate(termios2 &settings, std::int32_t rate) {

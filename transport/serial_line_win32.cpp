@@ -50,39 +50,62 @@ DWORD milliseconds_left(Clock::time_point deadline) {
     return ms >= MAXDWORD ? MAXDWORD - 1 : static_cast<DWORD>(ms);
 }
 
+// Applies `wanted` and checks that the port runs at its rate: some drivers (Wine's
+// on a pseudo-terminal among them) take a rate they cannot set and quietly run
+// at another. Puts `previous` back then. False with the system's error.
+bool apply_state(HANDLE port, const DCB &previous, DCB wanted) {
+    if (!SetCommState(port, &wanted)) return false;
+    DCB actual{};
+    actual.DCBlength = sizeof actual;
+    if (!GetCommState(port, &actual)) return false;
+    if (!close_enough(actual.BaudRate, static_cast<std::int32_t>(wanted.BaudRate))) {
+        DCB restore = previous;
+        SetCommState(port, &restore);
+        SetLastError(ERROR_INVALID_PARAMETER);
+        return false;
+    }
+    return true;
+}
+
+// Reads the port's state, sets `rate` and whatever `adjust` changes in a copy of
+// it, and applies that (apply_state).
+template <typename Adjust>
+bool change_state(HANDLE port, std::int32_t rate, Adjust adjust) {
+    DCB previous{};
+    previous.DCBlength = sizeof previous;
+    if (!GetCommState(port, &previous)) return false;
+    DCB wanted = previous;
+    wanted.BaudRate = static_cast<DWORD>(rate);
+    adjust(wanted);
+    return apply_state(port, previous, wanted);
+}
+
 // Raw 8N1 at `rate`: binary, no parity check, no software or hardware flow
 // control, modem status lines ignored, DTR and RTS raised (adapters that power
 // the reader from them), errors do not stop the port.
 bool configure_raw(HANDLE port, std::int32_t rate) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port, &dcb)) return false;
-    dcb.BaudRate = static_cast<DWORD>(rate);
-    dcb.fBinary = TRUE;
-    dcb.fParity = FALSE;
-    dcb.fOutxCtsFlow = FALSE;
-    dcb.fOutxDsrFlow = FALSE;
-    dcb.fDtrControl = DTR_CONTROL_ENABLE;
-    dcb.fDsrSensitivity = FALSE;
-    dcb.fTXContinueOnXoff = TRUE;
-    dcb.fOutX = FALSE;
-    dcb.fInX = FALSE;
-    dcb.fErrorChar = FALSE;
-    dcb.fNull = FALSE;
-    dcb.fRtsControl = RTS_CONTROL_ENABLE;
-    dcb.fAbortOnError = FALSE;
-    dcb.ByteSize = 8;
-    dcb.Parity = NOPARITY;
-    dcb.StopBits = ONESTOPBIT;
-    return SetCommState(port, &dcb) != FALSE;
+    return change_state(port, rate, [](DCB &dcb) {
+        dcb.fBinary = TRUE;
+        dcb.fParity = FALSE;
+        dcb.fOutxCtsFlow = FALSE;
+        dcb.fOutxDsrFlow = FALSE;
+        dcb.fDtrControl = DTR_CONTROL_ENABLE;
+        dcb.fDsrSensitivity = FALSE;
+        dcb.fTXContinueOnXoff = TRUE;
+        dcb.fOutX = FALSE;
+        dcb.fInX = FALSE;
+        dcb.fErrorChar = FALSE;
+        dcb.fNull = FALSE;
+        dcb.fRtsControl = RTS_CONTROL_ENABLE;
+        dcb.fAbortOnError = FALSE;
+        dcb.ByteSize = 8;
+        dcb.Parity = NOPARITY;
+        dcb.StopBits = ONESTOPBIT;
+    });
 }
 
 bool set_baud(HANDLE port, std::int32_t rate) {
-    DCB dcb{};
-    dcb.DCBlength = sizeof dcb;
-    if (!GetCommState(port, &dcb)) return false;
-    dcb.BaudRate = static_cast<DWORD>(rate);
-    return SetCommState(port, &dcb) != FALSE;
+    return change_state(port, rate, [](DCB &) {});
 }
 
 // A read that waits up to `wait_ms` for the first byte and ends `kQuietGapMs`
