@@ -18,8 +18,9 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display
     xvfb xauth
-    # the Debian package: its contents and its dependencies (dpkg-shlibdeps)
-    dpkg-dev file
+    # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
+    # desktop entry's check
+    dpkg-dev file desktop-file-utils
 )
 
 # The Windows libraries: the mingw-w64 cross compilers with posix threads (their

@@ -88,6 +88,7 @@ dpkg-deb --info "$deb"
 dpkg-deb --contents "$deb"
 package_root=$(mktemp -d)
 dpkg-deb --extract "$deb" "$package_root"
+desktop-file-validate "$package_root/usr/share/applications/tilvane.desktop"
 # The launcher starts the application from the installed place, which then has
 # the reader library and the transport beside it loaded.
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$package_root/config" \
