@@ -71,4 +71,28 @@ TEST_F(KeyMemory, AFailedWriteKeepsWhatWasRememberedBefore) {
     EXPECT_EQ(memory_.recall(kUid, MifareType::Classic1K, warning_).key(1, KeyType::A), kOld);
 }
 
+TEST(KeyMemoryDirectory, FollowsXdgDataHomeElseHome) {
+    const struct {
+        const char *xdg, *home, *directory;
+    } rows[] = {
+        {"/data", "/home/op", "/data/Velomar/rfcard/keys"},
+        // A relative XDG_DATA_HOME is to be ignored.
+        {"data", "/home/op", "/home/op/.local/share/Velomar/rfcard/keys"},
+        {nullptr, "/home/op", "/home/op/.local/share/Velomar/rfcard/keys"},
+        {nullptr, nullptr, ""},
+    };
+    const std::string xdg = getenv("XDG_DATA_HOME") ? getenv("XDG_DATA_HOME") : "";
+    const std::string home = getenv("HOME") ? getenv("HOME") : "";
+    const auto set = [](const char *name, const char *value) {
+        value ? setenv(name, value, 1) : unsetenv(name);
+    };
+    for (const auto &row : rows) {
+        set("XDG_DATA_HOME", row.xdg);
+        set("HOME", row.home);
+        EXPECT_EQ(rfcard::KeyMemory::default_directory(), row.directory);
+    }
+    set("XDG_DATA_HOME", xdg.empty() ? nullptr : xdg.c_str());
+    set("HOME", home.empty() ? nullptr : home.c_str());
+}
+
 }  // namespace

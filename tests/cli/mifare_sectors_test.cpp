@@ -98,10 +98,11 @@ TEST(KeyCandidates, TheSectorsOwnKeysFirst_ThenGivenFoundKnownAndListed) {
               (std::vector<MifareKey>{kThird, kSecond, sector2_a, sector2_b, sector5_a, kFirst}));
 }
 
-// The dump of one sector, the trailer the card shows to key A given.
+// Sector 1 of the card of fakes, read or written.
 class SectorRead : public KeySearch {
 protected:
-    rfcard::SectorReport read(const cardkit::AccessBits &access, const MifareKey &key_b_shown) {
+    // Sector 1's trailer as key A sees it, and data blocks 4 to 6.
+    void show_trailer(const cardkit::AccessBits &access, const MifareKey &key_b_shown) {
         cardkit::Bytes trailer(16, 0);
         const auto bits = cardkit::encode_access_bits(access);
         std::copy(bits.begin(), bits.end(), trailer.begin() + 6);
@@ -111,6 +112,9 @@ protected:
         for (int block = 4; block < 7; ++block)
             fake_reader::state().blocks[block] =
                 cardkit::Bytes(16, static_cast<std::uint8_t>(block));
+    }
+    rfcard::SectorReport read(const cardkit::AccessBits &access, const MifareKey &key_b_shown) {
+        show_trailer(access, key_b_shown);
         rfcard::KeyCandidates keys({}, {kFirst, kSecond});
         rfcard::ProgressBar progress;
         return rfcard::read_sector(card_, 1, keys, dump_, progress, 16);
@@ -148,6 +152,28 @@ TEST_F(SectorRead, ASectorNoKeyOpensStaysUnknown) {
     EXPECT_EQ(report.blocks_read, 0);
     for (int block = 4; block < 8; ++block) EXPECT_TRUE(dump_.block_unknown(block));
     EXPECT_TRUE(calls_of("rf_M1_read").empty());
+}
+
+TEST_F(SectorRead, ARestoreWritesEachBlockWithAKeyTheCardAllowsOrSaysWhyNot) {
+    // Block 4 written by either key, block 5 by key B alone, block 6 never; key B
+    // is not among the candidates.
+    show_trailer({{0, 3, 7, 3}}, {});
+    results("rf_M1_authentication2", {0, 4, 4});
+    cardkit::CardDump wanted = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
+    for (const int block : {4, 5, 6}) wanted.set_block(block, cardkit::Bytes(16, 0x44));
+    rfcard::KeyCandidates keys({}, {kFirst, kSecond});
+    rfcard::ProgressBar progress;
+    rfcard::RestoreReport report{
+        {}, {}, 0, {}, cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K)};
+    rfcard::restore_mifare_card(card_, wanted, keys, {}, progress, report);
+
+    EXPECT_EQ(report.written, std::vector<int>{4});
+    ASSERT_EQ(report.skipped.size(), 2u);
+    EXPECT_EQ(report.skipped[0].block, 5);
+    EXPECT_EQ(report.skipped[0].note, "not written: it needs key B, which was not found");
+    EXPECT_EQ(report.skipped[1].block, 6);
+    EXPECT_EQ(report.skipped[1].note, "not written: the card's access conditions never allow it");
+    EXPECT_EQ(report.keys.key(1, KeyType::A), kFirst);
 }
 
 TEST(RestoreChecks, WhatARestoreWouldWriteBeyondDataIsCheckedFirst) {
