@@ -7,19 +7,14 @@
 #include "cli/commands.h"
 #include "cli/status_words.h"
 #include "protocol/frame.h"
-#include "protocol/reader_status.h"
 
 namespace rfcard {
 
 namespace {
 
-constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
-constexpr std::int32_t kNotIso14443_4 =
-    protocol::status_byte(protocol::ReaderStatus::NotIso14443_4);
 constexpr std::size_t kTypeAUidSize = 4;  // the activation answer: UID, then ATS
 constexpr std::int32_t kWakeUpB = 1;
 constexpr std::int32_t kTypeBLeadingByte = 0;
-constexpr std::size_t kAnswerRoom = 256;
 
 cardkit::Bytes parse_command(const std::string &text) {
     std::string digits = text;

@@ -7,7 +7,6 @@
 #include "cli/dump_files.h"
 #include "cli/type_a_card.h"
 #include "protocol/frame.h"
-#include "protocol/reader_status.h"
 
 namespace rfcard {
 
@@ -15,10 +14,6 @@ namespace {
 
 using cardkit::ByteView;
 using cardkit::CardDump;
-
-constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
-constexpr std::int32_t kBadAddress = protocol::status_byte(protocol::ReaderStatus::BadAddress);
-constexpr std::size_t kAnswerRoom = 256;
 
 // Writes the dump where the options say and reports it; the format was checked
 // before the card was read.

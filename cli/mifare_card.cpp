@@ -1,15 +1,11 @@
 #include "cli/mifare_card.h"
 
-#include "protocol/reader_status.h"
-
 namespace rfcard {
 
 namespace {
 
 constexpr std::int32_t kAuthKeyA = 0x60;
 constexpr std::int32_t kAuthKeyB = 0x61;
-constexpr std::int32_t kAuthFailed = protocol::status_byte(protocol::ReaderStatus::AuthFailed);
-constexpr std::int32_t kNotAllowed = protocol::status_byte(protocol::ReaderStatus::NotAllowed);
 
 }  // namespace
 

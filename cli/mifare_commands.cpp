@@ -243,7 +243,7 @@ std::optional<cardkit::ValueBlock> read_value(MifareCard &card, SectorKeys &keys
                         "cannot read block " + std::to_string(block) + ": " + why);
     }
     const auto data = card.read(block);
-    if (!data) throw ReaderError("rf_M1_read", 6, "block " + std::to_string(block));
+    if (!data) throw ReaderError("rf_M1_read", kNotAllowed, "block " + std::to_string(block));
     const cardkit::ValueBlockFault fault = cardkit::check_value_block(*data);
     if (fault != cardkit::ValueBlockFault::None) {
         if (!required) return std::nullopt;

@@ -4,15 +4,32 @@
 // every command counted as the one exchange it is, so a command can say how many
 // it needed. A failed call becomes a ReaderError that names the function.
 
+#include <cstddef>
 #include <cstdint>
 
 #include "app/shell/reader_api.h"
 #include "cli/tool_error.h"
+#include "protocol/reader_status.h"
 
 namespace rfcard {
 
 // The reader address rfcard speaks to: 0 reaches the reader whatever its own is.
 inline constexpr std::int32_t kReaderAddress = 0;
+
+// The reader statuses commands act on, as the results calls return them.
+inline constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
+inline constexpr std::int32_t kCollision = protocol::status_byte(protocol::ReaderStatus::Collision);
+inline constexpr std::int32_t kAuthFailed =
+    protocol::status_byte(protocol::ReaderStatus::AuthFailed);
+inline constexpr std::int32_t kNotAllowed =
+    protocol::status_byte(protocol::ReaderStatus::NotAllowed);
+inline constexpr std::int32_t kBadAddress =
+    protocol::status_byte(protocol::ReaderStatus::BadAddress);
+inline constexpr std::int32_t kNotIso14443_4 =
+    protocol::status_byte(protocol::ReaderStatus::NotIso14443_4);
+
+// Room for a variable-size answer, which may be 250 bytes.
+inline constexpr std::size_t kAnswerRoom = 256;
 
 // Protocol types of rf_init_type.
 inline constexpr char kProtocolTypeA = 'A';

@@ -5,7 +5,6 @@
 #include "cardkit/mifare_layout.h"
 #include "cli/commands.h"
 #include "cli/type_a_card.h"
-#include "protocol/reader_status.h"
 
 namespace rfcard {
 
@@ -13,9 +12,6 @@ namespace {
 
 using cardkit::ByteView;
 
-constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
-constexpr std::int32_t kCollision = protocol::status_byte(protocol::ReaderStatus::Collision);
-constexpr std::size_t kAnswerRoom = 256;
 // A field holds a few cards; the loops end there whatever the reader says.
 constexpr int kMostCardsOfAKind = 16;
 

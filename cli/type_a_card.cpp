@@ -1,12 +1,8 @@
 #include "cli/type_a_card.h"
 
-#include "protocol/reader_status.h"
-
 namespace rfcard {
 
 namespace {
-
-constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
 
 // Bits 7 and 6 of the ATQA's first byte: 0 a single-size UID, 1 double, 2 triple.
 int uid_size_from_atqa(std::uint8_t first) {
