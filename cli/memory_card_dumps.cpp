@@ -5,6 +5,7 @@
 
 #include "cli/commands.h"
 #include "cli/dump_files.h"
+#include "cli/tag_information.h"
 #include "cli/type_a_card.h"
 #include "protocol/frame.h"
 
@@ -153,40 +154,6 @@ constexpr std::int32_t kAddressedFlags = 0x22;
 constexpr int kMostBlocksARead = 15;
 constexpr int kMostSecurityBytes = 63;
 
-struct TagMemory {
-    std::optional<std::uint8_t> dsfid, afi;
-    int blocks = 0;
-    int block_size = 0;
-};
-
-// The system information: flags, UID, then DSFID, AFI, memory size and IC
-// reference, each there when its flag says.
-TagMemory parse_system_information(ByteView info) {
-    TagMemory memory;
-    std::size_t at = 9;
-    const auto take = [&](std::size_t count) {
-        if (info.size() < 9 || at + count > info.size()) {
-            throw ToolError(kExitReaderFailed, "ISO15693_Get_System_Information answered " +
-                                                   std::to_string(info.size()) +
-                                                   " bytes, too few for what its flags " +
-                                                   "announce");
-        }
-        const ByteView part = info.subspan(at, count);
-        at += count;
-        return part;
-    };
-    const std::uint8_t flags = info.empty() ? 0 : info[0];
-    if (flags & 0x01) memory.dsfid = take(1)[0];
-    if (flags & 0x02) memory.afi = take(1)[0];
-    if (!(flags & 0x04)) {
-        throw ToolError(kExitReaderFailed, "the tag does not tell the size of its memory");
-    }
-    const ByteView size = take(2);
-    memory.blocks = size[0] + 1;
-    memory.block_size = (size[1] & 0x1F) + 1;
-    return memory;
-}
-
 }  // namespace
 
 int run_iso15693_dump(CommandContext &context, const DumpOptions &options) {
@@ -209,7 +176,7 @@ int run_iso15693_dump(CommandContext &context, const DumpOptions &options) {
                                                   answer[5], answer[6], answer[7], answer[8]};
     RF_CALL(reader, ISO15693_Get_System_Information, kAddressedFlags, wire_uid.data(), answer,
             &length);
-    const TagMemory memory = parse_system_information(ByteView(answer, length));
+    const TagInformation memory = parse_tag_information(ByteView(answer, length));
 
     CardDump dump = CardDump::iso15693(memory.blocks, memory.block_size);
     dump.set_identity({cardkit::Bytes(wire_uid.rbegin(), wire_uid.rend()), std::nullopt,

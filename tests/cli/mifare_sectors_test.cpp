@@ -81,6 +81,26 @@ TEST_F(KeySearch, AReadRefusedMakesTheNextCommandSelectAndAuthenticateAgain) {
                   "rf_M1_authentication2(0,0x60,7,010101010101)", "rf_M1_read(0,5)"}));
 }
 
+TEST_F(KeySearch, TheFieldIsWalkedCardByCardUntilTwoRequestsGoUnanswered) {
+    // The second card, left ready by the first one's selection, lets the next
+    // request go unanswered before it answers.
+    results("rf_request", {0, 2, 0});
+    int offered = 0;
+    const auto taken =
+        rfcard::find_type_a(reader_, [&](const rfcard::TypeACard &) { return ++offered == 2; });
+    ASSERT_TRUE(taken);
+    EXPECT_EQ(taken->sak, 0x08);
+    EXPECT_EQ(
+        calls_of("rf_request"),
+        (std::vector<std::string>{"rf_request(0,82)", "rf_request(0,38)", "rf_request(0,38)"}));
+    EXPECT_EQ(calls_of("rf_halt").size(), 1u);
+
+    fake_reader::reset();
+    results("rf_request", {2, 2});
+    EXPECT_FALSE(rfcard::find_type_a(reader_, [](const rfcard::TypeACard &) { return false; }));
+    EXPECT_EQ(calls_of("rf_request").size(), 2u);
+}
+
 TEST(KeyCandidates, TheSectorsOwnKeysFirst_ThenGivenFoundKnownAndListed) {
     rfcard::KeyCandidates keys({kThird}, {kFirst, kSecond});
     cardkit::CardDump known = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
