@@ -46,6 +46,11 @@ TEST(ModulePath, FindsTheFileOfTheModuleHoldingAnAddress) {
               test_support::fake_transport_dir() + "/libDrovik.so");
 }
 
+TEST(ModulePath, ExecutablePathNamesTheRunningProgramsFile) {
+    const std::string path = platform::executable_path();
+    EXPECT_TRUE(path.starts_with("/") && path.ends_with("/platform_tests")) << path;
+}
+
 TEST(ModulePath, DirectoryDropsTheLastComponent) {
     EXPECT_EQ(platform::directory_of("/usr/lib/libDrovik.so"), "/usr/lib");
     EXPECT_EQ(platform::directory_of("/libDrovik.so"), "/");
