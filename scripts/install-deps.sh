@@ -14,6 +14,8 @@ packages=(
     libssl-dev
     # JSON dump files in cardkit
     nlohmann-json3-dev
+    # rfcard's command line
+    libcli11-dev
     # the application: Qt 6 Widgets and Qt Test, SVG icons, a CJK font
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display

@@ -125,9 +125,7 @@ QString CMifareClassicPage::ControlName(int id) {
     if (id == IDC_W2_DATA0 || id == IDC_W2_DATA1 || id == IDC_W2_DATA2) {
         return QStringLiteral("w2Data%1").arg((id - IDC_W2_DATA0) / 2);
     }
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)

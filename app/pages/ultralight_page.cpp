@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
 #include "app/common/message_table.h"
@@ -32,35 +34,28 @@ constexpr int kReadSize = 16;
 constexpr QRgb kWarningText = 0xFFFF00;
 constexpr QRgb kWarningBackground = 0xF00000;
 
+const std::map<int, const char *> &ControlNames() {
+    using P = CUltralightPage;
+    static const std::map<int, const char *> names = {
+        {P::IDC_UID_LABEL, "uidLabel"},
+        {P::IDC_UID, "uid"},
+        {P::IDC_SEARCH, "searchCard"},
+        {P::IDC_WRITE_PAGE_LABEL, "writePageLabel"},
+        {P::IDC_WRITE_PAGE, "writePage"},
+        {P::IDC_READ, "readCard"},
+        {P::IDC_WRITE, "writeCard"},
+        {P::IDC_PAGE0, "page0"},
+        {P::IDC_PAGE1, "page1"},
+        {P::IDC_PAGE2, "page2"},
+        {P::IDC_LOCK_BYTES, "lockBytes"},
+    };
+    return names;
+}
+
 }  // namespace
 
 QString CUltralightPage::ControlName(int id) {
-    switch (id) {
-        case IDC_UID_LABEL:
-            return QStringLiteral("uidLabel");
-        case IDC_UID:
-            return QStringLiteral("uid");
-        case IDC_SEARCH:
-            return QStringLiteral("searchCard");
-        case IDC_WRITE_PAGE_LABEL:
-            return QStringLiteral("writePageLabel");
-        case IDC_WRITE_PAGE:
-            return QStringLiteral("writePage");
-        case IDC_READ:
-            return QStringLiteral("readCard");
-        case IDC_WRITE:
-            return QStringLiteral("writeCard");
-        case IDC_PAGE0:
-            return QStringLiteral("page0");
-        case IDC_PAGE1:
-            return QStringLiteral("page1");
-        case IDC_PAGE2:
-            return QStringLiteral("page2");
-        case IDC_LOCK_BYTES:
-            return QStringLiteral("lockBytes");
-        default:
-            break;
-    }
+    if (QString name = ControlNameIn(ControlNames(), id); !name.isEmpty()) return name;
     if (id >= IDC_PAGE3 && id <= IDC_PAGE15) return QStringLiteral("page%1").arg(id - IDC_PAGE1);
     return {};
 }

@@ -116,6 +116,12 @@ const Split kSplits[] = {
 };
 #endif
 
+TEST(ModulePath, ExecutablePathNamesTheRunningProgramsFile) {
+    const fs::path path = from_utf8(platform::executable_path());
+    EXPECT_TRUE(path.is_absolute()) << path;
+    EXPECT_EQ(path.stem(), "platform_tests") << path;
+}
+
 TEST(ModulePath, DirectoryDropsTheLastComponent) {
     for (const Split &split : kSplits) {
         EXPECT_EQ(platform::directory_of(split.path), split.directory) << split.path;

@@ -51,6 +51,10 @@ private:
 // object of that module); empty when it cannot be told.
 std::string module_path_of(const void *address);
 
+// Full path of the running program's own file, whatever it was started as (a name
+// found on PATH, a relative path, a symbolic link); empty when it cannot be told.
+std::string executable_path();
+
 // The directory part of `path`, without a trailing separator (but "/" and "C:\"
 // keep theirs).
 std::string directory_of(const std::string &path);
