@@ -38,10 +38,10 @@ struct ActiveCard {
 // Type A: nullopt when no card answered or the one that did is no processor
 // card, with `refusal` set to the result then; Type B may still answer.
 std::optional<ActiveCard> activate_a(Reader &reader, Output &out, std::int32_t &refusal) {
-    reader.power_field(kProtocolTypeA);
+    reader.power_field(protocol::kProtocolTypeA);
     std::uint8_t answer[kAnswerRoom] = {};
     std::uint8_t length = 0;
-    const std::int32_t result = RF_TRY(reader, rf_typea_rst, 0x52, answer, &length);
+    const std::int32_t result = RF_TRY(reader, rf_typea_rst, protocol::kRequestAll, answer, &length);
     if (result == kNoCard || result == kNotIso14443_4) {
         refusal = result;
         return std::nullopt;
@@ -57,7 +57,7 @@ std::optional<ActiveCard> activate_a(Reader &reader, Output &out, std::int32_t &
 }
 
 std::optional<ActiveCard> activate_b(Reader &reader, Output &out) {
-    reader.power_field(kProtocolTypeB);
+    reader.power_field(protocol::kProtocolTypeB);
     std::uint8_t atqb[kAnswerRoom] = {};
     std::uint8_t length = 0;
     const std::int32_t result = RF_TRY(reader, rf_atqb, kWakeUpB, atqb, &length);

@@ -51,7 +51,7 @@ void describe_card(CommandContext &context, const std::string &kind, const cardk
 
 // SR176 and SRIX4K: the field, INITIATE and SELECT; the chip ID.
 std::uint8_t select_short_range(Reader &reader) {
-    reader.power_field(kProtocolShortRange);
+    reader.power_field(protocol::kProtocolShortRange);
     std::uint8_t chip_id = 0;
     const std::int32_t result = RF_TRY(reader, rf_st_select, &chip_id);
     if (result != 0) {
@@ -66,7 +66,7 @@ std::uint8_t select_short_range(Reader &reader) {
 int run_ultralight_dump(CommandContext &context, const DumpOptions &options) {
     const auto format = format_for(context, options, cardkit::CardFamily::Ultralight);
     Reader &reader = context.reader();
-    reader.power_field(kProtocolTypeA);
+    reader.power_field(protocol::kProtocolTypeA);
     const TypeACard card = require_type_a(
         reader, [](const TypeACard &candidate) { return candidate.uid.size() == 7; },
         [](const TypeACard &other) {
@@ -159,7 +159,7 @@ constexpr int kMostSecurityBytes = 63;
 int run_iso15693_dump(CommandContext &context, const DumpOptions &options) {
     const auto format = format_for(context, options, cardkit::CardFamily::Iso15693);
     Reader &reader = context.reader();
-    reader.power_field(kProtocolIso15693);
+    reader.power_field(protocol::kProtocolIso15693);
     std::uint8_t answer[kAnswerRoom] = {};
     std::uint8_t length = 0;
     const std::int32_t found = RF_TRY(reader, ISO15693_Inventory, answer, &length);

@@ -47,7 +47,7 @@ struct OpenedCard {
 
 OpenedCard open_card(CommandContext &context, KeyCandidates &keys, const KeyMemory &memory) {
     Reader &reader = context.reader();
-    reader.power_field(kProtocolTypeA);
+    reader.power_field(protocol::kProtocolTypeA);
     // Other Type A cards in the field are passed over.
     TypeACard card = require_type_a(
         reader,

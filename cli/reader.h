@@ -9,6 +9,7 @@
 
 #include "app/shell/reader_api.h"
 #include "cli/tool_error.h"
+#include "protocol/card_protocols.h"
 #include "protocol/reader_status.h"
 
 namespace rfcard {
@@ -30,13 +31,6 @@ inline constexpr std::int32_t kNotIso14443_4 =
 
 // Room for a variable-size answer, which may be 250 bytes.
 inline constexpr std::size_t kAnswerRoom = 256;
-
-// Protocol types of rf_init_type.
-inline constexpr char kProtocolTypeA = 'A';
-inline constexpr char kProtocolTypeB = 'B';
-inline constexpr char kProtocolAt88rf020 = 'r';
-inline constexpr char kProtocolShortRange = 's';
-inline constexpr char kProtocolIso15693 = '1';
 
 // Set by Ctrl-C; the reader checks it before each exchange.
 void stop_on_interrupt();

@@ -59,7 +59,7 @@ std::string type_a_kind(const TypeACard &card) {
 }
 
 void scan_type_a(Reader &reader, Findings &findings) {
-    reader.power_field(kProtocolTypeA);
+    reader.power_field(protocol::kProtocolTypeA);
     try {
         find_type_a(reader, [&](const TypeACard &card) {
             std::vector<std::pair<std::string, std::string>> fields = {{"uid", hex(card.uid)},
@@ -89,7 +89,7 @@ void scan_type_b(Reader &reader, Findings &findings, char protocol, const std::s
 }
 
 void scan_iso15693(Reader &reader, Findings &findings) {
-    reader.power_field(kProtocolIso15693);
+    reader.power_field(protocol::kProtocolIso15693);
     // Each tag found is told to stay quiet, so the next inventory finds another.
     for (int found = 0; found < kMostCardsOfAKind; ++found) {
         std::uint8_t answer[kAnswerRoom] = {};
@@ -112,7 +112,7 @@ void scan_iso15693(Reader &reader, Findings &findings) {
 }
 
 void scan_short_range(Reader &reader, Findings &findings) {
-    reader.power_field(kProtocolShortRange);
+    reader.power_field(protocol::kProtocolShortRange);
     // Each card found is deactivated, so the next select finds another.
     for (int found = 0; found < kMostCardsOfAKind; ++found) {
         std::uint8_t chip_id = 0;
@@ -178,8 +178,8 @@ int run_scan(CommandContext &context) {
     {
         Findings findings(context.out());
         scan_type_a(reader, findings);
-        scan_type_b(reader, findings, kProtocolTypeB, "ISO 14443 Type B");
-        scan_type_b(reader, findings, kProtocolAt88rf020, "AT88RF020");
+        scan_type_b(reader, findings, protocol::kProtocolTypeB, "ISO 14443 Type B");
+        scan_type_b(reader, findings, protocol::kProtocolAt88rf020, "AT88RF020");
         scan_iso15693(reader, findings);
         scan_short_range(reader, findings);
         any = !findings.empty();

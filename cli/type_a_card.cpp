@@ -53,7 +53,7 @@ std::optional<TypeACard> find_type_a(Reader &reader,
     int silences = 0;
     for (int tries = 0; tries < kMostCards + kSilencesAtTheEnd && silences < kSilencesAtTheEnd;
          ++tries) {
-        auto card = select_type_a(reader, tries == 0 ? kWakeUpAll : kRequestIdle);
+        auto card = select_type_a(reader, tries == 0 ? protocol::kRequestAll : protocol::kRequestIdle);
         if (!card) {
             ++silences;
             continue;
@@ -80,7 +80,7 @@ TypeACard require_type_a(Reader &reader, const std::function<bool(const TypeACar
 
 void reselect(Reader &reader, const TypeACard &card) {
     std::uint8_t atqa[2] = {};
-    const std::int32_t requested = RF_TRY(reader, rf_request, kWakeUpAll, atqa);
+    const std::int32_t requested = RF_TRY(reader, rf_request, protocol::kRequestAll, atqa);
     if (requested != 0) throw ReaderError("rf_request", requested, "the card no longer answers");
     std::uint8_t sak = 0;
     const std::int32_t selected = RF_TRY(reader, rf_select, card.uid.data(),

@@ -20,10 +20,6 @@ struct TypeACard {
     std::optional<std::uint8_t> sak;     // not told for 7-byte UIDs
 };
 
-// The request code that wakes halted cards too.
-inline constexpr std::int32_t kWakeUpAll = 0x52;
-inline constexpr std::int32_t kRequestIdle = 0x26;
-
 // Cards with UIDs of 4 and of 7 bytes answered together: the reader cannot
 // select one by the size their combined ATQA announces.
 class MixedUidSizes : public ToolError {
@@ -38,7 +34,7 @@ public:
 // be on, protocol A); nullopt when none answers. The UID size comes from the
 // ATQA: 4-byte cards through anticollision and select, 7-byte ones through the
 // Ultralight select. ToolError for a 10-byte UID, MixedUidSizes.
-std::optional<TypeACard> select_type_a(Reader &reader, std::int32_t request_code = kWakeUpAll);
+std::optional<TypeACard> select_type_a(Reader &reader, std::int32_t request_code = protocol::kRequestAll);
 
 // Walks the cards in the field: each is selected in turn and offered to `take`.
 // The one taken stays selected and is returned; the others are halted so that

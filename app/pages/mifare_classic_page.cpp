@@ -33,7 +33,7 @@ namespace {
 constexpr int kAuthKeyA = 0x60;
 constexpr int kAuthKeyB = 0x61;
 // Antenna off, 20 ms, protocol A, 20 ms, antenna on, 50 ms.
-constexpr FieldSteps kSearchSteps{kProtocolTypeA, 20, 20, 50};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolTypeA, 20, 20, 50};
 constexpr int kBlockSize = 16;
 constexpr int kLastBlockAddress = 255;
 
@@ -345,7 +345,7 @@ bool CMifareClassicPage::CardSearch(int attempts) {
     std::uint8_t uid[kAnswerRoom] = {};
     const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
-        if (!CallSucceeded(api.rf_request(kReaderAddress, kRequestAllCards, card_type),
+        if (!CallSucceeded(api.rf_request(kReaderAddress, protocol::kRequestAll, card_type),
                            "rf_request")) {
             return false;
         }

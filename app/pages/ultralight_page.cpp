@@ -25,7 +25,7 @@ namespace tilvane {
 namespace {
 
 // Antenna off, protocol A, 20 ms, antenna on: no other pauses on this page.
-constexpr FieldSteps kSearchSteps{kProtocolTypeA, 0, 20, 0};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolTypeA, 0, 20, 0};
 constexpr int kPageSize = 4;
 // A read brings four pages.
 constexpr int kReadSize = 16;
@@ -157,7 +157,7 @@ void CUltralightPage::OnSearch() {
     std::uint8_t uid_length = 0;
     const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
-        return CallSucceeded(api.rf_request(kReaderAddress, kRequestAllCards, card_type),
+        return CallSucceeded(api.rf_request(kReaderAddress, protocol::kRequestAll, card_type),
                              "rf_request") &&
                CallSucceeded(api.rf_ul_select(kReaderAddress, uid, &uid_length), "rf_ul_select");
     };
