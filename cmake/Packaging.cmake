@@ -1,7 +1,7 @@
 # Installing on Linux: everything that runs goes into one directory (the
 # application loads Drovik from its own directory and Drovik loads Selmek from
-# its own), <prefix>/lib/tilvane; a launcher in <prefix>/bin starts the
-# application there. A desktop entry and its icon put it in the menu. CPack makes
+# its own), <prefix>/lib/tilvane; launchers in <prefix>/bin start the application
+# and rfcard there. A desktop entry and its icon put it in the menu. CPack makes
 # a Debian package of the same (cpack -G DEB in the build directory).
 include(GNUInstallDirs)
 
@@ -19,11 +19,17 @@ foreach(program tilvane rfcard reader-sim)
     endif()
 endforeach()
 
+file(RELATIVE_PATH TILVANE_LAUNCHER_TO_DIR /${CMAKE_INSTALL_BINDIR} /${TILVANE_INSTALL_DIR})
+foreach(TILVANE_PROGRAM tilvane rfcard)
+    if(TARGET ${TILVANE_PROGRAM})
+        configure_file(${PROJECT_SOURCE_DIR}/packaging/launcher.in
+                       ${CMAKE_BINARY_DIR}/packaging/${TILVANE_PROGRAM} @ONLY)
+        install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/${TILVANE_PROGRAM}
+                DESTINATION ${CMAKE_INSTALL_BINDIR})
+    endif()
+endforeach()
+
 if(TARGET tilvane)
-    file(RELATIVE_PATH TILVANE_LAUNCHER_TO_DIR /${CMAKE_INSTALL_BINDIR} /${TILVANE_INSTALL_DIR})
-    configure_file(${PROJECT_SOURCE_DIR}/packaging/tilvane.in
-                   ${CMAKE_BINARY_DIR}/packaging/tilvane @ONLY)
-    install(PROGRAMS ${CMAKE_BINARY_DIR}/packaging/tilvane DESTINATION ${CMAKE_INSTALL_BINDIR})
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/tilvane.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
     install(FILES ${PROJECT_SOURCE_DIR}/app/res/icons/about.svg
@@ -38,8 +44,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
     "Operator's tool and libraries for a 13.56 MHz contactless card reader")
 set(CPACK_PACKAGE_DESCRIPTION
     "Tilvane reads and writes contactless cards through a reader on a serial port:\n\
-the Qt application, the reader library libDrovik.so, its serial transport\n\
-libSelmek.so and reader-sim, a virtual reader for trying it without hardware.")
+the Qt application, rfcard for whole cards from the command line, the reader\n\
+library libDrovik.so, its serial transport libSelmek.so and reader-sim, a\n\
+virtual reader for trying it without hardware.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY tilvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)

@@ -1,6 +1,7 @@
 #include "platform/module.h"
 
 #include <dlfcn.h>
+#include <unistd.h>
 
 namespace platform {
 
@@ -41,6 +42,15 @@ std::string module_path_of(const void *address) {
     Dl_info info{};
     if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
     return info.dli_fname;
+}
+
+std::string executable_path() {
+    // argv[0] and dladdr on the program name it as it was started, not where it is.
+    std::string path(4096, '\0');
+    const ssize_t length = readlink("/proc/self/exe", path.data(), path.size());
+    if (length <= 0 || static_cast<std::size_t>(length) >= path.size()) return {};
+    path.resize(static_cast<std::size_t>(length));
+    return path;
 }
 
 std::string directory_of(const std::string &path) {

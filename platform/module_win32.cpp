@@ -28,6 +28,23 @@ HMODULE handle(void *module) { return static_cast<HMODULE>(module); }
 
 bool is_separator(char c) { return c == '\\' || c == '/'; }
 
+// The file of `module` (null: the program's own). Paths may be longer than
+// MAX_PATH; the buffer grows until the name fits.
+std::string file_of(HMODULE module) {
+    std::wstring path(MAX_PATH, L'\0');
+    for (;;) {
+        const DWORD length =
+            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
+        if (length == 0) return {};
+        if (length < path.size()) {
+            path.resize(length);
+            return to_utf8(path);
+        }
+        if (path.size() >= 32768) return {};
+        path.resize(path.size() * 2);
+    }
+}
+
 }  // namespace
 
 Module Module::load(const std::string &path) {
@@ -66,20 +83,10 @@ std::string module_path_of(const void *address) {
                             static_cast<const wchar_t *>(address), &module)) {
         return {};
     }
-    // Paths may be longer than MAX_PATH; the buffer grows until the name fits.
-    std::wstring path(MAX_PATH, L'\0');
-    for (;;) {
-        const DWORD length =
-            GetModuleFileNameW(module, path.data(), static_cast<DWORD>(path.size()));
-        if (length == 0) return {};
-        if (length < path.size()) {
-            path.resize(length);
-            return to_utf8(path);
-        }
-        if (path.size() >= 32768) return {};
-        path.resize(path.size() * 2);
-    }
+    return file_of(module);
 }
+
+std::string executable_path() { return file_of(nullptr); }
 
 std::string directory_of(const std::string &path) {
     std::size_t cut = std::string::npos;
