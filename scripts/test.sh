@@ -9,7 +9,8 @@
 #   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10);
 #   5. Drovik.dll and Selmek.dll for Windows: x86_64 with its tests under Wine
 #      (against the reader-sim of step 1), i686 with its export tables checked;
-#   6. the Debian package of step 1's build, unpacked and started.
+#   6. the Debian package of step 1's build, unpacked; its tilvane started and
+#      its rfcard run against the simulated reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -105,10 +106,16 @@ for _ in $(seq 100); do
 done
 kill "$app" 2>/dev/null || true
 wait "$app" 2>/dev/null || true
-rm -rf "$package_root"
 if [ "$started" != yes ]; then
     echo "the packaged tilvane did not start with its libraries from $package_root" >&2
     exit 1
 fi
+# The packaged rfcard, through the packaged libraries, reads a simulated reader.
+# shellcheck source=scripts/reader-sim.bash
+source scripts/reader-sim.bash
+start_reader_sim
+SELMEK_PORT1="$READER_SIM_DEVICE" "$package_root/usr/bin/rfcard" info
+stop_reader_sim
+rm -rf "$package_root"
 
 echo "== All tests passed"
