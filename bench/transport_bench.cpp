@@ -21,7 +21,7 @@
 #include <thread>
 #include <vector>
 
-#include "block_read_answer.h"
+#include "echoing_reader.h"
 #include "selmek.h"
 #include "sim/line_speed.h"
 
@@ -30,63 +30,10 @@ namespace {
 using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 
-// A block read of block 4, and the reader's answer with 16 data bytes (two 0xAA).
-const Bytes kRequest = {0xAA, 0xBB, 0x05, 0xFA, 0x00, 0x00, 0x13, 0x04, 0xED};
-const Bytes kAnswer = bench::block_read_answer();
-
-bool read_exactly(int fd, std::uint8_t *buffer, std::size_t count, int patience_ms) {
-    std::size_t got = 0;
-    while (got < count) {
-        pollfd wait{fd, POLLIN, 0};
-        if (poll(&wait, 1, patience_ms) <= 0) return false;
-        const ssize_t n = read(fd, buffer + got, count - got);
-        if (n <= 0) return false;
-        got += static_cast<std::size_t>(n);
-    }
-    return true;
-}
-
-// A pseudo-terminal with a thread on its master side that answers each request.
-class EchoingReader {
-public:
-    EchoingReader() {
-        char name[256] = {};
-        if (openpty(&master_, &slave_, name, nullptr, nullptr) != 0) std::abort();
-        path_ = name;
-        thread_ = std::thread([this] {
-            std::uint8_t request[64];
-            while (!stop_) {
-                if (!read_exactly(master_, request, kRequest.size(), 100)) continue;
-                if (write(master_, kAnswer.data(), kAnswer.size()) !=
-                    static_cast<ssize_t>(kAnswer.size())) {
-                    return;
-                }
-            }
-        });
-    }
-    ~EchoingReader() {
-        stop_ = true;
-        thread_.join();
-        close(master_);
-        close(slave_);
-    }
-    int slave() const { return slave_; }
-    const std::string &path() const { return path_; }
-
-private:
-    int master_ = -1;
-    int slave_ = -1;
-    std::string path_;
-    std::atomic<bool> stop_{false};
-    std::thread thread_;
-};
-
-// The same bytes as an exchange, with nothing around them: the request out, and
-// as many bytes back as the answer has.
-bool plain_round_trip(int fd, std::uint8_t *answer) {
-    return write(fd, kRequest.data(), kRequest.size()) == static_cast<ssize_t>(kRequest.size()) &&
-           read_exactly(fd, answer, kAnswer.size(), 2000);
-}
+using bench::EchoingReader;
+using bench::kAnswer;
+using bench::kRequest;
+using bench::plain_round_trip;
 
 constexpr int kFirstByteWaitMs = 2000;
 

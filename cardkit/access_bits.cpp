@@ -39,13 +39,23 @@ std::string phrase(std::string_view action, KeyRight right) {
     return text;
 }
 
+}  // namespace
+
 std::string condition_bits(AccessCondition condition) {
     return {static_cast<char>('0' + ((condition >> 2) & 1)),
             static_cast<char>('0' + ((condition >> 1) & 1)),
             static_cast<char>('0' + (condition & 1))};
 }
 
-}  // namespace
+std::optional<AccessCondition> parse_condition_bits(std::string_view text) {
+    if (text.size() != 3) return std::nullopt;
+    AccessCondition condition = 0;
+    for (const char digit : text) {
+        if (digit != '0' && digit != '1') return std::nullopt;
+        condition = static_cast<AccessCondition>(condition << 1 | (digit - '0'));
+    }
+    return condition;
+}
 
 std::optional<AccessBits> decode_access_bits(ByteView bytes) {
     if (bytes.size() < 3) return std::nullopt;
@@ -85,6 +95,11 @@ TrailerRights trailer_rights(AccessCondition condition) { return kTrailerRights[
 
 bool key_b_readable(AccessCondition trailer_condition) {
     return trailer_rights(trailer_condition).key_b_read != KeyRight::Never;
+}
+
+bool key_right_allows(KeyRight right, KeyType type) {
+    return right == KeyRight::KeyAOrB || (right == KeyRight::KeyA && type == KeyType::A) ||
+           (right == KeyRight::KeyB && type == KeyType::B);
 }
 
 std::string_view key_right_name(KeyRight right) {

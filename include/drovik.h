@@ -2,7 +2,8 @@
  * libDrovik: the programming interface of the 13.56 MHz contactless card reader.
  *
  * Every export keeps a fixed ordinal (shown as [n]); applications may bind them by
- * ordinal through the table `ordinal_exports` (see the end of this file) or by name.
+ * ordinal or by name: on Windows through the export table of Drovik.dll, elsewhere
+ * through the table `ordinal_exports` (see the end of this file).
  *
  * Conventions
  * - Reader commands return a 32-bit result:
@@ -38,7 +39,8 @@
 #include "selmek_results.h"
 
 #if defined(_WIN32)
-#define DROVIK_API __declspec(dllexport)
+/* The library's module-definition file names the exports with their ordinals. */
+#define DROVIK_API
 #define DROVIK_CALL __stdcall
 #else
 #define DROVIK_API __attribute__((visibility("default")))
@@ -59,7 +61,8 @@ DROVIK_API int32_t DROVIK_CALL lib_ver(uint32_t *version);
    28800, 38400, 57600 and 115200 in turn and then switches the port to `baud`.
    1 for a bad port or a rate not in that list (a rate the port takes leaves it
    open at that rate; one it refuses, such as a negative rate, leaves it closed);
-   the errno of a failed open (or DROVIK_ERR_OPEN_FAILED); after a failed search
+   the system's code of a failed open (errno, or GetLastError() on Windows; or
+   DROVIK_ERR_OPEN_FAILED); after a failed search
    the last transport result or reader status. */
 DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud);
 
@@ -361,14 +364,17 @@ DROVIK_API int32_t DROVIK_CALL des_decrypt(uint8_t *output, const uint8_t *input
 
 /* ---- Binding by ordinal ------------------------------------------------------- */
 
+#if !defined(_WIN32)
 /* The table of (ordinal, name) pairs the library exports under this name; it ends
-   with an entry whose ordinal is 0. */
+   with an entry whose ordinal is 0. Windows keeps ordinals in the export table
+   itself (GetProcAddress with MAKEINTRESOURCE), so that build has no such table. */
 typedef struct drovik_ordinal_export {
     uint16_t ordinal;
     const char *name;
 } drovik_ordinal_export;
 
 DROVIK_API extern const drovik_ordinal_export ordinal_exports[];
+#endif
 
 #ifdef __cplusplus
 }

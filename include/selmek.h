@@ -33,7 +33,9 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    SELMEK_PORT<n>; a line "<n>=<path>" in $XDG_CONFIG_HOME/selmek/ports.conf
    (~/.config/selmek/ports.conf when XDG_CONFIG_HOME is unset); the same in
    /etc/selmek/ports.conf; /dev/ttyS<n-1>. A name without '/' is taken under
-   /dev. The wait for the reader's first answer byte W and the turnaround
+   /dev. On Windows: SELMEK_PORT<n>; %APPDATA%\selmek\ports.conf;
+   %PROGRAMDATA%\selmek\ports.conf; \\.\COM<n>; a bare name such as "COM12"
+   is taken as \\.\COM12. The wait for the reader's first answer byte W and the turnaround
    allowance A (see CommunicateRFResult) are taken now, the same way:
    SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in those files, else 500 ms; and
    SELMEK_TURNAROUND_MS, then "turnaround_ms=<ms>", else 50 ms.
@@ -42,14 +44,18 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    (flock) and set to exclusive mode (TIOCEXCL), and run raw, 8 data bits, no
    parity, 1 stop bit, no flow control, modem control lines ignored. Any
    positive rate the device takes is accepted (the reader's seven included);
-   pending input and output are discarded.
+   pending input and output are discarded. On Windows the device is opened
+   without sharing, raw 8N1 the same way (DTR and RTS raised).
 
    Does not block: the open does not wait for a carrier.
    Returns 1 when the port is open. Returns 0 when it is not, with errno telling
    why, for example: EINVAL (port number out of range, a rate that is not
    positive or that the device refuses), ENOENT (no such device), EACCES (no
    permission: see the dialout group), EBUSY (another program holds the device),
-   ENOTTY (not a terminal), EIO or ENXIO (the device does not answer). */
+   ENOTTY (not a terminal), EIO or ENXIO (the device does not answer). On
+   Windows GetLastError() tells why: ERROR_INVALID_PARAMETER (87) as EINVAL,
+   ERROR_FILE_NOT_FOUND (2), ERROR_ACCESS_DENIED (5, another program holds the
+   port), or whatever else the port's driver says. */
 SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud);
 
 /* Closes the open port, if any, and releases its lock and exclusive mode.
@@ -58,7 +64,7 @@ SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud);
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void);
 
 /* Parallel-port pair, present for binding only. OpenLPTPort returns 0 (nothing
-   opened) with errno ENOTSUP; CloseLPTPort returns SELMEK_ERR_NOT_SUPPORTED.
+   opened) with errno ENOTSUP (ERROR_NOT_SUPPORTED on Windows); CloseLPTPort returns SELMEK_ERR_NOT_SUPPORTED.
    Neither blocks. */
 SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t port);
 SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void);

@@ -1,6 +1,6 @@
+// What a loaded module is, on every system; loading and lookup are in
+// module_posix.cpp and module_win32.cpp.
 #include "platform/module.h"
-
-#include <dlfcn.h>
 
 #include <utility>
 
@@ -18,52 +18,6 @@ Module &Module::operator=(Module &&other) noexcept {
         error_ = std::move(other.error_);
     }
     return *this;
-}
-
-Module Module::load(const std::string &path) {
-    Module module;
-    // RTLD_LOCAL keeps two copies of one library (different directories) apart.
-    module.handle_ = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
-    if (module.handle_ == nullptr) {
-        const char *why = dlerror();
-        module.error_ = why != nullptr ? why : "cannot load " + path;
-    }
-    return module;
-}
-
-void *Module::resolve(const char *name) const {
-    if (handle_ == nullptr || name == nullptr) return nullptr;
-    return dlsym(handle_, name);
-}
-
-void *Module::resolve(std::uint16_t ordinal) const {
-    if (ordinal == 0) return nullptr;
-    const auto *table = static_cast<const OrdinalExport *>(resolve(kOrdinalTableSymbol));
-    if (table == nullptr) return nullptr;
-    for (; table->ordinal != 0; ++table) {
-        if (table->ordinal == ordinal) return resolve(table->name);
-    }
-    return nullptr;
-}
-
-void Module::unload() {
-    if (handle_ != nullptr) {
-        dlclose(handle_);
-        handle_ = nullptr;
-    }
-}
-
-std::string module_path_of(const void *address) {
-    Dl_info info{};
-    if (dladdr(address, &info) == 0 || info.dli_fname == nullptr) return {};
-    return info.dli_fname;
-}
-
-std::string directory_of(const std::string &path) {
-    const auto slash = path.find_last_of('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
 }
 
 }  // namespace platform

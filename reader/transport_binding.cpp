@@ -62,8 +62,8 @@ void library_start() {
     set_transport(nullptr);
     const std::string own_file =
         platform::module_path_of(reinterpret_cast<const void *>(&library_start));
-    set_transport(
-        TransportBinding::load(platform::directory_of(own_file) + "/" + kTransportFileName));
+    set_transport(TransportBinding::load(platform::path_in(
+        platform::directory_of(own_file), platform::library_file_name(kTransportName))));
 }
 
 void library_end() { set_transport(nullptr); }

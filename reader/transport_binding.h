@@ -44,7 +44,7 @@ private:
     TransportEntryPoints entry_;
 };
 
-inline constexpr const char *kTransportFileName = "libSelmek.so";
+inline constexpr const char *kTransportName = "Selmek";  // libSelmek.so, Selmek.dll
 inline constexpr const char *kTransportLoadFailedMessage = "Load Halvorn.dll failed !";
 
 // The process-wide owner of the binding. Null before start and after end;

@@ -14,33 +14,56 @@ packages=(
     libssl-dev
     # JSON dump files in cardkit
     nlohmann-json3-dev
+    # rfcard's command line
+    libcli11-dev
     # the application: Qt 6 Widgets and Qt Test, SVG icons, a CJK font
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display
     xvfb xauth
+    # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
+    # desktop entry's check
+    dpkg-dev file desktop-file-utils
 )
 
+# The Windows libraries: the mingw-w64 cross compilers with posix threads (their
+# libstdc++ has std::mutex), GoogleTest's sources to build the tests for Windows,
+# and the 64-bit Wine to run them. Installed without what they merely recommend,
+# which for Wine is a desktop's worth.
+lean_packages=(
+    g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64
+)
+
+installed() {
+    dpkg-query -W -f='${Status}' "$1" 2>/dev/null | grep -q "install ok installed"
+}
 missing=()
 for package in "${packages[@]}"; do
-    if ! dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed"; then
-        missing+=("$package")
-    fi
+    installed "$package" || missing+=("$package")
+done
+missing_lean=()
+for package in "${lean_packages[@]}"; do
+    installed "$package" || missing_lean+=("$package")
 done
 
-if [ ${#missing[@]} -eq 0 ]; then
+if [ ${#missing[@]} -eq 0 ] && [ ${#missing_lean[@]} -eq 0 ]; then
     exit 0
 fi
 
-echo "Installing: ${missing[*]}"
+echo "Installing: ${missing[*]} ${missing_lean[*]}"
 as_root=()
 if [ "$(id -u)" -ne 0 ]; then
     if command -v sudo >/dev/null 2>&1; then
         as_root=(sudo)
     else
-        echo "These packages are missing and installing them needs root: ${missing[*]}" >&2
+        echo "These packages are missing and installing them needs root: ${missing[*]} ${missing_lean[*]}" >&2
         exit 1
     fi
 fi
 export DEBIAN_FRONTEND=noninteractive
 "${as_root[@]}" apt-get update -q
-"${as_root[@]}" apt-get install -y -q "${missing[@]}"
+if [ ${#missing[@]} -gt 0 ]; then
+    "${as_root[@]}" apt-get install -y -q "${missing[@]}"
+fi
+if [ ${#missing_lean[@]} -gt 0 ]; then
+    "${as_root[@]}" apt-get install -y -q --no-install-recommends "${missing_lean[@]}"
+fi

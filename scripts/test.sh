@@ -6,7 +6,11 @@
 #      UndefinedBehaviorSanitizer, all its tests; then the application added
 #      to that build and its own tests run there too (offscreen);
 #   3. the library and the transport under ThreadSanitizer, their tests only;
-#   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10).
+#   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10);
+#   5. Drovik.dll and Selmek.dll for Windows: x86_64 with its tests under Wine
+#      (against the reader-sim of step 1), i686 with its export tables checked;
+#   6. the Debian package of step 1's build, unpacked; its tilvane started and
+#      its rfcard run against the simulated reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -61,5 +65,57 @@ for harness in build-fuzz/fuzz/bin/fuzz_*; do
     "$harness" -max_total_time="$fuzz_seconds" -print_final_stats=1 "$corpus" \
         "$root/fuzz/seeds/${name#fuzz_}"
 done
+
+echo "== Windows libraries (mingw-w64; x86_64 tested under Wine, i686 export tables)"
+rm -rf build-win64 build-win32
+# No wineserver of the tests' prefix may outlive this step, whatever happens.
+trap '[ -x build-win64/wine-run ] && build-win64/wine-run --stop' EXIT
+cmake -S . -B build-win64 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILVANE_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/x86_64-w64-mingw32.cmake \
+    -DTILVANE_READER_SIM="$root/build/bin/reader-sim"
+cmake --build build-win64 -j "$jobs"
+(cd build-win64 && ctest --output-on-failure -j "$jobs")
+build-win64/wine-run --stop
+trap - EXIT
+cmake -S . -B build-win32 -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILVANE_WERROR=ON \
+    -DCMAKE_TOOLCHAIN_FILE=cmake/toolchains/i686-w64-mingw32.cmake
+cmake --build build-win32 -j "$jobs"
+(cd build-win32 && ctest --output-on-failure -j "$jobs")
+
+echo "== Debian package"
+(cd build && cpack -G DEB)
+deb=$(ls build/tilvane_*.deb)
+dpkg-deb --info "$deb"
+dpkg-deb --contents "$deb"
+package_root=$(mktemp -d)
+dpkg-deb --extract "$deb" "$package_root"
+desktop-file-validate "$package_root/usr/share/applications/tilvane.desktop"
+# The launcher starts the application from the installed place, which then has
+# the reader library and the transport beside it loaded.
+QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$package_root/config" \
+    "$package_root/usr/bin/tilvane" 2>/dev/null &
+app=$!
+started=no
+for _ in $(seq 100); do
+    if grep -q "$package_root/usr/lib/tilvane/libSelmek.so" "/proc/$app/maps" 2>/dev/null &&
+        grep -q "$package_root/usr/lib/tilvane/libDrovik.so" "/proc/$app/maps"; then
+        started=yes
+        break
+    fi
+    sleep 0.2
+done
+kill "$app" 2>/dev/null || true
+wait "$app" 2>/dev/null || true
+if [ "$started" != yes ]; then
+    echo "the packaged tilvane did not start with its libraries from $package_root" >&2
+    exit 1
+fi
+# The packaged rfcard, through the packaged libraries, reads a simulated reader.
+# shellcheck source=scripts/reader-sim.bash
+source scripts/reader-sim.bash
+start_reader_sim
+SELMEK_PORT1="$READER_SIM_DEVICE" "$package_root/usr/bin/rfcard" info
+stop_reader_sim
+rm -rf "$package_root"
 
 echo "== All tests passed"

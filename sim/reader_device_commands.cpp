@@ -4,13 +4,13 @@
 #include <algorithm>
 
 #include "protocol/baud_rates.h"
+#include "protocol/card_protocols.h"
 #include "virtual_reader.h"
 
 namespace sim {
 
 namespace {
 
-constexpr char kProtocolTypes[] = {'A', 'B', 'r', 's', '1'};
 constexpr std::uint8_t kLastColour = 3;  // 0 off, 1 red, 2 green, 3 yellow
 
 }  // namespace
@@ -47,8 +47,8 @@ Reply VirtualReader::set_light(ByteView data) {
 Reply VirtualReader::set_protocol(ByteView data) {
     if (data.size() != 1) return Reply::fail(ReaderStatus::BadLength);
     const char type = static_cast<char>(data[0]);
-    if (std::find(std::begin(kProtocolTypes), std::end(kProtocolTypes), type) ==
-        std::end(kProtocolTypes)) {
+    if (std::find(std::begin(protocol::kCardProtocols), std::end(protocol::kCardProtocols), type) ==
+        std::end(protocol::kCardProtocols)) {
         return Reply::fail(ReaderStatus::BadParameter);
     }
     protocol_ = type;

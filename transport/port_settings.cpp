@@ -1,9 +1,11 @@
 #include "port_settings.h"
 
 #include <charconv>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <sstream>
+
+#include "port_places.h"
 
 namespace selmek {
 
@@ -33,16 +35,13 @@ std::optional<std::chrono::milliseconds> wait_from(std::string_view text) {
 
 PortConfig read_config_file(const std::string &path) {
     if (path.empty()) return {};
-    std::ifstream file(path);
+    // The path is UTF-8; on Windows a narrow path would be read in the ANSI code page.
+    std::ifstream file(std::filesystem::path(
+        std::u8string(reinterpret_cast<const char8_t *>(path.data()), path.size())));
     if (!file) return {};
     std::ostringstream text;
     text << file.rdbuf();
     return parse_port_config(text.str());
-}
-
-std::string environment_value(const SettingsSources &sources, const std::string &name) {
-    const char *value = sources.environment ? sources.environment(name.c_str()) : nullptr;
-    return value != nullptr ? value : "";
 }
 
 }  // namespace
@@ -72,34 +71,25 @@ PortConfig parse_port_config(std::string_view text) {
 }
 
 SettingsSources::SettingsSources()
-    : environment([](const char *name) { return std::getenv(name); }) {}
+    : environment(process_environment), system_file(machine_config_file(*this)) {}
 
-std::string user_config_file(const SettingsSources &sources) {
-    const std::string xdg = environment_value(sources, "XDG_CONFIG_HOME");
-    if (!xdg.empty() && xdg.front() == '/') return xdg + "/selmek/ports.conf";
-    const std::string home = environment_value(sources, "HOME");
-    if (!home.empty()) return home + "/.config/selmek/ports.conf";
-    return {};
+std::string SettingsSources::variable(const std::string &name) const {
+    const char *value = environment ? environment(name.c_str()) : nullptr;
+    return value != nullptr ? value : "";
 }
 
 std::string device_for_port(int port, const SettingsSources &sources) {
-    // "ttyUSB0" is short for "/dev/ttyUSB0": a device name never means a file in
-    // whatever directory the program happens to run in.
-    const auto as_path = [](const std::string &device) {
-        return device.find('/') == std::string::npos ? "/dev/" + device : device;
-    };
-    const std::string from_environment =
-        environment_value(sources, "SELMEK_PORT" + std::to_string(port));
-    if (!from_environment.empty()) return as_path(from_environment);
+    const std::string from_environment = sources.variable("SELMEK_PORT" + std::to_string(port));
+    if (!from_environment.empty()) return device_path(from_environment);
 
     if (port >= kFirstPort && port <= kLastPort) {
         const auto index = static_cast<std::size_t>(port);
         for (const std::string &file : {user_config_file(sources), sources.system_file}) {
             const PortConfig config = read_config_file(file);
-            if (!config.devices[index].empty()) return as_path(config.devices[index]);
+            if (!config.devices[index].empty()) return device_path(config.devices[index]);
         }
     }
-    return "/dev/ttyS" + std::to_string(port - 1);
+    return default_device(port);
 }
 
 namespace {
@@ -109,7 +99,7 @@ namespace {
 std::chrono::milliseconds wait_setting(const SettingsSources &sources, const char *name,
                                        std::optional<std::chrono::milliseconds> PortConfig::*setting,
                                        std::chrono::milliseconds otherwise) {
-    if (const auto wait = wait_from(environment_value(sources, name))) return *wait;
+    if (const auto wait = wait_from(sources.variable(name))) return *wait;
     for (const std::string &file : {user_config_file(sources), sources.system_file}) {
         if (const auto wait = read_config_file(file).*setting) return *wait;
     }

@@ -3,18 +3,22 @@
 // Which device a port number stands for, how long to wait for the reader's first
 // answer byte, and how long to allow the reader to turn a probe round (see
 // answer_wait.h). For each, the first of these that says anything wins:
-//   1. the environment: SELMEK_PORT<n>=/dev/..., SELMEK_TIMEOUT_MS=<ms>,
+//   1. the environment: SELMEK_PORT<n>=<device>, SELMEK_TIMEOUT_MS=<ms>,
 //      SELMEK_TURNAROUND_MS=<ms>;
-//   2. the user's file $XDG_CONFIG_HOME/selmek/ports.conf (~/.config/selmek/... when
-//      XDG_CONFIG_HOME is unset or not an absolute path);
-//   3. the system's file /etc/selmek/ports.conf;
-//   4. the defaults: port n is /dev/ttyS<n-1>, the wait 500 ms, the turnaround
-//      allowance 50 ms.
+//   2. the user's file: $XDG_CONFIG_HOME/selmek/ports.conf (~/.config/selmek/...
+//      when XDG_CONFIG_HOME is unset or not an absolute path); on Windows
+//      %APPDATA%\selmek\ports.conf;
+//   3. the machine's file: /etc/selmek/ports.conf; on Windows
+//      %PROGRAMDATA%\selmek\ports.conf;
+//   4. the defaults: port n is /dev/ttyS<n-1> (on Windows \\.\COM<n>), the wait
+//      500 ms, the turnaround allowance 50 ms.
 // A file holds lines "<n>=<device path>", "timeout_ms=<ms>" and
 // "turnaround_ms=<ms>"; '#' starts a
 // comment line, blanks around keys and values do not count, and a line that
 // says nothing usable is skipped, as is a file that cannot be read. A device
-// given without a '/' is a name under /dev ("ttyUSB0" is /dev/ttyUSB0).
+// given as a bare name is one of the system's devices: "ttyUSB0" is /dev/ttyUSB0,
+// and on Windows "COM12" is \\.\COM12. Where each of these lives is in
+// port_places_posix.cpp and port_places_win32.cpp.
 
 #include <array>
 #include <chrono>
@@ -43,13 +47,16 @@ struct PortConfig {
 
 PortConfig parse_port_config(std::string_view text);
 
-// Where the settings come from: the process environment and the system file,
-// unless a test says otherwise.
+// Where the settings come from: the process environment (UTF-8) and the
+// machine's file, unless a test says otherwise.
 struct SettingsSources {
     std::function<const char *(const char *)> environment;
-    std::string system_file = "/etc/selmek/ports.conf";
+    std::string system_file;
 
     SettingsSources();
+
+    // The variable's value; "" when it is unset.
+    std::string variable(const std::string &name) const;
 };
 
 // The user's configuration file, or "" when neither XDG_CONFIG_HOME nor HOME

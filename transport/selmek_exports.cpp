@@ -2,7 +2,6 @@
 // behind a mutex, so that a call from a second thread waits instead of tangling
 // two exchanges on the line. Nothing crosses the C interface as an exception.
 
-#include <cerrno>
 #include <mutex>
 #include <new>
 #include <string>
@@ -10,6 +9,8 @@
 
 #include "answer_wait.h"
 #include "exchange.h"
+#include "library_lifetime.h"
+#include "platform/last_error.h"
 #include "port_settings.h"
 #include "protocol/frame.h"
 #include "selmek.h"
@@ -31,11 +32,33 @@ struct Port {
 // call in (and before the reader library's end unloads this one).
 Port *g_port = nullptr;
 
-__attribute__((constructor)) void selmek_start() { g_port = new Port(); }
+// 0 when the port is open, else the system's code that says why not.
+int open_port(std::int32_t number, std::int32_t baud) {
+    if (g_port == nullptr) return platform::kErrorNotReady;
+    Port &p = *g_port;
+    std::lock_guard<std::mutex> lock(p.mutex);
+    p.line.close();
+    if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) {
+        return platform::kErrorInvalidArgument;
+    }
+    try {
+        const std::string device = selmek::device_for_port(number);
+        p.wait.opened(selmek::first_byte_wait(), selmek::turnaround_allowance());
+        return p.line.open(device, baud);
+    } catch (const std::bad_alloc &) {
+        return platform::kErrorNoMemory;
+    }
+}
+
+}  // namespace
+
+namespace selmek {
+
+void library_start() { g_port = new Port(); }
 
 // The port is closed first, so that its exclusive mode does not outlive the
 // process on a device someone else still holds open.
-__attribute__((destructor)) void selmek_end() {
+void library_end() {
     Port *const p = std::exchange(g_port, nullptr);
     if (p == nullptr) return;
     {
@@ -45,23 +68,7 @@ __attribute__((destructor)) void selmek_end() {
     delete p;
 }
 
-// 0 when the port is open, else the errno value that says why not.
-int open_port(std::int32_t number, std::int32_t baud) {
-    if (g_port == nullptr) return ENXIO;
-    Port &p = *g_port;
-    std::lock_guard<std::mutex> lock(p.mutex);
-    p.line.close();
-    if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) return EINVAL;
-    try {
-        const std::string device = selmek::device_for_port(number);
-        p.wait.opened(selmek::first_byte_wait(), selmek::turnaround_allowance());
-        return p.line.open(device, baud);
-    } catch (const std::bad_alloc &) {
-        return ENOMEM;
-    }
-}
-
-}  // namespace
+}  // namespace selmek
 
 extern "C" {
 
@@ -73,7 +80,7 @@ SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
     const int why = open_port(port_number, baud);
     if (why == 0) return 1;
     // Set last, after every destructor, so that nothing can overwrite it.
-    errno = why;
+    platform::set_last_error(why);
     return 0;
 }
 
@@ -86,7 +93,7 @@ SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
 }
 
 SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t) {
-    errno = ENOTSUP;
+    platform::set_last_error(platform::kErrorNotSupported);
     return 0;
 }
 

@@ -1,8 +1,10 @@
 #pragma once
 
 // The operating-system side of the transport: one serial device opened for this
-// process alone as a raw 8N1 line, and bounded waits on it. Every errno is
-// translated here, into a SELMEK_ code or (for an open) returned as it is.
+// process alone as a raw 8N1 line, and bounded waits on it. Every error of the
+// system is translated here, into a SELMEK_ code or (for an open) returned as it
+// is. One implementation per system: termios (serial_line_posix.cpp) and the
+// Win32 communications functions (serial_line_win32.cpp).
 
 #include <chrono>
 #include <cstddef>
@@ -25,19 +27,23 @@ public:
     SerialLine(const SerialLine &) = delete;
     SerialLine &operator=(const SerialLine &) = delete;
 
-    // Opens `path` without making it the controlling terminal, for this process
-    // alone (an exclusive flock, then TIOCEXCL against other openers), as a raw
-    // 8N1 line without flow control, ignoring modem control lines, at `rate` bits
-    // per second; then discards whatever was pending either way. Returns 0, or
-    // the errno value that says why not (EBUSY when another holds the device,
-    // EINVAL for a rate the device refuses). A line that was open is closed first.
+    // Opens `path` for this process alone as a raw 8N1 line without flow control,
+    // ignoring modem control lines, at `rate` bits per second; then discards
+    // whatever was pending either way. Returns 0, or the system's code that says
+    // why not (platform::kErrorInvalidArgument for a rate the device refuses). A
+    // line that was open is closed first.
+    //   POSIX: without making it the controlling terminal, with an exclusive
+    //   flock and then TIOCEXCL against other openers (EBUSY when another holds
+    //   the device).
+    //   Windows: `path` is a device such as \\.\COM3, opened without sharing
+    //   (ERROR_ACCESS_DENIED when another holds it).
     int open(const std::string &path, std::int32_t rate);
 
     // Gives the device back (exclusivity and lock released, unsent output
     // dropped). Safe when closed.
     void close();
 
-    bool is_open() const { return fd_ >= 0; }
+    bool is_open() const { return handle_ != kClosed; }
     std::int32_t rate() const { return rate_; }
 
     // SELMEK_OK, SELMEK_ERR_BAD_BAUD (the device refuses the rate, which stays as
@@ -58,10 +64,20 @@ public:
                          bool bytes_likely);
 
 private:
-    int fd_ = -1;
+    // A file descriptor, or a HANDLE on Windows (where INVALID_HANDLE_VALUE is -1).
+    static constexpr std::intptr_t kClosed = -1;
+    std::intptr_t handle_ = kClosed;
     std::int32_t rate_ = 0;
 };
 
+// Whether a line that runs at `actual` bits per second still talks to a peer at
+// `wanted`: a UART within 3 % of the rate does.
+inline bool close_enough(long long actual, std::int32_t wanted) {
+    const long long difference = actual > wanted ? actual - wanted : wanted - actual;
+    return difference * 100 <= static_cast<long long>(wanted) * 3;
+}
+
+#if !defined(_WIN32)
 // The output rate in the line settings of terminal `fd`, in bits per second
 // (rates without a B constant included), or 0 when they cannot be read.
 std::int32_t line_rate(int fd);
@@ -69,5 +85,6 @@ std::int32_t line_rate(int fd);
 // Sets the rate of terminal `fd`, in and out. Returns 0, or an errno value (EINVAL
 // when the device did not take the rate or would run more than 3 % off it).
 int set_line_rate(int fd, std::int32_t rate);
+#endif
 
 }  // namespace selmek

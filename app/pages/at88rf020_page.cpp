@@ -9,6 +9,8 @@
 
 #include <algorithm>
 
+#include <map>
+
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
 #include "app/common/message_box.h"
@@ -28,7 +30,7 @@ namespace {
 using P = CAt88rf020Page;
 
 // Antenna off, 20 ms, protocol 'r', 20 ms, antenna on, 50 ms.
-constexpr FieldSteps kSearchSteps{kProtocolAt88rf020, 20, 20, 50};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolAt88rf020, 20, 20, 50};
 constexpr int kAtqbSize = 12;
 constexpr int kPageSize = 8;
 constexpr int kPasswordPage = 3;
@@ -50,47 +52,34 @@ int PageBoxId(int page) {
     return P::IDC_PAGE3 + page - kPasswordPage;
 }
 
+const std::map<int, const char *> &ControlNames() {
+    using P = CAt88rf020Page;
+    static const std::map<int, const char *> names = {
+        {P::IDC_PUPI_LABEL, "pupiLabel"},
+        {P::IDC_PUPI, "pupi"},
+        {P::IDC_SEARCH, "searchCard"},
+        {P::IDC_PASSWORD_LABEL, "passwordLabel"},
+        {P::IDC_PASSWORD, "password"},
+        {P::IDC_CHECK, "check"},
+        {P::IDC_LOCK_LABEL, "lockLabel"},
+        {P::IDC_LOCK_BYTES, "lockBytes"},
+        {P::IDC_LOCK, "lock"},
+        {P::IDC_SIGNATURE_LABEL, "signatureLabel"},
+        {P::IDC_SIGNATURE, "signature"},
+        {P::IDC_COUNT, "count"},
+        {P::IDC_WRITE_PAGE_LABEL, "writePageLabel"},
+        {P::IDC_WRITE_PAGE, "writePage"},
+        {P::IDC_READ, "readCard"},
+        {P::IDC_WRITE, "writeCard"},
+        {P::IDC_DESELECT, "deselect"},
+    };
+    return names;
+}
+
 }  // namespace
 
 QString CAt88rf020Page::ControlName(int id) {
-    switch (id) {
-        case IDC_PUPI_LABEL:
-            return QStringLiteral("pupiLabel");
-        case IDC_PUPI:
-            return QStringLiteral("pupi");
-        case IDC_SEARCH:
-            return QStringLiteral("searchCard");
-        case IDC_PASSWORD_LABEL:
-            return QStringLiteral("passwordLabel");
-        case IDC_PASSWORD:
-            return QStringLiteral("password");
-        case IDC_CHECK:
-            return QStringLiteral("check");
-        case IDC_LOCK_LABEL:
-            return QStringLiteral("lockLabel");
-        case IDC_LOCK_BYTES:
-            return QStringLiteral("lockBytes");
-        case IDC_LOCK:
-            return QStringLiteral("lock");
-        case IDC_SIGNATURE_LABEL:
-            return QStringLiteral("signatureLabel");
-        case IDC_SIGNATURE:
-            return QStringLiteral("signature");
-        case IDC_COUNT:
-            return QStringLiteral("count");
-        case IDC_WRITE_PAGE_LABEL:
-            return QStringLiteral("writePageLabel");
-        case IDC_WRITE_PAGE:
-            return QStringLiteral("writePage");
-        case IDC_READ:
-            return QStringLiteral("readCard");
-        case IDC_WRITE:
-            return QStringLiteral("writeCard");
-        case IDC_DESELECT:
-            return QStringLiteral("deselect");
-        default:
-            break;
-    }
+    if (QString name = ControlNameIn(ControlNames(), id); !name.isEmpty()) return name;
     if (id >= IDC_PAGE0_LOW && id < IDC_PAGE3) {
         const int page = (id - IDC_PAGE0_LOW) / 2;
         return QStringLiteral("page%1%2").arg(page).arg((id - IDC_PAGE0_LOW) % 2 ? "b" : "");

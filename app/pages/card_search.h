@@ -7,22 +7,15 @@
 
 #include <functional>
 
+#include "protocol/card_protocols.h"
+
 namespace tilvane {
 
 class AppState;
 
-// rf_init_type's protocol codes.
-inline constexpr int kProtocolTypeA = 'A';
-inline constexpr int kProtocolAt88rf020 = 'r';
-inline constexpr int kProtocolShortRange = 's';  // SR176 and SRIX4K
-inline constexpr int kProtocolIso15693 = '1';
-
-// The Type A request code that wakes every card in the field, halted ones too.
-inline constexpr int kRequestAllCards = 0x52;
-
 // Antenna off, protocol, antenna on, and the pause after each (0: none).
 struct FieldSteps {
-    int protocol = kProtocolTypeA;
+    int protocol = protocol::kProtocolTypeA;
     unsigned pause_after_off = 0;
     unsigned pause_after_protocol = 0;
     unsigned pause_after_on = 0;

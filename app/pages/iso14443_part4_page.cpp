@@ -28,7 +28,7 @@ namespace tilvane {
 namespace {
 
 // Antenna off, 20 ms, protocol A, 20 ms, antenna on.
-constexpr FieldSteps kResetSteps{kProtocolTypeA, 20, 20, 0};
+constexpr FieldSteps kResetSteps{protocol::kProtocolTypeA, 20, 20, 0};
 constexpr int kResetAttempts = 3;
 constexpr int kUidSize = 4;
 
@@ -170,7 +170,7 @@ void CIso14443Part4Page::OnReset() {
         reset_info_->clear();
         std::array<std::uint8_t, kAnswerRoom> answer{};
         std::uint8_t length = 0;
-        if (!CallSucceeded(state_.api.rf_typea_rst(kReaderAddress, kRequestAllCards,
+        if (!CallSucceeded(state_.api.rf_typea_rst(kReaderAddress, protocol::kRequestAll,
                                                    answer.data(), &length),
                            "rf_typea_rst")) {
             continue;

@@ -276,7 +276,7 @@ void CIso15693Page::OnGetInformation() {
     afi_->clear();
     ClearGrid();
     const ReaderApi &api = state_.api;
-    if (!CallSucceeded(api.rf_init_type(kReaderAddress, kProtocolIso15693), "rf_init_type")) {
+    if (!CallSucceeded(api.rf_init_type(kReaderAddress, protocol::kProtocolIso15693), "rf_init_type")) {
         return;
     }
     // A non-addressed request carries no UID of a tag: zeros.

@@ -33,7 +33,7 @@ namespace {
 constexpr int kAuthKeyA = 0x60;
 constexpr int kAuthKeyB = 0x61;
 // Antenna off, 20 ms, protocol A, 20 ms, antenna on, 50 ms.
-constexpr FieldSteps kSearchSteps{kProtocolTypeA, 20, 20, 50};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolTypeA, 20, 20, 50};
 constexpr int kBlockSize = 16;
 constexpr int kLastBlockAddress = 255;
 
@@ -125,9 +125,7 @@ QString CMifareClassicPage::ControlName(int id) {
     if (id == IDC_W2_DATA0 || id == IDC_W2_DATA1 || id == IDC_W2_DATA2) {
         return QStringLiteral("w2Data%1").arg((id - IDC_W2_DATA0) / 2);
     }
-    const auto &names = ControlNames();
-    const auto found = names.find(id);
-    return found != names.end() ? QString::fromLatin1(found->second) : QString();
+    return ControlNameIn(ControlNames(), id);
 }
 
 CMifareClassicPage::CMifareClassicPage(AppState &state, int template_id, QWidget *parent)
@@ -347,7 +345,7 @@ bool CMifareClassicPage::CardSearch(int attempts) {
     std::uint8_t uid[kAnswerRoom] = {};
     const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
-        if (!CallSucceeded(api.rf_request(kReaderAddress, kRequestAllCards, card_type),
+        if (!CallSucceeded(api.rf_request(kReaderAddress, protocol::kRequestAll, card_type),
                            "rf_request")) {
             return false;
         }

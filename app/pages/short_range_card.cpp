@@ -15,7 +15,7 @@ namespace tilvane {
 namespace {
 
 // Antenna off, protocol 's', 10 ms, antenna on.
-constexpr FieldSteps kSearchSteps{kProtocolShortRange, 0, 10, 0};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolShortRange, 0, 10, 0};
 
 }  // namespace
 

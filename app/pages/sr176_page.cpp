@@ -6,6 +6,8 @@
 #include <QLabel>
 #include <QPushButton>
 
+#include <map>
+
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
 #include "app/common/message_table.h"
@@ -24,29 +26,25 @@ namespace {
 constexpr int kBlockSize = 2;
 constexpr int kBlockCount = 16;
 
+const std::map<int, const char *> &ControlNames() {
+    using P = CSr176Page;
+    static const std::map<int, const char *> names = {
+        {P::IDC_CHIP_ID, "chipId"},
+        {P::IDC_SEARCH, "searchCard"},
+        {P::IDC_WRITE_BLOCK_LABEL, "writeBlockLabel"},
+        {P::IDC_WRITE_BLOCK, "writeBlock"},
+        {P::IDC_READ, "readCard"},
+        {P::IDC_WRITE, "writeCard"},
+        {P::IDC_LOCK_REGISTER, "lockRegister"},
+        {P::IDC_LOCK, "blockLock"},
+    };
+    return names;
+}
+
 }  // namespace
 
 QString CSr176Page::ControlName(int id) {
-    switch (id) {
-        case IDC_CHIP_ID:
-            return QStringLiteral("chipId");
-        case IDC_SEARCH:
-            return QStringLiteral("searchCard");
-        case IDC_WRITE_BLOCK_LABEL:
-            return QStringLiteral("writeBlockLabel");
-        case IDC_WRITE_BLOCK:
-            return QStringLiteral("writeBlock");
-        case IDC_READ:
-            return QStringLiteral("readCard");
-        case IDC_WRITE:
-            return QStringLiteral("writeCard");
-        case IDC_LOCK_REGISTER:
-            return QStringLiteral("lockRegister");
-        case IDC_LOCK:
-            return QStringLiteral("blockLock");
-        default:
-            break;
-    }
+    if (QString name = ControlNameIn(ControlNames(), id); !name.isEmpty()) return name;
     if (id >= IDC_BLOCK0 && id <= IDC_BLOCK15)
         return QStringLiteral("block%1").arg(id - IDC_BLOCK0);
     return {};

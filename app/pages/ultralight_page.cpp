@@ -7,6 +7,8 @@
 #include <QPushButton>
 #include <QVBoxLayout>
 
+#include <map>
+
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
 #include "app/common/message_table.h"
@@ -23,7 +25,7 @@ namespace tilvane {
 namespace {
 
 // Antenna off, protocol A, 20 ms, antenna on: no other pauses on this page.
-constexpr FieldSteps kSearchSteps{kProtocolTypeA, 0, 20, 0};
+constexpr FieldSteps kSearchSteps{protocol::kProtocolTypeA, 0, 20, 0};
 constexpr int kPageSize = 4;
 // A read brings four pages.
 constexpr int kReadSize = 16;
@@ -32,35 +34,28 @@ constexpr int kReadSize = 16;
 constexpr QRgb kWarningText = 0xFFFF00;
 constexpr QRgb kWarningBackground = 0xF00000;
 
+const std::map<int, const char *> &ControlNames() {
+    using P = CUltralightPage;
+    static const std::map<int, const char *> names = {
+        {P::IDC_UID_LABEL, "uidLabel"},
+        {P::IDC_UID, "uid"},
+        {P::IDC_SEARCH, "searchCard"},
+        {P::IDC_WRITE_PAGE_LABEL, "writePageLabel"},
+        {P::IDC_WRITE_PAGE, "writePage"},
+        {P::IDC_READ, "readCard"},
+        {P::IDC_WRITE, "writeCard"},
+        {P::IDC_PAGE0, "page0"},
+        {P::IDC_PAGE1, "page1"},
+        {P::IDC_PAGE2, "page2"},
+        {P::IDC_LOCK_BYTES, "lockBytes"},
+    };
+    return names;
+}
+
 }  // namespace
 
 QString CUltralightPage::ControlName(int id) {
-    switch (id) {
-        case IDC_UID_LABEL:
-            return QStringLiteral("uidLabel");
-        case IDC_UID:
-            return QStringLiteral("uid");
-        case IDC_SEARCH:
-            return QStringLiteral("searchCard");
-        case IDC_WRITE_PAGE_LABEL:
-            return QStringLiteral("writePageLabel");
-        case IDC_WRITE_PAGE:
-            return QStringLiteral("writePage");
-        case IDC_READ:
-            return QStringLiteral("readCard");
-        case IDC_WRITE:
-            return QStringLiteral("writeCard");
-        case IDC_PAGE0:
-            return QStringLiteral("page0");
-        case IDC_PAGE1:
-            return QStringLiteral("page1");
-        case IDC_PAGE2:
-            return QStringLiteral("page2");
-        case IDC_LOCK_BYTES:
-            return QStringLiteral("lockBytes");
-        default:
-            break;
-    }
+    if (QString name = ControlNameIn(ControlNames(), id); !name.isEmpty()) return name;
     if (id >= IDC_PAGE3 && id <= IDC_PAGE15) return QStringLiteral("page%1").arg(id - IDC_PAGE1);
     return {};
 }
@@ -162,7 +157,7 @@ void CUltralightPage::OnSearch() {
     std::uint8_t uid_length = 0;
     const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
-        return CallSucceeded(api.rf_request(kReaderAddress, kRequestAllCards, card_type),
+        return CallSucceeded(api.rf_request(kReaderAddress, protocol::kRequestAll, card_type),
                              "rf_request") &&
                CallSucceeded(api.rf_ul_select(kReaderAddress, uid, &uid_length), "rf_ul_select");
     };

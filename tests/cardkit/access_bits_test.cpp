@@ -114,6 +114,31 @@ TEST(AccessBits, RightsReadInWords) {
     }
 }
 
+TEST(AccessBits, ConditionsReadAndWriteAsThreeDigits) {
+    for (cardkit::AccessCondition condition = 0; condition < 8; ++condition)
+        EXPECT_EQ(cardkit::parse_condition_bits(cardkit::condition_bits(condition)), condition);
+    EXPECT_EQ(cardkit::condition_bits(6), "110");
+    for (const char *refused : {"", "01", "0011", "012", "1a0", " 01"})
+        EXPECT_EQ(cardkit::parse_condition_bits(refused), std::nullopt) << refused;
+}
+
+TEST(AccessBits, ARightNamesTheKeysThatMayExerciseIt) {
+    using cardkit::KeyRight, cardkit::KeyType;
+    const struct {
+        KeyRight right;
+        bool by_a, by_b;
+    } rows[] = {
+        {KeyRight::Never, false, false},
+        {KeyRight::KeyA, true, false},
+        {KeyRight::KeyB, false, true},
+        {KeyRight::KeyAOrB, true, true},
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(cardkit::key_right_allows(row.right, KeyType::A), row.by_a);
+        EXPECT_EQ(cardkit::key_right_allows(row.right, KeyType::B), row.by_b);
+    }
+}
+
 TEST(AccessBits, LargeSectorsShareAConditionAmongFiveBlocks) {
     const int small[] = {0, 1, 2, 3};
     const int large[] = {0, 0, 0, 0, 0, 1, 1, 1, 1, 1, 2, 2, 2, 2, 2, 3};

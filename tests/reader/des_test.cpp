@@ -1,9 +1,12 @@
-// DES and two-key triple DES through the loaded library: published known answers,
-// OpenSSL as the reference for every key length, whole blocks only, the input
-// left alone, in-place use, and calls from several threads at once.
+// DES and two-key triple DES through the loaded library: fixed known answers,
+// OpenSSL as the reference for every key length where it is at hand (not in the
+// Windows build), whole blocks only, the input left alone, in-place use, and
+// calls from several threads at once.
 
+#if TILVANE_DES_REFERENCE
 #define OPENSSL_SUPPRESS_DEPRECATED
 #include <openssl/des.h>
+#endif
 
 #include <cstring>
 #include <string>
@@ -37,6 +40,7 @@ Bytes sample(std::size_t count, std::uint8_t seed) {
     return bytes;
 }
 
+#if TILVANE_DES_REFERENCE
 // OpenSSL's answer under this library's key rules: up to 8 bytes single DES,
 // zero-filled; more, two-key triple DES with K2 zero-filled; beyond 16 ignored.
 Bytes reference(const Bytes &data, const Bytes &key_bytes, bool encrypt) {
@@ -64,6 +68,7 @@ Bytes reference(const Bytes &data, const Bytes &key_bytes, bool encrypt) {
     }
     return out;
 }
+#endif
 
 class Des : public reader_test::LoadedLibraryTest {
 protected:
@@ -93,6 +98,9 @@ TEST_F(Des, PublishedKnownAnswers) {
         {"8001010101010101", "0000000000000000", "95A8D72813DAA94D"},
         {"0E329232EA6D0D73", "8787878787878787", "0000000000000000"},
         {"0023456789ABCDEF", "4E6F772069732074", "3FA40E8A984D4815"},  // parity ignored
+        // Two-key triple DES (K1 K2 K1), as OpenSSL's DES_ecb3_encrypt answers.
+        {"0123456789ABCDEF23456789ABCDEF01", "5468652071756663", "C44862F70CF2FBDC"},
+        {"0123456789ABCDEF23456789ABCDEF01", "6B2062726F776E20", "9077D0909FA91B88"},
     };
     for (const Vector &v : vectors) {
         EXPECT_EQ(run(true, hex(v.plain), hex(v.key)), hex(v.cipher)) << v.key;
@@ -107,6 +115,7 @@ TEST_F(Des, IteratedSelfKeyedTest) {
     EXPECT_EQ(x, hex("1B1A2DDB4C642438"));
 }
 
+#if TILVANE_DES_REFERENCE
 TEST_F(Des, EveryKeyLengthFromNoneToTwentyMatchesTheReference) {
     const Bytes data = sample(5 * 8 + 3, 1);
     const Bytes all_key_bytes = sample(20, 2);
@@ -118,6 +127,7 @@ TEST_F(Des, EveryKeyLengthFromNoneToTwentyMatchesTheReference) {
         EXPECT_EQ(run(false, cipher, key), data) << k;
     }
 }
+#endif
 
 TEST_F(Des, ShortKeysAreZeroFilledAndEqualHalvesAreSingleDes) {
     const Bytes data = sample(16, 3);
@@ -136,7 +146,7 @@ TEST_F(Des, OnlyWholeBlocksAreProcessed) {
     Bytes out(16, 0xEE);
     EXPECT_EQ(EXPORT(des_encrypt)(out.data(), input.data(), 15, key.data(), 8), 0);
     EXPECT_EQ(Bytes(out.begin(), out.begin() + 8),
-              reference(Bytes(input.begin(), input.begin() + 8), key, true));
+              run(true, Bytes(input.begin(), input.begin() + 8), key));
     EXPECT_EQ(Bytes(out.begin() + 8, out.end()), Bytes(8, 0xEE));
 
     for (const std::int32_t length : {7, 0, -8, -1, INT32_MIN}) {
@@ -176,20 +186,22 @@ TEST_F(Des, TheInputStaysAsItWasAndInPlaceGivesTheSameResult) {
                          static_cast<std::int32_t>(key_length)),
                       0);
             EXPECT_EQ(in_place, separate);
+#if TILVANE_DES_REFERENCE
             EXPECT_EQ(separate, reference(input, key, encrypt));
+#endif
         }
     }
 }
 
 // No shared work area: calls with different keys on several threads at once each
-// get their own key's answer.
+// get their own key's answer, the one a lone call gives.
 TEST_F(Des, CallsFromSeveralThreadsAtOnce) {
     const auto encrypt = EXPORT(des_encrypt);
     const Bytes data = sample(256, 7);
     std::vector<Bytes> keys, expected;
     for (std::uint8_t t = 0; t < 4; ++t) {
         keys.push_back(sample(t % 2 == 0 ? 8 : 16, static_cast<std::uint8_t>(10 + t)));
-        expected.push_back(reference(data, keys.back(), true));
+        expected.push_back(run(true, data, keys.back()));
     }
     std::vector<int> mismatches(keys.size(), 0);
     std::vector<std::thread> threads;

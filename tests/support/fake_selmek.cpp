@@ -1,8 +1,8 @@
 #include "tests/support/fake_selmek.h"
 
-#include <cerrno>
 #include <cstring>
 
+#include "platform/last_error.h"
 #include "selmek.h"
 #include "sim/wire_frame.h"
 
@@ -36,34 +36,34 @@ using fake_selmek::state;
 
 extern "C" {
 
-SELMEK_API int32_t GetCOMDLLVersion(void) { return 1; }
+SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void) { return 1; }
 
-SELMEK_API int32_t OpenComPort(int32_t port, int32_t baud) {
+SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud) {
     state().opens.emplace_back(port, baud);
     if (state().open_result == 0) {
-        errno = state().open_errno;
+        platform::set_last_error(state().open_errno);
         return 0;
     }
     state().current_baud = baud;
     return state().open_result;
 }
 
-SELMEK_API int32_t CloseComPort(void) {
+SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
     ++state().close_calls;
     return 0;
 }
 
-SELMEK_API int32_t OpenLPTPort(int32_t) { return 0; }
-SELMEK_API int32_t CloseLPTPort(void) { return 0; }
-SELMEK_API int32_t FreeComData(void) { return 0; }
+SELMEK_API int32_t SELMEK_CALL OpenLPTPort(int32_t) { return 0; }
+SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void) { return 0; }
+SELMEK_API int32_t SELMEK_CALL FreeComData(void) { return 0; }
 
-SELMEK_API int32_t SetCommBaud(int32_t baud) {
+SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
     state().baud_changes.push_back(baud);
     state().current_baud = baud;
     return 0;
 }
 
-SELMEK_API int32_t CommunicateRFResult(const uint8_t *request, int32_t request_length,
+SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
                                        uint8_t *response, uint32_t *response_length) {
     auto &s = state();
     s.requests.emplace_back(request, request + request_length);

@@ -1,7 +1,7 @@
 #pragma once
 
-// Loads a built libDrovik.so the way an application does (dlopen from a chosen
-// directory) and hands out its exports by name or by ordinal.
+// Loads the built library the way an application does (from a chosen directory)
+// and hands out its exports by name or by ordinal.
 
 #include <gtest/gtest.h>
 
@@ -17,6 +17,9 @@ namespace test_support {
 std::string fake_transport_dir();
 std::string missing_transport_dir();
 std::string partial_transport_dir();
+
+// The library's file in `directory` (libDrovik.so, Drovik.dll).
+std::string drovik_path(const std::string &directory);
 
 class LoadedDrovik {
 public:

@@ -2,7 +2,11 @@
    that binding it must fail. */
 #include <stdint.h>
 
+#if defined(_WIN32)
+#define EXPORT __declspec(dllexport)
+#else
 #define EXPORT __attribute__((visibility("default")))
+#endif
 
 EXPORT int32_t GetCOMDLLVersion(void) { return 1; }
 EXPORT int32_t OpenComPort(int32_t port, int32_t baud) { return port + baud; }

@@ -43,6 +43,10 @@ bool SimProcess::start(const std::string &program, const std::vector<std::string
     if (pid_ == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
+        if (!log_path_.empty()) {
+            const int log = ::open(log_path_.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+            if (log >= 0) dup2(log, STDERR_FILENO);
+        }
         execv(program.c_str(), argv.data());
         _exit(127);
     }

@@ -24,6 +24,9 @@ class SimProcess {
     bool start(const std::string &program, const std::vector<std::string> &arguments,
                std::string &error);
     void stop();
+    // The simulator's standard error goes to this file (with --verbose, a line
+    // for every frame); set before start.
+    void send_log_to(const std::string &path) { log_path_ = path; }
 
     const std::string &device() const { return device_; }
 
@@ -32,6 +35,7 @@ class SimProcess {
     int input_ = -1;   // the simulator's standard input, our end
     int output_ = -1;  // its standard output, our end
     std::string device_;
+    std::string log_path_;
 };
 
 }  // namespace test_support

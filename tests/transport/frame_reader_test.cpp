@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <array>
 
-#include "tests/transport/pseudo_terminal.h"
+#include "tests/transport/reader_frame.h"
 
 namespace {
 

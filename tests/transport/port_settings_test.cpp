@@ -1,17 +1,17 @@
 // Which device a port number stands for and how long the first byte may take:
 // the environment, the user's file, the system's file and the defaults, in that
-// order, port by port.
+// order, port by port, in the places of each system.
 
 #include "port_settings.h"
 
+#include "port_places.h"
+
 #include <gtest/gtest.h>
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <map>
+#include <random>
 #include <string>
 
 namespace {
@@ -19,11 +19,26 @@ namespace {
 namespace fs = std::filesystem;
 using std::chrono::milliseconds;
 
+// Where each system keeps the user's file: the variable that names the folder, and
+// the file under that folder.
+#if defined(_WIN32)
+constexpr const char *kUserFolderVariable = "APPDATA";
+// The system's own serial ports, by number.
+const char *const kDefaultPort1 = R"(\\.\COM1)";
+const char *const kDefaultPort4 = R"(\\.\COM4)";
+const char *const kDefaultPort16 = R"(\\.\COM16)";
+#else
+constexpr const char *kUserFolderVariable = "XDG_CONFIG_HOME";
+const char *const kDefaultPort1 = "/dev/ttyS0";
+const char *const kDefaultPort4 = "/dev/ttyS3";
+const char *const kDefaultPort16 = "/dev/ttyS15";
+#endif
+
 class Settings : public ::testing::Test {
 protected:
     void SetUp() override {
         root_ = fs::temp_directory_path() /
-                ("selmek_settings_" + std::to_string(getpid()) + "_" +
+                ("selmek_settings_" + std::to_string(std::random_device()()) + "_" +
                  ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::create_directories(root_ / "xdg/selmek");
         fs::create_directories(root_ / "home/.config/selmek");
@@ -40,20 +55,22 @@ protected:
         std::ofstream(root_ / relative) << text;
     }
     std::string path(const std::string &relative) const { return (root_ / relative).string(); }
+    // The user's file lives under root/xdg.
+    void use_user_folder() { environment_[kUserFolderVariable] = path("xdg"); }
 
     fs::path root_;
     std::map<std::string, std::string> environment_;
     selmek::SettingsSources sources_;
 };
 
-TEST_F(Settings, WithoutAnySettingPortNIsTtySNMinusOne) {
-    EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/ttyS0");
-    EXPECT_EQ(selmek::device_for_port(16, sources_), "/dev/ttyS15");
+TEST_F(Settings, WithoutAnySettingPortNIsTheSystemsNthSerialPort) {
+    EXPECT_EQ(selmek::device_for_port(1, sources_), kDefaultPort1);
+    EXPECT_EQ(selmek::device_for_port(16, sources_), kDefaultPort16);
     EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(500));
 }
 
 TEST_F(Settings, EachPortTakesTheFirstSourceThatNamesIt) {
-    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    use_user_folder();
     environment_["SELMEK_PORT1"] = "/dev/pts/7";
     write("xdg/selmek/ports.conf", "1=/dev/ttyUSB9\n2=/dev/ttyUSB0\n");
     write("etc/ports.conf", "1=/dev/ttyACM0\n2=/dev/ttyACM1\n3=/dev/ttyACM2\n");
@@ -61,9 +78,23 @@ TEST_F(Settings, EachPortTakesTheFirstSourceThatNamesIt) {
     EXPECT_EQ(selmek::device_for_port(1, sources_), "/dev/pts/7");    // environment
     EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyUSB0");  // user's file
     EXPECT_EQ(selmek::device_for_port(3, sources_), "/dev/ttyACM2");  // system's file
-    EXPECT_EQ(selmek::device_for_port(4, sources_), "/dev/ttyS3");    // default
+    EXPECT_EQ(selmek::device_for_port(4, sources_), kDefaultPort4);   // default
 }
 
+#if defined(_WIN32)
+// The machine's file is under PROGRAMDATA; a bare name is a device (\\.\COM12: the
+// device namespace also reaches ports from 10 on), a path stays as it is.
+TEST_F(Settings, TheMachinesFileIsUnderProgramDataAndABareNameIsADevice) {
+    environment_["PROGRAMDATA"] = path("programdata");
+    fs::create_directories(root_ / "programdata/selmek");
+    write("programdata/selmek/ports.conf", "2=COM12\n3=C:\\ports\\here\n");
+    sources_.system_file = selmek::machine_config_file(sources_);
+    environment_["SELMEK_PORT1"] = "COM7";
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "\\\\.\\COM7");
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "\\\\.\\COM12");
+    EXPECT_EQ(selmek::device_for_port(3, sources_), "C:\\ports\\here");
+}
+#else
 TEST_F(Settings, TheUsersFileIsUnderHomeWhenXdgConfigHomeIsUnsetOrRelative) {
     environment_["HOME"] = path("home");
     write("home/.config/selmek/ports.conf", "1=/dev/ttyUSB1\n");
@@ -84,6 +115,7 @@ TEST_F(Settings, ADeviceNameWithoutADirectoryIsUnderDev) {
     EXPECT_EQ(selmek::device_for_port(2, sources_), "/dev/ttyACM1");
     EXPECT_EQ(selmek::device_for_port(3, sources_), "./here/tty");
 }
+#endif
 
 TEST_F(Settings, AnEmptyEnvironmentVariableSaysNothing) {
     environment_["SELMEK_PORT2"] = "";
@@ -112,7 +144,7 @@ TEST(PortConfig, ReadsPortsAndTheWaitAndSkipsWhatItCannotUse) {
 }
 
 TEST_F(Settings, TheWaitComesFromTheEnvironmentThenTheFilesAndIgnoresNonsense) {
-    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    use_user_folder();
     write("etc/ports.conf", "timeout_ms=900\n");
     EXPECT_EQ(selmek::first_byte_wait(sources_), milliseconds(900));
 
@@ -130,7 +162,7 @@ TEST_F(Settings, TheWaitComesFromTheEnvironmentThenTheFilesAndIgnoresNonsense) {
 
 TEST_F(Settings, TheTurnaroundAllowanceComesFromTheEnvironmentThenTheFiles) {
     EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(50));
-    environment_["XDG_CONFIG_HOME"] = path("xdg");
+    use_user_folder();
     write("etc/ports.conf", "turnaround_ms=80\ntimeout_ms=900\n");
     EXPECT_EQ(selmek::turnaround_allowance(sources_), milliseconds(80));
     write("xdg/selmek/ports.conf", "turnaround_ms = 120\n");

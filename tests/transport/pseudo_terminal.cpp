@@ -10,7 +10,6 @@
 #include <stdexcept>
 
 #include "serial_line.h"
-#include "sim/wire_frame.h"
 
 namespace transport_test {
 
@@ -78,11 +77,6 @@ ReaderStandIn::ReaderStandIn(PseudoTerminal &line, std::function<void(PseudoTerm
 
 ReaderStandIn::~ReaderStandIn() {
     thread_.join();
-}
-
-Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address,
-                   std::uint8_t code) {
-    return sim::encode_response(address, code, status, data);
 }
 
 }  // namespace transport_test

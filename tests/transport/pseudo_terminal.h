@@ -14,10 +14,10 @@
 #include <vector>
 
 #include "tests/support/transport_environment.h"
+#include "tests/transport/reader_frame.h"
 
 namespace transport_test {
 
-using Bytes = std::vector<std::uint8_t>;
 using namespace std::chrono_literals;
 
 class PseudoTerminal {
@@ -59,12 +59,6 @@ public:
 private:
     std::thread thread_;
 };
-
-// A response frame as the reader sends it: header, L = data + 5, ~L, address
-// (low, high), command, status, data, check byte (XOR from ~L on), every 0xAA
-// from the length byte on followed by 0x00.
-Bytes reader_frame(std::uint8_t status, const Bytes &data, std::uint16_t address = 0,
-                   std::uint8_t code = 0);
 
 using test_support::use_device;
 using test_support::use_first_byte_wait;

@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "cardkit/bytes.h"
+#include "cardkit/mifare_layout.h"
 
 namespace cardkit {
 
@@ -50,6 +51,14 @@ DataBlockRights data_block_rights(AccessCondition condition);
 TrailerRights trailer_rights(AccessCondition condition);
 // While key B can be read it is data, and the card refuses it as a key.
 bool key_b_readable(AccessCondition trailer_condition);
+
+// C1 C2 C3 as three digits ("001"), and back; nullopt for anything but three
+// digits 0 or 1.
+std::string condition_bits(AccessCondition condition);
+std::optional<AccessCondition> parse_condition_bits(std::string_view text);
+
+// Whether a right may be exercised after authenticating with key `type`.
+bool key_right_allows(KeyRight right, KeyType type);
 
 // "key A", "key B", "key A or B", "never".
 std::string_view key_right_name(KeyRight right);

@@ -14,7 +14,9 @@ struct OrdinalExport {
 
 inline constexpr const char *kOrdinalTableSymbol = "ordinal_exports";
 
-// A loaded shared library. Move-only; the destructor unloads it.
+// A loaded shared library. Move-only; the destructor unloads it. Paths are UTF-8
+// throughout; on Windows they go to the system as UTF-16, and either separator may
+// be used.
 class Module {
 public:
     Module() = default;
@@ -33,8 +35,9 @@ public:
 
     // Entry point by name; null when the library does not export it.
     void *resolve(const char *name) const;
-    // Entry point by ordinal, through the library's ordinal table; null when the
-    // library has no table or the table has no such ordinal.
+    // Entry point by ordinal; null when the library has no such ordinal. Windows
+    // looks ordinals up in the export table itself; elsewhere they come from the
+    // library's own ordinal table, so a library without one has no ordinals.
     void *resolve(std::uint16_t ordinal) const;
 
     void unload();
@@ -48,7 +51,18 @@ private:
 // object of that module); empty when it cannot be told.
 std::string module_path_of(const void *address);
 
-// The directory part of `path`, without a trailing separator.
+// Full path of the running program's own file, whatever it was started as (a name
+// found on PATH, a relative path, a symbolic link); empty when it cannot be told.
+std::string executable_path();
+
+// The directory part of `path`, without a trailing separator (but "/" and "C:\"
+// keep theirs).
 std::string directory_of(const std::string &path);
+
+// `name` inside `directory`, joined by this system's separator.
+std::string path_in(const std::string &directory, const std::string &name);
+
+// The file name of the shared library `name`: libName.so, or Name.dll on Windows.
+std::string library_file_name(const std::string &name);
 
 }  // namespace platform

@@ -61,13 +61,13 @@ Bytes Answer(const std::string &function, int unit = 0, std::size_t natural_size
 // the library's "count first"; the bytes only on success.
 std::int32_t Reply(std::int32_t status, const Bytes &answer, uint8_t *data, uint8_t *length) {
     *length = static_cast<std::uint8_t>(answer.size());
-    if (status == 0) std::memcpy(data, answer.data(), answer.size());
+    if (status == 0) std::copy(answer.begin(), answer.end(), data);
     return status;
 }
 
 // A fixed-size output: the answer's first `size` bytes, on success.
 std::int32_t Fill(std::int32_t status, const Bytes &answer, uint8_t *data, std::size_t size) {
-    if (status == 0) std::memcpy(data, answer.data(), std::min(size, answer.size()));
+    if (status == 0) std::copy_n(answer.begin(), std::min(size, answer.size()), data);
     return status;
 }
 
@@ -90,13 +90,13 @@ int32_t rf_ClosePort() {
 
 int32_t rf_get_model(int32_t address, uint8_t *model) {
     const auto status = Record("rf_get_model", address);
-    if (status == 0) std::memcpy(model, g_state.model.data(), g_state.model.size());
+    if (status == 0) std::copy(g_state.model.begin(), g_state.model.end(), model);
     return status;
 }
 
 int32_t rf_get_snr(int32_t address, uint8_t *serial) {
     const auto status = Record("rf_get_snr", address);
-    if (status == 0) std::memcpy(serial, g_state.serial.data(), g_state.serial.size());
+    if (status == 0) std::copy(g_state.serial.begin(), g_state.serial.end(), serial);
     return status;
 }
 
@@ -136,7 +136,7 @@ int32_t rf_anticoll(int32_t address, int32_t uid_size, uint8_t *uid, uint8_t *le
     const auto status = Record("rf_anticoll", address, uid_size);
     if (status == 0) {
         *length = g_state.uid_length;
-        std::memcpy(uid, g_state.uid.data(), g_state.uid.size());
+        std::copy(g_state.uid.begin(), g_state.uid.end(), uid);
     }
     return status;
 }

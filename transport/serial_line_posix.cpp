@@ -11,7 +11,6 @@
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
 #include <ctime>
 
 #include "selmek_results.h"
@@ -43,12 +42,6 @@ unsigned int rate_code(std::int32_t rate) {
         if (entry.rate == rate) return entry.code;
     }
     return BOTHER;
-}
-
-// A UART that runs within 3 % of the asked rate still talks to the other end.
-bool close_enough(unsigned int actual, std::int32_t wanted) {
-    const long long difference = std::llabs(static_cast<long long>(actual) - wanted);
-    return difference * 100 <= static_cast<long long>(wanted) * 3;
 }
 
 void put_rate(termios2 &settings, std::int32_t rate) {
@@ -108,6 +101,8 @@ timespec time_left(Clock::time_point deadline) {
     return result;
 }
 
+int fd_of(std::intptr_t handle) { return static_cast<int>(handle); }
+
 }  // namespace
 
 SerialLine::~SerialLine() {
@@ -142,27 +137,27 @@ int SerialLine::open(const std::string &path, std::int32_t rate) {
         ::close(fd);
         return why;
     }
-    fd_ = fd;
+    handle_ = fd;
     rate_ = rate;
     return 0;
 }
 
 void SerialLine::close() {
-    if (fd_ < 0) return;
+    if (!is_open()) return;
     // Exclusive mode belongs to the terminal, not to this descriptor: it would
     // outlive the close while anyone else holds the device open. Output still
     // queued would make the close wait for it (up to 30 s on a serial port).
-    ioctl(fd_, TIOCNXCL);
-    ioctl(fd_, TCFLSH, TCOFLUSH);
-    ::close(fd_);
-    fd_ = -1;
+    ioctl(fd_of(handle_), TIOCNXCL);
+    ioctl(fd_of(handle_), TCFLSH, TCOFLUSH);
+    ::close(fd_of(handle_));
+    handle_ = kClosed;
     rate_ = 0;
 }
 
 std::int32_t SerialLine::set_rate(std::int32_t rate) {
-    if (fd_ < 0) return SELMEK_ERR_NOT_OPEN;
+    if (!is_open()) return SELMEK_ERR_NOT_OPEN;
     if (rate <= 0) return SELMEK_ERR_BAD_BAUD;
-    const int why = set_line_rate(fd_, rate);
+    const int why = set_line_rate(fd_of(handle_), rate);
     if (why == 0) {
         rate_ = rate;
         return SELMEK_OK;
@@ -172,7 +167,7 @@ std::int32_t SerialLine::set_rate(std::int32_t rate) {
 }
 
 std::int32_t SerialLine::discard_input() {
-    if (ioctl(fd_, TCFLSH, TCIFLUSH) == 0) return SELMEK_OK;
+    if (ioctl(fd_of(handle_), TCFLSH, TCIFLUSH) == 0) return SELMEK_OK;
     return translate(errno, SELMEK_ERR_IO);
 }
 
@@ -180,7 +175,7 @@ std::int32_t SerialLine::write_all(const std::uint8_t *data, std::size_t count,
                                    Clock::time_point deadline) {
     std::size_t done = 0;
     while (done < count) {
-        const ssize_t written = ::write(fd_, data + done, count - done);
+        const ssize_t written = ::write(fd_of(handle_), data + done, count - done);
         if (written > 0) {
             done += static_cast<std::size_t>(written);
             continue;
@@ -189,7 +184,7 @@ std::int32_t SerialLine::write_all(const std::uint8_t *data, std::size_t count,
         if (written < 0 && errno != EAGAIN) return translate(errno, SELMEK_ERR_WRITE_FAILED);
 
         // The output queue is full: wait for room, but not past the deadline.
-        pollfd wait{fd_, POLLOUT, 0};
+        pollfd wait{fd_of(handle_), POLLOUT, 0};
         const timespec left = time_left(deadline);
         const int ready = ppoll(&wait, 1, &left, nullptr);
         if (ready < 0 && errno == EINTR) continue;
@@ -208,7 +203,7 @@ ReadResult SerialLine::read_some(std::uint8_t *buffer, std::size_t room, Clock::
     short events = 0;
     for (;;) {
         if (read_now) {
-            const ssize_t got = ::read(fd_, buffer, room);
+            const ssize_t got = ::read(fd_of(handle_), buffer, room);
             if (got > 0) return {SELMEK_OK, static_cast<std::size_t>(got)};
             // A terminal in non-blocking raw mode reads 0 only once it is hung up.
             if (got == 0) return {SELMEK_ERR_DEVICE_GONE, 0};
@@ -218,7 +213,7 @@ ReadResult SerialLine::read_some(std::uint8_t *buffer, std::size_t room, Clock::
             if (events & POLLHUP) return {SELMEK_ERR_DEVICE_GONE, 0};
             if (events & (POLLERR | POLLNVAL)) return {SELMEK_ERR_IO, 0};
         }
-        pollfd wait{fd_, POLLIN, 0};
+        pollfd wait{fd_of(handle_), POLLIN, 0};
         const timespec left = time_left(deadline);
         const int ready = ppoll(&wait, 1, &left, nullptr);
         if (ready < 0 && errno == EINTR) continue;

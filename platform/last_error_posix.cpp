@@ -6,4 +6,6 @@ namespace platform {
 
 int last_error() { return errno; }
 
+void set_last_error(int code) { errno = code; }
+
 }  // namespace platform

@@ -1,0 +1,27 @@
+#pragma once
+
+// rfcard's exit status. Scripts branch on these, so the values never change; the
+// README lists the same table.
+
+namespace rfcard {
+
+enum ExitCode : int {
+    kExitDone = 0,
+    // A library call failed: the reader, the card or the line. The message names
+    // the function, its result and what that means.
+    kExitReaderFailed = 1,
+    kExitUsage = 2,
+    // A file or bytes given on the command line are not what they claim to be, or
+    // a file cannot be read or written.
+    kExitBadInput = 3,
+    // libDrovik.so is missing beside the program or lacks an export.
+    kExitNoLibrary = 4,
+    // Done, but not all of it: sectors left unknown, blocks that read back
+    // differently or were not written, dumps that differ.
+    kExitIncomplete = 5,
+    // The operator did not confirm a write of block 0 or of trailers.
+    kExitDeclined = 6,
+    kExitInterrupted = 130,
+};
+
+}  // namespace rfcard

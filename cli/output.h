@@ -1,0 +1,42 @@
+#pragma once
+
+// What a command tells its user: lines of text on standard output, or with
+// --json one JSON document there (the result, or {"error": ...}); warnings and
+// errors on standard error in either case, so a pipe gets only the result.
+
+#include <nlohmann/json.hpp>
+
+#include <string>
+
+#include "cli/tool_error.h"
+
+namespace rfcard {
+
+using Json = nlohmann::ordered_json;
+
+class Output {
+public:
+    explicit Output(bool json) : json_(json) {}
+
+    bool json() const { return json_; }
+    // The JSON result a command fills.
+    Json &data() { return data_; }
+    // A line of the text result; nothing in JSON mode.
+    void text(const std::string &line);
+    // When the data itself goes to standard output, the text goes to standard error.
+    void keep_stdout_for_data() { text_to_stderr_ = true; }
+    // Standard error at once, and the JSON result's "warnings".
+    void warn(const std::string &warning);
+    // The JSON document, in JSON mode.
+    void finish();
+    // The message on standard error, and in JSON mode {"error": {...}} as the
+    // document (with "function", "result" and "meaning" for a library call).
+    void fail(const ToolError &error);
+
+private:
+    bool json_;
+    bool text_to_stderr_ = false;
+    Json data_ = Json::object();
+};
+
+}  // namespace rfcard
