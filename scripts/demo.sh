@@ -44,7 +44,8 @@ fi
 
 # shellcheck source=scripts/reader-sim.bash
 source scripts/reader-sim.bash
-start_reader_sim --card mifare4k --card cpu-b --card at88rf020 --card srix4k --card iso15693
+# At the speed of a real line, so that a read takes as long as on a real reader.
+start_reader_sim --realtime --card mifare4k --card cpu-b --card at88rf020 --card srix4k --card iso15693
 echo "reader-sim serves the simulated reader on $READER_SIM_DEVICE"
 echo "Starting Tilvane (if no window appears, a Tilvane is already running)."
 

@@ -5,9 +5,11 @@
 // arrives while the line is set to another rate (on a real line those bytes would
 // be garbage to the reader).
 
+#include <optional>
 #include <ostream>
 
 #include "pty_port.h"
+#include "turnarounds.h"
 #include "virtual_reader.h"
 
 namespace sim {
@@ -22,6 +24,12 @@ struct ServeOptions {
     // Every request and response in hex, and bytes ignored at the wrong rate; null
     // for none.
     std::ostream *log = nullptr;
+    // The speed of a real line at the reader's rate: a request counts as in no
+    // sooner than its bytes could have come one after the other, the reader takes
+    // its turnaround for the command's kind, and the answer goes out a byte at a
+    // time, each byte when its last bit would be through. Without it every answer
+    // goes out as soon as the request is in.
+    std::optional<Turnarounds> realtime;
 };
 
 // Returns when told to stop; false when the pseudo-terminal failed.

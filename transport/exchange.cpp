@@ -4,15 +4,14 @@
 #include <cstring>
 
 #include "frame_reader.h"
+#include "protocol/baud_rates.h"
 #include "protocol/frame.h"
 #include "selmek_results.h"
 
 namespace selmek {
 
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
-    if (rate <= 0) return {};
-    const auto bits = static_cast<long long>(count) * 10 * 1'000'000;
-    return std::chrono::microseconds((bits + rate - 1) / rate);
+    return std::chrono::ceil<std::chrono::microseconds>(protocol::wire_time(count, rate));
 }
 
 std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,

@@ -1,6 +1,7 @@
 // Connecting through the auto-baud search and the reader's own commands.
 
 #include "tests/e2e/e2e_fixture.h"
+#include "tests/support/transport_environment.h"
 
 namespace {
 
@@ -14,6 +15,21 @@ TEST_F(Connection, TheAutoBaudSearchFindsAReaderAtAnotherRateAndBringsItToTheWan
     std::uint8_t model[2] = {};
     EXPECT_EQ(DROVIK(rf_get_model)(0, model), 0);
     EXPECT_EQ(bytes(model, 2), (Bytes{0x02, 0x10}));
+}
+
+TEST_F(Connection, TheAutoBaudSearchFindsAReaderPacedAsARealLineWithTheDefaultWaits) {
+    std::string error;
+    ASSERT_TRUE(sim_.start(std::string(TILVANE_BIN_DIR) + "/reader-sim",
+                           {"--realtime", "--baud", "115200"}, error))
+        << error;
+    test_support::use_device(1, sim_.device());
+    // The transport's own defaults: every probe of the search must be answered
+    // within the turnaround allowance. The reader's rate is the last one tried.
+    test_support::use_waits(std::chrono::milliseconds(500), std::chrono::milliseconds(50));
+    ASSERT_EQ(DROVIK(rf_init_com)(1, 9600), 0);
+    connected_ = true;
+    std::uint8_t model[2] = {};
+    EXPECT_EQ(DROVIK(rf_get_model)(0, model), 0);
 }
 
 TEST_F(Connection, ConnectingAtTheReadersOwnRateAndAgainAfterClosing) {
@@ -72,14 +88,21 @@ TEST_F(Connection, DisplayAndFlashMemory) {
     EXPECT_EQ(DROVIK(rf_flash_read)(0, 64, 0, 1, back), 0x08);  // no such page
 }
 
-TEST(ReaderSimOptions, RefusesABaudRateThatOnlyWrapsIntoOneOfTheReaders) {
-    // 2^32 + 9600, and minus (2^32 - 9600): both come to 9600 modulo 2^32.
-    for (const char *rate : {"4294976896", "-4294957696", "9600x"}) {
+TEST(ReaderSimOptions, RefusesWhatItCannotServe) {
+    const std::vector<std::vector<std::string>> refused = {
+        // 2^32 + 9600, and minus (2^32 - 9600): both come to 9600 modulo 2^32.
+        {"--baud", "4294976896"},
+        {"--baud", "-4294957696"},
+        {"--baud", "9600x"},
+        // A turnaround paces nothing without the line's speed.
+        {"--turnaround", "memory=8"},
+        {"--realtime", "--turnaround", "memory"},
+    };
+    for (const auto &arguments : refused) {
         test_support::SimProcess sim;
         std::string error;
-        EXPECT_FALSE(
-            sim.start(std::string(TILVANE_BIN_DIR) + "/reader-sim", {"--baud", rate}, error))
-            << rate;
+        EXPECT_FALSE(sim.start(std::string(TILVANE_BIN_DIR) + "/reader-sim", arguments, error))
+            << arguments.back();
     }
 }
 

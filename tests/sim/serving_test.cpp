@@ -11,6 +11,7 @@
 #include <chrono>
 #include <thread>
 
+#include "protocol/baud_rates.h"
 #include "pty_port.h"
 #include "serve_loop.h"
 #include "sim/line_speed.h"
@@ -38,9 +39,10 @@ class Client {
     void send(const Bytes &bytes) {
         ASSERT_EQ(::write(fd_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
     }
-    // Whatever arrives within `wait` of the first byte, up to one response frame.
+    // Whatever arrives within `wait`, up to one response frame.
     Bytes receive(std::chrono::milliseconds wait = 500ms) {
         Bytes got;
+        arrivals_.clear();
         const auto deadline = std::chrono::steady_clock::now() + wait;
         while (std::chrono::steady_clock::now() < deadline) {
             pollfd in{fd_, POLLIN, 0};
@@ -51,9 +53,16 @@ class Client {
             std::uint8_t buffer[256];
             const ssize_t n = ::read(fd_, buffer, sizeof buffer);
             if (n > 0) got.insert(got.end(), buffer, buffer + n);
+            if (n > 0) arrivals_.push_back({std::chrono::steady_clock::now(), got.size()});
         }
         return got;
     }
+    // When the last receive() had how many bytes in.
+    struct Arrival {
+        std::chrono::steady_clock::time_point at;
+        std::size_t count;
+    };
+    const std::vector<Arrival> &arrivals() const { return arrivals_; }
 
   private:
     static bool complete(const Bytes &got) {
@@ -66,11 +75,12 @@ class Client {
         return unescaped >= static_cast<std::size_t>(got[2]) + 4;
     }
     int fd_;
+    std::vector<Arrival> arrivals_;
 };
 
 class Serving : public ::testing::Test {
   protected:
-    void start(unsigned rate) {
+    void start(unsigned rate, std::optional<sim::Turnarounds> realtime = std::nullopt) {
         std::string error;
         auto port = sim::PtyPort::open(rate, error);
         ASSERT_TRUE(port) << error;
@@ -79,6 +89,7 @@ class Serving : public ::testing::Test {
         ASSERT_EQ(::pipe(stop_), 0);
         sim::ServeOptions options;
         options.stop_fd = stop_[0];
+        options.realtime = realtime;
         thread_ = std::thread([this, options] { served_ = sim::serve(*port_, *reader_, options); });
     }
     void TearDown() override {
@@ -140,6 +151,39 @@ TEST_F(Serving, AFrameInPiecesIsAnsweredAndAnAbandonedOneIsForgotten) {
     std::this_thread::sleep_for(400ms);
     client.send(kGetModel);
     EXPECT_EQ(client.receive(), kModelAnswer);
+}
+
+// Paced, no byte of an answer comes sooner than the line could bring it: the
+// request's bytes, the turnaround, then the answer's bytes up to that one. Strict
+// that way; a loaded machine may be late.
+TEST_F(Serving, APacedAnswerComesNoSoonerThanTheLineCouldBringIt) {
+    const sim::Turnarounds turnarounds;
+    start(9600, turnarounds);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+    const struct {
+        const char *what;
+        Bytes request;
+        std::size_t answer_size;
+    } cases[] = {
+        {"a 250-byte flash read", request_frame(Command::FlashRead, {0, 0, 0, 250}), 259},
+        // Answered at 9600, the rate it came at, before the reader follows it.
+        {"set-baud to 115200", request_frame(Command::SetBaud, {7}), 9},
+    };
+    for (const auto &paced : cases) {
+        SCOPED_TRACE(paced.what);
+        const auto sent = std::chrono::steady_clock::now();
+        client.send(paced.request);
+        ASSERT_EQ(client.receive(1500ms).size(), paced.answer_size);
+        const auto before_answer =
+            protocol::wire_time(paced.request.size(), 9600) + turnarounds.reader;
+        for (const auto &arrival : client.arrivals()) {
+            ASSERT_GE(arrival.at - sent, before_answer + protocol::wire_time(arrival.count, 9600))
+                << arrival.count << " bytes in";
+        }
+        EXPECT_LT(client.arrivals().back().at - sent,
+                  before_answer + protocol::wire_time(paced.answer_size, 9600) + 500ms);
+    }
 }
 
 int exclusive_flag(int fd) {

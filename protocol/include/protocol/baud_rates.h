@@ -2,8 +2,11 @@
 
 // The seven rates the reader runs at, with the code the set-baud command names
 // each by. The table's order is the order the auto-baud search tries them in.
+// And how long bytes take on the line at a rate.
 
 #include <array>
+#include <chrono>
+#include <cstddef>
 #include <cstdint>
 
 namespace protocol {
@@ -37,6 +40,18 @@ constexpr std::int32_t baud_rate_of(std::uint8_t code) {
         if (entry.code == code) return entry.rate;
     }
     return 0;
+}
+
+// The line runs 8N1: a byte takes ten bit times (start bit, eight data bits, stop
+// bit).
+inline constexpr int kBitsPerByte = 10;
+
+// How long `count` bytes take on the line at `rate` bits per second, rounded up
+// to the nanosecond; zero for a rate that is not positive.
+constexpr std::chrono::nanoseconds wire_time(std::size_t count, std::int64_t rate) {
+    if (rate <= 0) return {};
+    const auto bit_nanoseconds = static_cast<std::int64_t>(count) * kBitsPerByte * 1'000'000'000;
+    return std::chrono::nanoseconds((bit_nanoseconds + rate - 1) / rate);
 }
 
 }  // namespace protocol

@@ -1,0 +1,293 @@
+// Whole card reads through the real libDrovik.so and libSelmek.so of bin/
+// against reader-sim --realtime (its default turnarounds) at 9600, 38400 and
+// 115200 baud: a Mifare Classic 1K read of all 64 blocks (search, then each
+// sector authenticated with key A and its four blocks read) and an SRIX4K read
+// of its 128 blocks (select, then every block). Each is set against its floor on
+// a real line: every request's and answer's time on the wire plus the reader's
+// turnaround for each. The goal: at most 1.05 times the floor at every rate.
+//
+// The floor comes from the frames themselves: the same requests, built by the
+// library's frame codec, answered by a virtual reader in this process holding the
+// same card in the same state. After the usual table comes each read's median
+// time, its floor and their ratio.
+
+#include <benchmark/benchmark.h>
+
+#include <algorithm>
+#include <array>
+#include <chrono>
+#include <cstdio>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "card_catalog.h"
+#include "drovik.h"
+#include "platform/module.h"
+#include "protocol/baud_rates.h"
+#include "protocol/commands.h"
+#include "reader/frame_codec.h"
+#include "tests/support/sim_process.h"
+#include "tests/support/transport_environment.h"
+#include "turnarounds.h"
+#include "virtual_reader.h"
+
+namespace {
+
+using protocol::Command;
+using Bytes = std::vector<std::uint8_t>;
+using Clock = std::chrono::steady_clock;
+using Milliseconds = std::chrono::duration<double, std::milli>;
+
+constexpr double kGoalRatio = 1.05;
+constexpr std::array<unsigned, 3> kRates = {9600, 38400, 115200};
+
+// One library call, written as the request it sends.
+struct Step {
+    Command command;
+    Bytes data;
+};
+
+struct CardRead {
+    const char *name;
+    const char *card;         // reader-sim's --card
+    std::vector<Step> setup;  // once, untimed
+    std::vector<Step> read;   // timed, every iteration
+};
+
+// Field off and on between reads: the card starts each read from power-up.
+const std::vector<Step> kFieldCycle = {{Command::Antenna, {0}}, {Command::Antenna, {1}}};
+
+CardRead mifare_1k_read() {
+    CardRead read{"mifare1k", "mifare1k", {}, {}};
+    read.read = {{Command::RequestA, {0x52}},
+                 {Command::Anticollision, {4}},
+                 {Command::SelectA, {0x5A, 0x3C, 0x71, 0xE2}}};
+    for (std::uint8_t sector = 0; sector < 16; ++sector) {
+        const std::uint8_t first = static_cast<std::uint8_t>(sector * 4);
+        read.read.push_back(
+            {Command::AuthenticateGivenKey, {0x60, first, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}});
+        for (std::uint8_t block = first; block < first + 4; ++block) {
+            read.read.push_back({Command::ReadBlock, {block}});
+        }
+    }
+    return read;
+}
+
+CardRead srix4k_read() {
+    CardRead read{"srix4k", "srix4k", {{Command::SetProtocol, {'s'}}}, {{Command::StSelect, {}}}};
+    for (int block = 0; block < 128; ++block) {
+        read.read.push_back({Command::Srix4kRead, {static_cast<std::uint8_t>(block)}});
+    }
+    return read;
+}
+
+const std::array<CardRead, 2> &card_reads() {
+    static const std::array<CardRead, 2> reads = {mifare_1k_read(), srix4k_read()};
+    return reads;
+}
+
+// The exports the steps call, bound once.
+struct Library {
+    platform::Module module = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
+    template <typename Fn>
+    Fn bind(const char *name) const {
+        return reinterpret_cast<Fn>(module.resolve(name));
+    }
+#define BOUND(name) decltype(&::name) name = bind<decltype(&::name)>(#name)
+    BOUND(rf_init_com);
+    BOUND(rf_ClosePort);
+    BOUND(rf_antenna_sta);
+    BOUND(rf_init_type);
+    BOUND(rf_request);
+    BOUND(rf_anticoll);
+    BOUND(rf_select);
+    BOUND(rf_M1_authentication2);
+    BOUND(rf_M1_read);
+    BOUND(rf_st_select);
+    BOUND(rf_srix4k_readblock);
+#undef BOUND
+};
+
+const Library &library() {
+    static const Library loaded;
+    return loaded;
+}
+
+// The library call that sends `step`'s request; its result.
+std::int32_t call(const Library &drovik, const Step &step) {
+    const std::uint8_t *data = step.data.data();
+    std::uint8_t out[256];
+    std::uint8_t length = 0;
+    switch (step.command) {
+        case Command::Antenna:
+            return drovik.rf_antenna_sta(0, data[0]);
+        case Command::SetProtocol:
+            return drovik.rf_init_type(0, data[0]);
+        case Command::RequestA:
+            return drovik.rf_request(0, data[0], out);
+        case Command::Anticollision:
+            return drovik.rf_anticoll(0, data[0], out, &length);
+        case Command::SelectA:
+            return drovik.rf_select(0, data, static_cast<std::int32_t>(step.data.size()), out);
+        case Command::AuthenticateGivenKey:
+            return drovik.rf_M1_authentication2(0, data[0], data[1], data + 2);
+        case Command::ReadBlock:
+            return drovik.rf_M1_read(0, data[0], out, &length);
+        case Command::StSelect:
+            return drovik.rf_st_select(0, out);
+        case Command::Srix4kRead:
+            return drovik.rf_srix4k_readblock(0, data[0], out, &length);
+        default:
+            return -1;
+    }
+}
+
+// The line's floor for `read` at `rate`; nullopt, with `error` set, when the
+// virtual reader refuses a step (the steps would not read the card).
+std::optional<std::chrono::nanoseconds> line_floor(const CardRead &read, unsigned rate,
+                                                   std::string &error) {
+    sim::VirtualReader reader(sim::make_field({read.card}), rate);
+    const sim::Turnarounds turnarounds;
+    std::chrono::nanoseconds floor{};
+    std::vector<Step> steps = read.setup;
+    steps.insert(steps.end(), read.read.begin(), read.read.end());
+    for (std::size_t i = 0; i < steps.size(); ++i) {
+        const Step &step = steps[i];
+        std::array<std::uint8_t, protocol::kMaxWireFrame> request{};
+        const std::size_t request_size =
+            drovik::build_request(request.data(), 0, protocol::code_of(step.command),
+                                  step.data.data(), static_cast<int>(step.data.size()));
+        auto answer = reader.handle(sim::ByteView(request.data(), request_size));
+        if (!answer) {
+            error = "the virtual reader did not answer step " + std::to_string(i);
+            return std::nullopt;
+        }
+        const std::size_t answer_size = answer->size();
+        const drovik::ResponseView view = drovik::read_response(
+            answer->data(), drovik::unescape_response(answer->data(), answer->size()));
+        if (!view.complete || view.status != 0) {
+            error = "the virtual reader refused step " + std::to_string(i);
+            return std::nullopt;
+        }
+        if (i < read.setup.size()) continue;
+        floor += protocol::wire_time(request_size, rate) +
+                 turnarounds.of(sim::command_kind(protocol::code_of(step.command))) +
+                 protocol::wire_time(answer_size, rate);
+    }
+    return floor;
+}
+
+struct Figures {
+    double median_ms = 0;
+    double worst_ms = 0;
+    double floor_ms = 0;
+};
+std::array<std::array<Figures, kRates.size()>, 2> g_figures{};
+
+void BM_PacedRead(benchmark::State &state, std::size_t which, std::size_t rate_index) {
+    const CardRead &read = card_reads()[which];
+    const unsigned rate = kRates[rate_index];
+    const Library &drovik = library();
+    if (drovik.rf_init_com == nullptr || drovik.rf_srix4k_readblock == nullptr) {
+        state.SkipWithError("libDrovik.so did not load");
+        return;
+    }
+    std::string error;
+    const auto floor = line_floor(read, rate, error);
+    if (!floor) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    test_support::SimProcess sim;
+    if (!sim.start(TILVANE_BIN_DIR "/reader-sim",
+                   {"--realtime", "--baud", std::to_string(rate), "--card", read.card}, error)) {
+        state.SkipWithError(error.c_str());
+        return;
+    }
+    test_support::use_device(1, sim.device());
+    const bool ready = drovik.rf_init_com(1, static_cast<std::int32_t>(rate)) == 0 &&
+                       std::all_of(read.setup.begin(), read.setup.end(),
+                                   [&](const Step &step) { return call(drovik, step) == 0; });
+    if (!ready) {
+        state.SkipWithError("connecting or setting the reader up failed");
+        drovik.rf_ClosePort();
+        return;
+    }
+
+    std::vector<double> times_ms;
+    for (auto _ : state) {
+        const auto start = Clock::now();
+        for (std::size_t i = 0; i < read.read.size(); ++i) {
+            if (const std::int32_t result = call(drovik, read.read[i]); result != 0) {
+                error = "step " + std::to_string(i) + " returned " + std::to_string(result);
+                break;
+            }
+        }
+        const Milliseconds took = Clock::now() - start;
+        if (!error.empty()) {
+            state.SkipWithError(error.c_str());
+            break;
+        }
+        state.SetIterationTime(took.count() / 1000);
+        times_ms.push_back(took.count());
+        for (const Step &step : kFieldCycle) call(drovik, step);
+    }
+    drovik.rf_ClosePort();
+    if (times_ms.empty() || !error.empty()) return;
+
+    std::sort(times_ms.begin(), times_ms.end());
+    Figures &figures = g_figures[which][rate_index];
+    figures.median_ms = times_ms[times_ms.size() / 2];
+    figures.worst_ms = times_ms.back();
+    figures.floor_ms = Milliseconds(*floor).count();
+    state.counters["floor_ms"] = figures.floor_ms;
+    state.counters["median_ms"] = figures.median_ms;
+    state.counters["ratio"] = figures.median_ms / figures.floor_ms;
+    state.counters["worst_ratio"] = figures.worst_ms / figures.floor_ms;
+}
+
+void print_figures() {
+    std::printf("\n%-10s %8s %12s %12s %8s %12s\n", "read", "baud", "median ms", "floor ms",
+                "ratio", "worst ratio");
+    bool met = true;
+    bool complete = true;
+    for (std::size_t which = 0; which < card_reads().size(); ++which) {
+        for (std::size_t rate = 0; rate < kRates.size(); ++rate) {
+            const Figures &figures = g_figures[which][rate];
+            if (figures.floor_ms == 0) {
+                complete = false;
+                continue;
+            }
+            const double ratio = figures.median_ms / figures.floor_ms;
+            met = met && ratio <= kGoalRatio;
+            std::printf("%-10s %8u %12.1f %12.1f %8.3f %12.3f\n", card_reads()[which].name,
+                        kRates[rate], figures.median_ms, figures.floor_ms, ratio,
+                        figures.worst_ms / figures.floor_ms);
+        }
+    }
+    if (!complete) std::printf("not every read ran\n");
+    std::printf("goal: at most %.2f times the floor at every rate: %s\n", kGoalRatio,
+                met ? "met" : "missed");
+}
+
+}  // namespace
+
+int main(int argc, char **argv) {
+    for (std::size_t which = 0; which < card_reads().size(); ++which) {
+        for (std::size_t rate = 0; rate < kRates.size(); ++rate) {
+            const std::string name = std::string("BM_PacedRead/") + card_reads()[which].name + "/" +
+                                     std::to_string(kRates[rate]);
+            benchmark::RegisterBenchmark(name.c_str(), BM_PacedRead, which, rate)
+                ->Iterations(5)
+                ->UseManualTime()
+                ->Unit(benchmark::kMillisecond);
+        }
+    }
+    benchmark::Initialize(&argc, argv);
+    if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+    benchmark::RunSpecifiedBenchmarks();
+    benchmark::Shutdown();
+    print_figures();
+    return 0;
+}
