@@ -25,6 +25,7 @@
 #include "drovik.h"
 #include "platform/module.h"
 #include "protocol/baud_rates.h"
+#include "protocol/card_protocols.h"
 #include "protocol/commands.h"
 #include "reader/frame_codec.h"
 #include "tests/support/sim_process.h"
@@ -60,7 +61,7 @@ const std::vector<Step> kFieldCycle = {{Command::Antenna, {0}}, {Command::Antenn
 
 CardRead mifare_1k_read() {
     CardRead read{"mifare1k", "mifare1k", {}, {}};
-    read.read = {{Command::RequestA, {0x52}},
+    read.read = {{Command::RequestA, {protocol::kRequestAll}},
                  {Command::Anticollision, {4}},
                  {Command::SelectA, {0x5A, 0x3C, 0x71, 0xE2}}};
     for (std::uint8_t sector = 0; sector < 16; ++sector) {

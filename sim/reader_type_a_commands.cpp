@@ -6,19 +6,18 @@
 
 #include "cards/mifare_classic.h"
 #include "cards/type_a_card.h"
+#include "protocol/card_protocols.h"
 #include "virtual_reader.h"
 
 namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kReqa = 0x26;
-constexpr std::uint8_t kWupa = 0x52;
 constexpr std::uint8_t kAuthKeyA = 0x60;
 constexpr std::uint8_t kAuthKeyB = 0x61;
 
 bool known_request_code(std::uint8_t code) {
-    return code == kReqa || code == kWupa;
+    return code == protocol::kRequestIdle || code == protocol::kRequestAll;
 }
 
 }  // namespace
@@ -120,7 +119,7 @@ Reply VirtualReader::request_a(ByteView data) {
     std::array<std::uint8_t, 2> atqa{};
     bool answered = false;
     for (TypeACard *card : reachable<TypeACard>(Protocol::TypeA)) {
-        if (!card->request(data[0] == kWupa)) continue;
+        if (!card->request(data[0] == protocol::kRequestAll)) continue;
         answered = true;
         atqa[0] |= card->atqa()[0];
         atqa[1] |= card->atqa()[1];

@@ -3,15 +3,18 @@
 // A virtual card in the reader's field. The reader reaches it only while the
 // field is on and the protocol type it is set to (rf_init_type) is the card's.
 
+#include "protocol/card_protocols.h"
+
 namespace sim {
 
 // The protocol type bytes of rf_init_type, one per air interface the reader speaks.
 enum class Protocol : char {
-    TypeA = 'A',       // ISO 14443 Type A: Mifare Classic, Ultralight, Type A processor cards
-    TypeB = 'B',       // ISO 14443 Type B processor cards
-    At88rf020 = 'r',   // AT88RF020 (Type B signalling, its own command set)
-    ShortRange = 's',  // SR176 and SRIX4K
-    Vicinity = '1',    // ISO 15693 tags
+    TypeA = protocol::kProtocolTypeA,  // ISO 14443 Type A: Mifare Classic, Ultralight,
+                                       // Type A processor cards
+    TypeB = protocol::kProtocolTypeB,  // ISO 14443 Type B processor cards
+    At88rf020 = protocol::kProtocolAt88rf020,    // Type B signalling, its own command set
+    ShortRange = protocol::kProtocolShortRange,  // SR176 and SRIX4K
+    Vicinity = protocol::kProtocolIso15693,      // ISO 15693 tags
 };
 
 class Card {
