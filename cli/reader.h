@@ -7,7 +7,7 @@
 #include <cstddef>
 #include <cstdint>
 
-#include "app/shell/reader_api.h"
+#include "binding/reader_api.h"
 #include "cli/tool_error.h"
 #include "protocol/card_protocols.h"
 #include "protocol/reader_status.h"
@@ -38,7 +38,7 @@ bool interrupt_requested();
 
 class Reader {
 public:
-    explicit Reader(const tilvane::ReaderApi &api) : api_(api) {}
+    explicit Reader(const binding::ReaderApi &api) : api_(api) {}
     ~Reader();
     Reader(const Reader &) = delete;
     Reader &operator=(const Reader &) = delete;
@@ -46,7 +46,7 @@ public:
     // rf_init_com: opens port `port` (1 to 16) and puts the reader at `baud`.
     void connect(std::int32_t port, std::int32_t baud);
 
-    const tilvane::ReaderApi &api() const { return api_; }
+    const binding::ReaderApi &api() const { return api_; }
     long exchanges() const { return exchanges_; }
 
     // One reader command; its result.
@@ -68,7 +68,7 @@ public:
     void power_field(char protocol);
 
 private:
-    const tilvane::ReaderApi &api_;
+    const binding::ReaderApi &api_;
     bool connected_ = false;
     long exchanges_ = 0;
 };

@@ -1,16 +1,13 @@
 #pragma once
 
-// libDrovik.so as rfcard holds it: loaded from the program's own directory and
-// bound by ordinal into the application's table, exactly as the application
-// binds it, so a library that would not start the application does not start
-// rfcard either.
+// The reader library as rfcard holds it: loaded from the program's own directory
+// and bound by ordinal, every export of it.
 
 #include <cstdint>
 #include <optional>
 #include <string>
 
-#include "app/shell/reader_api.h"
-#include "platform/module.h"
+#include "binding/reader_library.h"
 
 namespace rfcard {
 
@@ -19,19 +16,17 @@ std::string program_directory();
 
 class ReaderLibrary {
 public:
-    // Loads `directory`/libDrovik.so; ToolError (kExitNoLibrary) when it is
+    // Loads the reader library of `directory`; ToolError (kExitNoLibrary) when it is
     // missing or lacks an export.
     explicit ReaderLibrary(const std::string &directory);
 
-    const tilvane::ReaderApi &api() const { return api_; }
-    const std::string &path() const { return path_; }
-    // GetCOMDLLVersion of the libSelmek.so beside it; nullopt when there is none.
-    std::optional<std::int32_t> transport_version() const;
+    const binding::ReaderApi &api() const { return library_.api(); }
+    const std::string &path() const { return library_.path(); }
+    // GetCOMDLLVersion of the transport beside it; nullopt when there is none.
+    std::optional<std::int32_t> transport_version() const { return library_.transport_version(); }
 
 private:
-    std::string path_;
-    platform::Module module_;
-    tilvane::ReaderApi api_;
+    binding::ReaderLibrary library_;
 };
 
 }  // namespace rfcard

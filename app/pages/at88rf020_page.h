@@ -10,7 +10,7 @@
 #include <span>
 
 #include "app/pages/card_page.h"
-#include "app/shell/reader_api.h"
+#include "binding/reader_api.h"
 
 class QComboBox;
 
@@ -85,7 +85,7 @@ private:
         CHexEdit *input;
         int size;
         int input_message;
-        decltype(ReaderApi::rf_at020_lock) call;  // rf_at020_lock or rf_at020_count
+        decltype(binding::ReaderApi::rf_at020_lock) call;  // rf_at020_lock or rf_at020_count
         const char *function_name;
         int page;
         int success_message;

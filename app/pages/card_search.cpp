@@ -14,7 +14,7 @@ void Pause(const AppState &state, unsigned milliseconds) {
 }  // namespace
 
 bool PrepareField(const AppState &state, const FieldSteps &steps) {
-    const ReaderApi &api = state.api;
+    const binding::ReaderApi &api = state.api;
     if (!CallSucceeded(api.rf_antenna_sta(kReaderAddress, 0), "rf_antenna_sta")) return false;
     Pause(state, steps.pause_after_off);
     if (!CallSucceeded(api.rf_init_type(kReaderAddress, steps.protocol), "rf_init_type")) {

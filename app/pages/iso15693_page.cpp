@@ -275,8 +275,9 @@ void CIso15693Page::OnGetInformation() {
     dsfid_->clear();
     afi_->clear();
     ClearGrid();
-    const ReaderApi &api = state_.api;
-    if (!CallSucceeded(api.rf_init_type(kReaderAddress, protocol::kProtocolIso15693), "rf_init_type")) {
+    const binding::ReaderApi &api = state_.api;
+    if (!CallSucceeded(api.rf_init_type(kReaderAddress, protocol::kProtocolIso15693),
+                       "rf_init_type")) {
         return;
     }
     // A non-addressed request carries no UID of a tag: zeros.
@@ -314,21 +315,24 @@ void CIso15693Page::LockByte(LockByteCall call, const char *function_name, const
 }
 
 void CIso15693Page::OnWriteDsfid() {
-    WriteByte(dsfid_, "DSFID is not null!", kUidShortOfDsfid, &ReaderApi::ISO15693_Write_DSFID,
-              "ISO15693_Write_DSFID", "ISO15693_Write_DSFID操作成功");
+    WriteByte(dsfid_, "DSFID is not null!", kUidShortOfDsfid,
+              &binding::ReaderApi::ISO15693_Write_DSFID, "ISO15693_Write_DSFID",
+              "ISO15693_Write_DSFID操作成功");
 }
 
 void CIso15693Page::OnLockDsfid() {
-    LockByte(&ReaderApi::ISO15693_Lock_DSFID, "ISO15693_Lock_DSFID", "ISO15693_Lock_DSFID success");
+    LockByte(&binding::ReaderApi::ISO15693_Lock_DSFID, "ISO15693_Lock_DSFID",
+             "ISO15693_Lock_DSFID success");
 }
 
 void CIso15693Page::OnWriteAfi() {
-    WriteByte(afi_, "AFI is null!", kUidShort, &ReaderApi::ISO15693_Write_AFI, "ISO15693_Write_AFI",
-              "ISO15693_Write_AFI success");
+    WriteByte(afi_, "AFI is null!", kUidShort, &binding::ReaderApi::ISO15693_Write_AFI,
+              "ISO15693_Write_AFI", "ISO15693_Write_AFI success");
 }
 
 void CIso15693Page::OnLockAfi() {
-    LockByte(&ReaderApi::ISO15693_Lock_AFI, "ISO15693_Lock_AFI", "ISO15693_Lock_AFI success");
+    LockByte(&binding::ReaderApi::ISO15693_Lock_AFI, "ISO15693_Lock_AFI",
+             "ISO15693_Lock_AFI success");
 }
 
 void CIso15693Page::OnRead() {
@@ -350,7 +354,7 @@ void CIso15693Page::OnRead() {
         return s.security ? UnitCheck{s.count, false, QStringLiteral("ISO15693_Get_Block_Security")}
                           : UnitCheck{kBlockSize * s.count, true, QStringLiteral("ISO15693_Read")};
     };
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     const auto read = [&](int unit, std::uint8_t *answer, std::uint8_t *length) {
         const ReadStep &s = step(unit);
         return s.security ? api.ISO15693_Get_Block_Security(kReaderAddress, kReadFlags, uid->data(),

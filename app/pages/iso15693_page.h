@@ -11,7 +11,7 @@
 
 #include "app/common/hex_text.h"
 #include "app/pages/sheet_page.h"
-#include "app/shell/reader_api.h"
+#include "binding/reader_api.h"
 
 class QComboBox;
 class QLabel;
@@ -90,8 +90,8 @@ private:
     // The byte of the DSFID or AFI box, or the box's message when it is empty.
     std::optional<std::uint8_t> TakeByte(const CHexEdit *edit, const char *empty);
     // Write DSFID and Write AFI: the byte of their box; Lock DSFID and Lock AFI.
-    using WriteByteCall = decltype(&::ISO15693_Write_AFI) ReaderApi::*;
-    using LockByteCall = decltype(&::ISO15693_Lock_AFI) ReaderApi::*;
+    using WriteByteCall = decltype(&::ISO15693_Write_AFI) binding::ReaderApi::*;
+    using LockByteCall = decltype(&::ISO15693_Lock_AFI) binding::ReaderApi::*;
     void WriteByte(const CHexEdit *edit, const char *empty, const char *uid_short,
                    WriteByteCall call, const char *function_name, const char *success);
     void LockByte(LockByteCall call, const char *function_name, const char *success);

@@ -341,7 +341,7 @@ bool CMifareClassicPage::Check(std::int32_t status, const char *function_name) {
 
 bool CMifareClassicPage::CardSearch(int attempts) {
     if (!RequireConnection(state_)) return false;
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     std::uint8_t uid[kAnswerRoom] = {};
     const auto select = [&] {
         std::uint8_t card_type[kAnswerRoom] = {};
@@ -419,7 +419,7 @@ void CMifareClassicPage::OnPurse(PurseOperation operation) {
         ShowMissingInput(this, Message(kMsgInputData));
         return;
     }
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     switch (operation) {
         case PurseOperation::Initialize:
             if (!Check(api.rf_M1_initval(kReaderAddress, *address, *value), "rf_M1_initval")) {

@@ -211,7 +211,7 @@ void CSamPage::OnDes(bool encrypt) {
 void CSamPage::OnReset() {
     if (!RequireConnection(state_)) return;
     reset_info_->clear();
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     const int rate = rate_9600_->isChecked() ? kSamRate9600 : kSamRate38400;
     if (!CallSucceeded(api.rf_init_sam(kReaderAddress, rate), "rf_init_sam")) return;
     std::array<std::uint8_t, kAnswerRoom> answer{};

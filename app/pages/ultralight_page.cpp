@@ -152,7 +152,7 @@ void CUltralightPage::ClearPages() {
 void CUltralightPage::OnSearch() {
     uid_->clear();
     if (!RequireConnection(state_)) return;
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     std::uint8_t uid[kAnswerRoom] = {};
     std::uint8_t uid_length = 0;
     const auto select = [&] {

@@ -8,7 +8,7 @@
 
 #include <functional>
 
-#include "app/shell/reader_api.h"
+#include "binding/reader_api.h"
 
 namespace tilvane {
 
@@ -20,7 +20,7 @@ class AppState : public QObject {
 public:
     explicit AppState(QObject *parent = nullptr);
 
-    ReaderApi api;
+    binding::ReaderApi api;
     int card_family = 0;
     int com_port = 1;
     int baud_rate = 1;

@@ -62,7 +62,7 @@ int CPranixApp::ExitInstance() {
         frame_->close();
         frame_.reset();
     }
-    state_.api = ReaderApi{};
+    state_.api = binding::ReaderApi{};
     library_.Unload();
     if (start_ != Start::AlreadyRunning && start_ != Start::NotStarted) {
         WriteStoredSettings(state_);

@@ -260,7 +260,7 @@ void CSettingDlg::OnConnect() {
 
 void CSettingDlg::OnReadProductInfo() {
     if (!RequireConnection()) return;
-    const ReaderApi &api = state_.api;
+    const binding::ReaderApi &api = state_.api;
     std::uint8_t buffer[256] = {};
     std::int32_t status = api.rf_get_model(kReaderAddress, buffer);
     if (status != 0) {

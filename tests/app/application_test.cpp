@@ -103,7 +103,7 @@ TEST_F(ApplicationTest, WithoutTheLibraryTheStartStopsWithItsMessage) {
 }
 
 TEST_F(ApplicationTest, ALibraryLackingAnOrdinalStopsTheStart) {
-    CPranixApp app(options(QStringLiteral(TILVANE_MISSING_ORDINAL_LIBRARY)));
+    CPranixApp app(options(QStringLiteral(TILVANE_LACKING_21_LIBRARY)));
     EXPECT_FALSE(app.InitInstance());
     EXPECT_EQ(only_box_text(), QStringLiteral("Load Drovik.dll failed !"));
     EXPECT_TRUE(app.library().loaded());  // until the end frees it

@@ -8,7 +8,7 @@
 #include "cli/key_candidates.h"
 #include "cli/mifare_dump.h"
 #include "cli/mifare_restore.h"
-#include "tests/app/support/fake_reader.h"
+#include "tests/support/fake_reader.h"
 
 namespace {
 
@@ -26,7 +26,7 @@ class KeySearch : public ::testing::Test {
 protected:
     void SetUp() override { fake_reader::reset(); }
 
-    tilvane::ReaderApi api_ = fake_reader::api();
+    binding::ReaderApi api_ = fake_reader::api();
     rfcard::Reader reader_{api_};
     rfcard::MifareCard card_{reader_, {kUid, {0x04, 0x00}, 0x08}};
 };

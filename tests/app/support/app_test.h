@@ -17,7 +17,7 @@
 #include "app/common/message_box.h"
 #include "app/common/operator_messages.h"
 #include "app/common/status_band.h"
-#include "tests/app/support/fake_reader.h"
+#include "tests/support/fake_reader.h"
 
 // Test failures print texts as text.
 inline void PrintTo(const QString &text, std::ostream *os) {

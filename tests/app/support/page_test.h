@@ -17,7 +17,7 @@
 #include "app/pages/card_page.h"
 #include "app/shell/app_state.h"
 #include "tests/app/support/app_test.h"
-#include "tests/app/support/fake_reader.h"
+#include "tests/support/fake_reader.h"
 #include "tests/app/support/simulated_reader.h"
 
 namespace app_test {

@@ -22,7 +22,7 @@ public:
     ~SimulatedReader();
 
     bool ready() const { return !simulator_.device().empty() && library_.loaded(); }
-    const tilvane::ReaderApi &api() const { return library_.api(); }
+    const binding::ReaderApi &api() const { return library_.api(); }
     QString why_not() const { return why_not_; }
 
 private:

@@ -1,4 +1,4 @@
-#include "tests/app/support/fake_reader.h"
+#include "tests/support/fake_reader.h"
 
 #include <algorithm>
 #include <cstdio>
@@ -434,6 +434,30 @@ int32_t ISO15693_Get_Block_Security(int32_t address, int32_t flags, const uint8_
     return Reply(status, answer, data, length);
 }
 
+// The exports the application has no page for.
+int32_t rf_request_080(int32_t address, int32_t first, int32_t second, uint8_t *data,
+                       uint8_t *length) {
+    const auto status = Record("rf_request_080", address, first, second);
+    return Reply(status, Answer("rf_request_080", 0, 8), data, length);
+}
+
+int32_t rf_display(int32_t address, int32_t mode, int32_t point, const uint8_t *digits) {
+    return Record("rf_display", address, mode, point, Hex(digits, 8));
+}
+
+int32_t rf_flash_write(int32_t address, int32_t page, int32_t offset, int32_t count,
+                       const uint8_t *data) {
+    return Record("rf_flash_write", address, page, offset,
+                  Hex(data, static_cast<std::size_t>(std::max(count, 0))));
+}
+
+int32_t rf_flash_read(int32_t address, int32_t page, int32_t offset, int32_t count,
+                      uint8_t *data) {
+    const auto status = Record("rf_flash_read", address, page, offset, count);
+    return Fill(status, Answer("rf_flash_read", page, static_cast<std::size_t>(std::max(count, 0))),
+                data, static_cast<std::size_t>(std::max(count, 0)));
+}
+
 int32_t rf_getlockcardinfo(int32_t address, int32_t mode, uint8_t *uid, uint8_t *length,
                            uint8_t *atqa) {
     const auto status = Record("rf_getlockcardinfo", address, mode);
@@ -456,11 +480,11 @@ void results(const std::string &function, std::initializer_list<std::int32_t> st
     queue.insert(queue.end(), statuses.begin(), statuses.end());
 }
 
-tilvane::ReaderApi api() {
+binding::ReaderApi api() {
     // Every export has its fake: one missing here would not compile (or link).
-    tilvane::ReaderApi table;
-#define FAKE_READER_ENTRY(ordinal, name) table.name = name;
-    TILVANE_READER_API_ENTRIES(FAKE_READER_ENTRY)
+    binding::ReaderApi table;
+#define FAKE_READER_ENTRY(ordinal, name, ...) table.name = name;
+    DROVIK_EXPORTS(FAKE_READER_ENTRY)
 #undef FAKE_READER_ENTRY
     return table;
 }

@@ -1,6 +1,6 @@
 #pragma once
 
-// A ReaderApi of fakes for every bound export: every call is recorded as text with
+// A ReaderApi of fakes for every export: every call is recorded as text with
 // its arguments ("rf_M1_read(0,4)", byte arguments as hex digits), every result
 // can be scripted per function, and the outputs come from one state the tests
 // fill: the Type A card and Mifare blocks in their own fields, every other answer
@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/reader_api.h"
+#include "binding/reader_api.h"
 
 namespace fake_reader {
 
@@ -64,7 +64,7 @@ void reset();
 void results(const std::string &function, std::initializer_list<std::int32_t> statuses);
 
 // The table of fakes.
-tilvane::ReaderApi api();
+binding::ReaderApi api();
 
 // The recorded calls, and those of one function.
 const std::vector<std::string> &calls();
