@@ -87,4 +87,21 @@ Reply Srix4k::authenticate(ByteView challenge) const {
                       static_cast<std::uint8_t>(folded >> 8), static_cast<std::uint8_t>(folded)});
 }
 
+std::optional<Bytes> Srix4k::raw_memory() const {
+    Bytes dump = blocks_back_to_back(blocks_);
+    append(dump, Block{lock_register_, 0xFF, 0xFF, 0xFF});
+    return dump;
+}
+
+bool Srix4k::load_raw_memory(ByteView dump, std::string &error) {
+    constexpr std::size_t kBlocksSize = kBlocks * sizeof(Block);
+    if (dump.size() != kBlocksSize + sizeof(Block) && !dump_has_size(dump, kBlocksSize, error)) {
+        error += " (or " + std::to_string(kBlocksSize + sizeof(Block)) + " with the system block)";
+        return false;
+    }
+    fill_blocks(blocks_, dump.first(kBlocksSize));
+    if (dump.size() > kBlocksSize) lock_register_ = dump[kBlocksSize];
+    return true;
+}
+
 }  // namespace sim

@@ -38,6 +38,14 @@ class Srix4k : public ShortRangeCard {
 
     std::uint8_t lock_register() const { return lock_register_; }
 
+    Bytes identity() const override { return Bytes(uid_.begin(), uid_.end()); }
+    // The 128 blocks back to back, each as the reader reads it (byte 3 first), then
+    // the system block: the lock register, FF FF FF (516 bytes). A load takes the
+    // blocks as they are (no OTP or counter rule); 516 bytes set the lock register
+    // from the system block's first byte, 512 leave it.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
   private:
     bool block_locked(int block) const;
 
