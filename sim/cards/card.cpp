@@ -21,9 +21,8 @@ bool dump_keeps(ByteView dump, std::size_t offset, ByteView own, std::string_vie
     if (offset + own.size() > dump.size()) return dump_has_size(dump, offset + own.size(), error);
     if (std::equal(own.begin(), own.end(), dump.begin() + static_cast<std::ptrdiff_t>(offset)))
         return true;
-    error = "the dump's " + std::string(what) + " (" +
-            to_hex(dump.subspan(offset, own.size())) + ") is not the card's (" + to_hex(own) +
-            "), which the card never changes";
+    error = "the dump's " + std::string(what) + " (" + to_hex(dump.subspan(offset, own.size())) +
+            ") is not the card's (" + to_hex(own) + "), which the card never changes";
     return false;
 }
 
