@@ -18,6 +18,7 @@ constexpr int kCounterFirst = 5;
 constexpr int kCounterLast = 6;
 constexpr int kLockableFirst = 7;
 constexpr int kLockableLast = 15;
+constexpr int kSystemBlock = 255;
 
 }  // namespace
 
@@ -36,6 +37,10 @@ bool Srix4k::block_locked(int block) const {
 
 Reply Srix4k::read_block(std::uint8_t block) {
     if (!selected()) return Reply::fail(ReaderStatus::NoCard);
+    if (block == kSystemBlock) {
+        const Block system = system_block();
+        return Reply::ok(Bytes(system.begin(), system.end()));
+    }
     if (block >= kBlocks) return Reply::fail(ReaderStatus::BadAddress);
     return Reply::ok(Bytes(blocks_[block].begin(), blocks_[block].end()));
 }
@@ -89,7 +94,7 @@ Reply Srix4k::authenticate(ByteView challenge) const {
 
 std::optional<Bytes> Srix4k::raw_memory() const {
     Bytes dump = blocks_back_to_back(blocks_);
-    append(dump, Block{lock_register_, 0xFF, 0xFF, 0xFF});
+    append(dump, system_block());
     return dump;
 }
 
