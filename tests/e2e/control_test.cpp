@@ -1,13 +1,7 @@
 // The simulator changed while the library works with it, through its control
-// commands: cards taken out and put in between two commands of one operation,
-// faults of the line while the library is in an exchange, and a card's memory
-// prepared and inspected as a raw dump.
+// commands: cards taken out and put in between two commands of one operation, and
+// faults of the line while the library is in an exchange.
 
-#include <unistd.h>
-
-#include <filesystem>
-#include <fstream>
-#include <functional>
 #include <future>
 #include <thread>
 
@@ -71,38 +65,6 @@ TEST_F(Control, ACardTakenOutBetweenTwoCommandsOfAnOperationNoLongerAnswersAndAN
     ASSERT_EQ(sim_.command("insert mifare1k UID=01020304"), "ok 01020304");
     EXPECT_EQ(search(), (Bytes{0x01, 0x02, 0x03, 0x04}));
     EXPECT_EQ(sim_.command("cards"), "ok 1 mifare1k 01020304");
-}
-
-TEST_F(Control, AMemoryLoadedIsWhatTheLibraryReadsAndWhatItWritesIsSaved) {
-    connect_waiting({"mifare1k"});
-    const auto directory =
-        std::filesystem::temp_directory_path() / ("e2e-control-" + std::to_string(::getpid()));
-    std::filesystem::create_directories(directory);
-    const std::string file = (directory / "card.bin").string();
-    ASSERT_EQ(sim_.command("save mifare1k " + file), "ok 1024");
-    std::string dump;
-    {
-        std::ifstream in(file, std::ios::binary);
-        dump.assign(std::istreambuf_iterator<char>(in), {});
-    }
-    ASSERT_EQ(dump.size(), 1024u);
-    dump.replace(6 * 16, 4, "\x12\x34\x56\x78");
-    std::ofstream(file, std::ios::binary) << dump;
-    ASSERT_EQ(sim_.command("load 5A3C71E2 " + file), "ok 1024");
-
-    search();
-    ASSERT_EQ(DROVIK(rf_M1_authentication2)(0, 0x60, 4, kDefaultKey), 0);
-    Bytes data;
-    ASSERT_EQ(read_block(6, data), 0);
-    EXPECT_EQ(Bytes(data.begin(), data.begin() + 4), (Bytes{0x12, 0x34, 0x56, 0x78}));
-    const std::uint8_t written[16] = {9, 8, 7, 6, 5, 4, 3, 2, 1, 0, 1, 2, 3, 4, 5, 6};
-    ASSERT_EQ(DROVIK(rf_M1_write)(0, 5, written), 0);
-
-    ASSERT_EQ(sim_.command("save 5A3C71E2 " + file), "ok 1024");
-    std::ifstream in(file, std::ios::binary);
-    const std::string saved(std::istreambuf_iterator<char>(in), {});
-    EXPECT_EQ(saved.substr(5 * 16, 16), std::string(reinterpret_cast<const char *>(written), 16));
-    std::filesystem::remove_all(directory);
 }
 
 // ---- Faults while the library is in an exchange ----------------------------------
