@@ -18,6 +18,7 @@
 #include "card_catalog.h"
 #include "protocol/baud_rates.h"
 #include "pty_port.h"
+#include "reader_control.h"
 #include "serve_loop.h"
 #include "virtual_reader.h"
 
@@ -37,8 +38,9 @@ A virtual contactless card reader on a pseudo-terminal. It prints the path of
 the device (for example /dev/pts/7) as the first line of standard output, then
 serves the reader until it gets SIGINT, SIGTERM or SIGHUP, or until its
 standard input, when that is a pipe, is closed (so a parent that holds the
-pipe's other end takes the simulator with it when it ends). Point the transport at the
-device, for example SELMEK_PORT1=/dev/pts/7.
+pipe's other end takes the simulator with it when it ends); through that pipe
+it takes the control commands below. Point the transport at the device, for
+example SELMEK_PORT1=/dev/pts/7.
 
 Options:
   --baud RATE   the rate the reader starts at: 9600 (default), 14400, 19200,
@@ -95,6 +97,59 @@ Reader status bytes (0 = done):
   10 SAM not reset      11 answer too long       12 card error
 A frame that cannot be read at all (broken length, stuffing or header) and a
 frame for another reader address get no answer.
+
+Control commands: while its standard input is a pipe, reader-sim takes commands
+from it, one a line, and answers each with exactly one line on standard output
+(the device path stays first): "ok ..." or "error REASON". A command that fails
+changes nothing. Commands take effect between two frames, so a card taken out
+in the middle of an operation answers nothing from the next request on. UIDs
+are hex digits without spaces, most significant byte first (for Type B cards
+the PUPI), as `cards` lists them.
+  insert KIND [UID=HEX]        ok UID
+          a new card of KIND, as --card makes it, with UID (the kind's length)
+          or else the kind's default UID; when a card in the field has that,
+          the first of the default plus 1, 2, ... in its last byte that is free
+          (the UIDs further --card copies get). SR176 and SRIX4K take the first
+          free chip ID from the kind's default on. A UID in the field already
+          is an error.
+  remove UID|KIND|all          ok N KIND UID KIND UID ...
+          takes out the card with UID, every card of KIND, or every card; the
+          answer lists the cards taken out.
+  cards                        ok N KIND UID KIND UID ...
+          the cards in the field in their order, e.g.
+          ok 2 mifare1k 5A3C71E2 ultralight 046E315A2B4880
+  fault silent MS              ok
+          for MS ms (1 to 600000) the reader takes in nothing: requests are
+          neither carried out nor answered.
+  fault garbage N              ok
+          N junk bytes (1 to 1024; always the same, never AA) before the next
+          answer.
+  fault drop                   ok
+          the next answer goes out cut in half (its request was carried out).
+  fault unplug                 ok
+          the line hangs up as an unplugged USB adapter's does: a client's
+          poll gets POLLHUP, its read ends (0 or EIO), and the device goes
+          away. reader-sim stays, taking commands (cards, save, load, ...)
+          until its input ends; a fault after it is an error.
+  save KIND|UID FILE           ok BYTES
+          writes the card's memory to FILE (the rest of the line) as a raw
+          dump; KIND must name one card. The file is written beside FILE and
+          renamed into place, so a failed save leaves what was there.
+  load UID FILE                ok BYTES
+          sets the card's memory from a raw dump.
+  Raw dumps hold the blocks or pages back to back, each as the reader reads
+  it, as rfcard's raw files do: mifare1k 1024 bytes, mifare4k 4096 (keys and
+  access bits in the trailers), ultralight 64, sr176 32, srix4k 516 (then the
+  system block: lock register, FF FF FF; a load takes 512 too and leaves the
+  lock register), iso15693 256, icode 112, at88rf020 256 (its 32 pages, the
+  password in page 3; no rfcard format). cpu-a and cpu-b have no such memory.
+  A load sets the memory alone, every byte as it is in the dump (lock, OTP
+  and counter bytes too, without their write rules); what the card never
+  writes must be in the dump as it is on the card: Mifare block 0, the
+  Ultralight's UID (pages 0 and 1, bytes 0 and 1 of page 2), the SR176's
+  blocks 0 to 3 and chip ID, the AT88RF020's PUPI. The card's state (selected,
+  authenticated), ISO 15693 locks, DSFID and AFI stay; an SR176 lock byte
+  takes effect at the next select.
 )";
 
 int usage_error(const std::string &message) {
@@ -187,9 +242,14 @@ int main(int argc, char **argv) {
     }
     std::cerr << std::endl;
 
+    sim::ReaderControl control(reader);
     sim::ServeOptions options;
     options.stop_fd = g_stop_pipe[0];
-    options.parent_fd = is_pipe(STDIN_FILENO) ? STDIN_FILENO : -1;
+    if (is_pipe(STDIN_FILENO)) {
+        options.parent_fd = STDIN_FILENO;
+        options.control = &control;
+        options.answer_fd = STDOUT_FILENO;
+    }
     options.log = verbose ? &std::cerr : nullptr;
     if (realtime) options.realtime = turnarounds;
     const bool served = sim::serve(*port, reader, options);

@@ -53,9 +53,14 @@ PtyPort::PtyPort(PtyPort &&other) noexcept
       slave_path_(std::move(other.slave_path_)) {}
 
 PtyPort::~PtyPort() {
-    if (close_watch_ >= 0) ::close(close_watch_);
-    if (slave_ >= 0) ::close(slave_);
-    if (master_ >= 0) ::close(master_);
+    hang_up();
+}
+
+void PtyPort::hang_up() {
+    for (int *fd : {&close_watch_, &slave_, &master_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
 }
 
 bool PtyPort::client_closed() {

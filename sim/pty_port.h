@@ -20,6 +20,12 @@ class PtyPort {
     PtyPort(const PtyPort &) = delete;
     ~PtyPort();
 
+    // Hangs up as an unplugged adapter does: the client's poll gets POLLHUP, its
+    // read ends (0 or EIO), and the device goes away. master(), slave() and close_watch() are
+    // -1 from then on.
+    void hang_up();
+    bool hung_up() const { return master_ < 0; }
+
     int master() const { return master_; }
     int slave() const { return slave_; }
     const std::string &slave_path() const { return slave_path_; }

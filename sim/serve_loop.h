@@ -9,6 +9,7 @@
 #include <ostream>
 
 #include "pty_port.h"
+#include "reader_control.h"
 #include "turnarounds.h"
 #include "virtual_reader.h"
 
@@ -19,8 +20,18 @@ struct ServeOptions {
     // for none.
     int stop_fd = -1;
     // Serving ends when this descriptor reaches its end or hangs up (standard input
-    // as a pipe from the parent); -1 for none.
+    // as a pipe from the parent); -1 for none. Without `control` what comes through
+    // it is read and dropped.
     int parent_fd = -1;
+    // Control commands from parent_fd, one a line, each carried out between two
+    // frames (a paced answer on its way is finished first) and answered with one
+    // line on answer_fd. A line that comes without its line end just before the
+    // input ends is carried out too. The faults they arm are carried out here:
+    // a silence drops what comes in, junk bytes go before the next answer,
+    // a cut answer goes out up to its half, and an unplug hangs the pseudo-terminal
+    // up for good while commands are still taken. Null for none.
+    ReaderControl *control = nullptr;
+    int answer_fd = -1;
     // Every request and response in hex, and bytes ignored at the wrong rate; null
     // for none.
     std::ostream *log = nullptr;

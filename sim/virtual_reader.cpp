@@ -17,6 +17,19 @@ VirtualReader::VirtualReader(std::vector<std::unique_ptr<Card>> cards, unsigned 
 
 VirtualReader::~VirtualReader() = default;
 
+void VirtualReader::insert_card(std::unique_ptr<Card> card) {
+    if (card) cards_.push_back(std::move(card));
+}
+
+std::unique_ptr<Card> VirtualReader::remove_card(const Card *card) {
+    const auto found = std::find_if(cards_.begin(), cards_.end(),
+                                    [card](const auto &held) { return held.get() == card; });
+    if (found == cards_.end()) return nullptr;
+    std::unique_ptr<Card> taken = std::move(*found);
+    cards_.erase(found);
+    return taken;
+}
+
 std::optional<Bytes> VirtualReader::handle(ByteView wire) {
     const auto request = decode_request(wire);
     if (!request) return std::nullopt;

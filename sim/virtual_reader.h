@@ -61,6 +61,12 @@ public:
     std::uint8_t last_beep_time() const { return last_beep_time_; }
     const std::array<std::uint8_t, 8> &display() const { return display_; }
     const std::vector<std::unique_ptr<Card>> &cards() const { return cards_; }
+
+    // A card brought into the field, last in it; it starts in its power-on state.
+    void insert_card(std::unique_ptr<Card> card);
+    // Takes `card` out of the field: no request reaches it any more, whatever it
+    // was in the middle of. Null when the card is not in the field.
+    std::unique_ptr<Card> remove_card(const Card *card);
     const Sam &sam() const { return sam_; }
 
   private:

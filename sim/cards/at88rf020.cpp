@@ -78,4 +78,17 @@ Reply At88rf020::deselect() {
     return Reply::ok();
 }
 
+std::optional<Bytes> At88rf020::raw_memory() const {
+    return blocks_back_to_back(pages_);
+}
+
+bool At88rf020::load_raw_memory(ByteView dump, std::string &error) {
+    if (!dump_has_size(dump, kPages * sizeof(Page), error) ||
+        !dump_keeps(dump, 0, ByteView(pages_[kIdPage]).first(4), "PUPI in page 0", error)) {
+        return false;
+    }
+    fill_blocks(pages_, dump);
+    return true;
+}
+
 }  // namespace sim

@@ -45,6 +45,11 @@ class At88rf020 : public TypeBCard {
     // Deselect: the card goes to HALT until a WUPB or the next power-up.
     Reply deselect();
 
+    // The 32 pages back to back (256 bytes), the password in page 3 included; a
+    // load sets them all, but the PUPI in page 0 must be the card's.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
   protected:
     void on_reset() override { password_checked_ = false; }
 

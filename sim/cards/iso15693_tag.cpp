@@ -82,4 +82,14 @@ Reply Iso15693Tag::block_security(std::uint8_t first, std::uint8_t count) const 
     return Reply::ok(std::move(out));
 }
 
+std::optional<Bytes> Iso15693Tag::raw_memory() const {
+    return blocks_back_to_back(blocks_);
+}
+
+bool Iso15693Tag::load_raw_memory(ByteView dump, std::string &error) {
+    if (!dump_has_size(dump, blocks_.size() * kBlockSize, error)) return false;
+    fill_blocks(blocks_, dump);
+    return true;
+}
+
 }  // namespace sim

@@ -12,6 +12,8 @@
 
 #include <array>
 #include <cstdint>
+#include <optional>
+#include <string>
 #include <vector>
 
 #include "cards/card.h"
@@ -35,6 +37,10 @@ class Iso15693Tag : public Card {
     void power_off() override { state_ = State::Ready; }
 
     const Iso15693Uid &uid() const { return uid_; }
+    Bytes identity() const override { return Bytes(uid_.rbegin(), uid_.rend()); }
+    // The blocks back to back; a load sets them alone (locks, DSFID and AFI stay).
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
     State state() const { return state_; }
     std::uint8_t dsfid() const { return dsfid_; }
 

@@ -224,4 +224,17 @@ Reply MifareClassic::transfer(std::uint8_t block) {
     return Reply::ok();
 }
 
+std::optional<Bytes> MifareClassic::raw_memory() const {
+    return blocks_back_to_back(memory_);
+}
+
+bool MifareClassic::load_raw_memory(ByteView dump, std::string &error) {
+    if (!dump_has_size(dump, memory_.size() * sizeof(MifareBlock), error) ||
+        !dump_keeps(dump, 0, memory_[0], "block 0", error)) {
+        return false;
+    }
+    fill_blocks(memory_, dump);
+    return true;
+}
+
 }  // namespace sim

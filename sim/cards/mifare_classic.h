@@ -52,6 +52,11 @@ class MifareClassic : public TypeACard {
                           std::uint32_t operand) override;
     Reply transfer(std::uint8_t block) override;
 
+    // Every block back to back (1024 or 4096 bytes), keys in the trailers. A load
+    // sets every block; block 0 must be the card's.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
     // The stored block as it is, keys included; for tests and inspection.
     const MifareBlock &stored_block(int block) const { return memory_.at(block); }
 

@@ -34,4 +34,27 @@ Reply Sr176::protect(std::uint8_t lock_byte) {
     return Reply::ok();
 }
 
+Bytes Sr176::identity() const {
+    Bytes uid;
+    for (int block = 3; block >= 0; --block) append(uid, blocks_[block]);
+    return uid;
+}
+
+std::optional<Bytes> Sr176::raw_memory() const {
+    return blocks_back_to_back(blocks_);
+}
+
+bool Sr176::load_raw_memory(ByteView dump, std::string &error) {
+    constexpr std::size_t kBlockSize = sizeof(Block);
+    const Bytes uid_blocks = blocks_back_to_back(std::span(blocks_).first(4));
+    if (!dump_has_size(dump, kBlocks * kBlockSize, error) ||
+        !dump_keeps(dump, 0, uid_blocks, "UID blocks 0 to 3", error) ||
+        !dump_keeps(dump, 15 * kBlockSize + 1, ByteView(&blocks_[15][1], 1), "chip ID in block 15",
+                    error)) {
+        return false;
+    }
+    fill_blocks(blocks_, dump);
+    return true;
+}
+
 }  // namespace sim

@@ -28,6 +28,14 @@ class Sr176 : public ShortRangeCard {
     Reply write_block(std::uint8_t block, ByteView data) override;
     Reply protect(std::uint8_t lock_byte);
 
+    // The UID from blocks 3 to 0.
+    Bytes identity() const override;
+    // The 16 blocks back to back, each as the reader reads it (byte 1, byte 0). A
+    // load sets the lock byte too (in force from the next SELECT, as a protection
+    // is); the UID blocks 0 to 3 and the chip ID must be the card's.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
     std::uint8_t lock_byte() const { return blocks_[15][0]; }
 
   protected:

@@ -18,6 +18,7 @@ constexpr int kCounterFirst = 5;
 constexpr int kCounterLast = 6;
 constexpr int kLockableFirst = 7;
 constexpr int kLockableLast = 15;
+constexpr int kSystemBlock = 255;
 
 }  // namespace
 
@@ -36,6 +37,10 @@ bool Srix4k::block_locked(int block) const {
 
 Reply Srix4k::read_block(std::uint8_t block) {
     if (!selected()) return Reply::fail(ReaderStatus::NoCard);
+    if (block == kSystemBlock) {
+        const Block system = system_block();
+        return Reply::ok(Bytes(system.begin(), system.end()));
+    }
     if (block >= kBlocks) return Reply::fail(ReaderStatus::BadAddress);
     return Reply::ok(Bytes(blocks_[block].begin(), blocks_[block].end()));
 }
@@ -85,6 +90,23 @@ Reply Srix4k::authenticate(ByteView challenge) const {
     const std::uint32_t folded = (hash >> 24) ^ (hash & 0xFFFFFF);
     return Reply::ok({static_cast<std::uint8_t>(folded >> 16),
                       static_cast<std::uint8_t>(folded >> 8), static_cast<std::uint8_t>(folded)});
+}
+
+std::optional<Bytes> Srix4k::raw_memory() const {
+    Bytes dump = blocks_back_to_back(blocks_);
+    append(dump, system_block());
+    return dump;
+}
+
+bool Srix4k::load_raw_memory(ByteView dump, std::string &error) {
+    constexpr std::size_t kBlocksSize = kBlocks * sizeof(Block);
+    if (dump.size() != kBlocksSize + sizeof(Block) && !dump_has_size(dump, kBlocksSize, error)) {
+        error += " (or " + std::to_string(kBlocksSize + sizeof(Block)) + " with the system block)";
+        return false;
+    }
+    fill_blocks(blocks_, dump.first(kBlocksSize));
+    if (dump.size() > kBlocksSize) lock_register_ = dump[kBlocksSize];
+    return true;
 }
 
 }  // namespace sim

@@ -9,7 +9,8 @@
 //                 bit n (1..7) at 0 protects block 8 + n
 //   blocks 16-127 user data
 // The lock register starts at FF; a write ANDs the new value in (bits only go from
-// 1 to 0). AUTHENTICATE answers a 6-byte challenge with 3 bytes that depend on the
+// 1 to 0). A read of block 255, the system block, answers the lock register then
+// FF FF FF (bits 31 to 24, then bits the chip keeps for itself). AUTHENTICATE answers a 6-byte challenge with 3 bytes that depend on the
 // challenge and on a secret of the card (a keyed function of this simulator's own,
 // not the chip's algorithm): the same challenge always gets the same answer.
 
@@ -38,8 +39,17 @@ class Srix4k : public ShortRangeCard {
 
     std::uint8_t lock_register() const { return lock_register_; }
 
+    Bytes identity() const override { return Bytes(uid_.begin(), uid_.end()); }
+    // The 128 blocks back to back, each as the reader reads it (byte 3 first), then
+    // the system block (516 bytes). A load takes the
+    // blocks as they are (no OTP or counter rule); 516 bytes set the lock register
+    // from the system block's first byte, 512 leave it.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
   private:
     bool block_locked(int block) const;
+    Block system_block() const { return {lock_register_, 0xFF, 0xFF, 0xFF}; }
 
     std::array<std::uint8_t, 8> uid_;
     std::array<Block, kBlocks> blocks_{};

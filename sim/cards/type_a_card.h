@@ -31,6 +31,7 @@ class TypeACard : public Card {
     void power_off() override;
 
     const Bytes &uid() const { return uid_; }
+    Bytes identity() const override { return uid_; }
     std::array<std::uint8_t, 2> atqa() const { return atqa_; }
     std::uint8_t final_sak() const { return sak_; }
     State state() const { return state_; }

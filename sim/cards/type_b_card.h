@@ -24,6 +24,7 @@ class TypeBCard : public Card {
     void power_off() override;
 
     const Pupi &pupi() const { return pupi_; }
+    Bytes identity() const override { return Bytes(pupi_.begin(), pupi_.end()); }
     State state() const { return state_; }
     Bytes atqb() const;
 

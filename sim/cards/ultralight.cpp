@@ -79,4 +79,20 @@ Reply Ultralight::write_four(std::uint8_t page, const std::uint8_t *data) {
     return Reply::ok();
 }
 
+std::optional<Bytes> Ultralight::raw_memory() const {
+    return blocks_back_to_back(pages_);
+}
+
+bool Ultralight::load_raw_memory(ByteView dump, std::string &error) {
+    const Bytes identity_bytes = {pages_[0][0], pages_[0][1], pages_[0][2], pages_[0][3],
+                                  pages_[1][0], pages_[1][1], pages_[1][2], pages_[1][3],
+                                  pages_[2][0], pages_[2][1]};
+    if (!dump_has_size(dump, kPages * 4, error) ||
+        !dump_keeps(dump, 0, identity_bytes, "UID pages", error)) {
+        return false;
+    }
+    fill_blocks(pages_, dump);
+    return true;
+}
+
 }  // namespace sim

@@ -31,6 +31,11 @@ class Ultralight : public TypeACard {
     Reply write_block(std::uint8_t page, ByteView data) override;
     Reply write_page(std::uint8_t page, ByteView data) override;
 
+    // The 16 pages back to back. A load sets lock and OTP bytes as they are in the
+    // dump; the UID bytes (pages 0, 1 and bytes 0 and 1 of page 2) must be the card's.
+    std::optional<Bytes> raw_memory() const override;
+    bool load_raw_memory(ByteView dump, std::string &error) override;
+
     static constexpr int kPages = 16;
     const std::array<std::uint8_t, 4> &stored_page(int page) const { return pages_.at(page); }
 

@@ -182,6 +182,7 @@ TEST_F(Srix4kTest, TheLockRegisterProtectsTheLockableBlocksForGood) {
     ASSERT_TRUE(sim.send(Command::Srix4kWriteLockRegister, {0xF6}).ok());
     ASSERT_TRUE(sim.send(Command::Srix4kWriteLockRegister, {0xFF}).ok());
     EXPECT_EQ(sim.card<sim::Srix4k>().lock_register(), 0xF6);
+    EXPECT_EQ(read(255), (Bytes{0xF6, 0xFF, 0xFF, 0xFF})) << "the system block";
     struct Case {
         std::uint8_t block;
         bool locked;

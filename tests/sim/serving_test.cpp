@@ -8,11 +8,13 @@
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <chrono>
 #include <thread>
 
 #include "protocol/baud_rates.h"
 #include "pty_port.h"
+#include "reader_control.h"
 #include "serve_loop.h"
 #include "sim/line_speed.h"
 #include "sim/wire_frame.h"
@@ -80,15 +82,22 @@ class Client {
 
 class Serving : public ::testing::Test {
   protected:
+    // With control commands through pipes of the test's, as a parent gives them.
     void start(unsigned rate, std::optional<sim::Turnarounds> realtime = std::nullopt) {
         std::string error;
         auto port = sim::PtyPort::open(rate, error);
         ASSERT_TRUE(port) << error;
         port_.emplace(std::move(*port));
         reader_ = std::make_unique<sim::VirtualReader>(sim::make_field({"mifare1k"}), rate);
+        control_ = std::make_unique<sim::ReaderControl>(*reader_);
         ASSERT_EQ(::pipe(stop_), 0);
+        ASSERT_EQ(::pipe(commands_), 0);
+        ASSERT_EQ(::pipe(answers_), 0);
         sim::ServeOptions options;
         options.stop_fd = stop_[0];
+        options.parent_fd = commands_[0];
+        options.control = control_.get();
+        options.answer_fd = answers_[1];
         options.realtime = realtime;
         thread_ = std::thread([this, options] { served_ = sim::serve(*port_, *reader_, options); });
     }
@@ -98,15 +107,36 @@ class Serving : public ::testing::Test {
             EXPECT_EQ(::write(stop_[1], &byte, 1), 1);
             thread_.join();
             EXPECT_TRUE(served_);
-            ::close(stop_[0]);
-            ::close(stop_[1]);
         }
+        for (int fd : {stop_[0], stop_[1], commands_[0], commands_[1], answers_[0], answers_[1]})
+            if (fd >= 0) ::close(fd);
     }
     const std::string &path() const { return port_->slave_path(); }
 
+    void send_command(const std::string &line) {
+        const std::string text = line + "\n";
+        ASSERT_EQ(::write(commands_[1], text.data(), text.size()), ssize_t(text.size()));
+    }
+    // The next answer line, or what came of it within a second.
+    std::string answer() {
+        std::string line;
+        char c = 0;
+        pollfd in{answers_[0], POLLIN, 0};
+        while (::poll(&in, 1, 1000) > 0 && ::read(answers_[0], &c, 1) == 1 && c != '\n')
+            line.push_back(c);
+        return line;
+    }
+    std::string command(const std::string &line) {
+        send_command(line);
+        return answer();
+    }
+
     std::optional<sim::PtyPort> port_;
     std::unique_ptr<sim::VirtualReader> reader_;
+    std::unique_ptr<sim::ReaderControl> control_;
     int stop_[2] = {-1, -1};
+    int commands_[2] = {-1, -1};
+    int answers_[2] = {-1, -1};
     std::thread thread_;
     bool served_ = false;
 };
@@ -231,6 +261,64 @@ TEST_F(Serving, TheExclusiveModeOfAClientStillThereStays) {
     }
     std::this_thread::sleep_for(200ms);
     EXPECT_EQ(exclusive_flag(port_->slave()), 1);
+}
+
+// ---- Faults of the line, armed by control commands -------------------------------
+
+TEST_F(Serving, EachFaultHitsTheNextAnswerOnly) {
+    start(9600);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+
+    ASSERT_EQ(command("fault garbage 5"), "ok");
+    client.send(kGetModel);
+    const Bytes junk_first = client.receive();
+    ASSERT_EQ(junk_first.size(), 5 + kModelAnswer.size());
+    EXPECT_EQ(std::count(junk_first.begin(), junk_first.begin() + 5, 0xAA), 0)
+        << "junk that starts no frame";
+    EXPECT_EQ(Bytes(junk_first.begin() + 5, junk_first.end()), kModelAnswer);
+
+    ASSERT_EQ(command("fault drop"), "ok");
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), Bytes(kModelAnswer.begin(), kModelAnswer.begin() + 5));
+
+    ASSERT_EQ(command("fault silent 300"), "ok");
+    client.send(kGetModel);
+    EXPECT_TRUE(client.receive(200ms).empty());
+    std::this_thread::sleep_for(150ms);
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), kModelAnswer);
+}
+
+TEST_F(Serving, AnUnplugHangsTheClientUpAndTheDeviceGoesWhileCommandsStillWork) {
+    start(9600);
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+    ASSERT_EQ(command("fault unplug"), "ok");
+    pollfd hang_up{client.fd(), POLLIN, 0};
+    ASSERT_EQ(::poll(&hang_up, 1, 0), 1);
+    EXPECT_TRUE(hang_up.revents & POLLHUP);
+    std::uint8_t byte = 0;
+    const ssize_t got = ::read(client.fd(), &byte, 1);
+    EXPECT_TRUE(got == 0 || (got < 0 && errno == EIO)) << "read " << got;
+    client.close();
+    EXPECT_LT(::open(path().c_str(), O_RDWR | O_NOCTTY), 0) << "the device is gone";
+    EXPECT_EQ(command("cards"), "ok 1 mifare1k 5A3C71E2");
+    EXPECT_EQ(command("fault unplug").substr(0, 6), "error ");
+}
+
+TEST_F(Serving, ACommandThatComesDuringAPacedAnswerTakesEffectAfterIt) {
+    start(9600, sim::Turnarounds{});
+    Client client(path());
+    ASSERT_TRUE(client.set_rate(9600));
+    // 259 bytes: about 270 ms on the line.
+    client.send(request_frame(Command::FlashRead, {0, 0, 0, 250}));
+    std::this_thread::sleep_for(50ms);
+    send_command("fault drop");
+    EXPECT_EQ(client.receive(1500ms).size(), 259u);
+    EXPECT_EQ(answer(), "ok");
+    client.send(kGetModel);
+    EXPECT_EQ(client.receive(), Bytes(kModelAnswer.begin(), kModelAnswer.begin() + 5));
 }
 
 }  // namespace

@@ -79,13 +79,40 @@ bool SimProcess::start(const std::string &program, const std::vector<std::string
         line.append(buffer, static_cast<std::size_t>(got));
     }
     device_ = line.substr(0, line.find('\n'));
+    unread_ = line.substr(line.find('\n') + 1);
     return true;
+}
+
+std::string SimProcess::command(const std::string &line, std::chrono::milliseconds wait) {
+    // A simulator that died fails the test that talks to it, not the whole run.
+    static const bool pipe_signal_ignored = signal(SIGPIPE, SIG_IGN) != SIG_ERR;
+    (void)pipe_signal_ignored;
+    const std::string text = line + "\n";
+    if (input_ < 0 || ::write(input_, text.data(), text.size()) != ssize_t(text.size())) return {};
+    const auto deadline = std::chrono::steady_clock::now() + wait;
+    while (unread_.find('\n') == std::string::npos) {
+        const auto left = std::chrono::duration_cast<std::chrono::milliseconds>(
+                              deadline - std::chrono::steady_clock::now())
+                              .count();
+        pollfd ready{output_, POLLIN, 0};
+        char buffer[256];
+        ssize_t got = 0;
+        if (left <= 0 || ::poll(&ready, 1, static_cast<int>(left)) <= 0 ||
+            (got = ::read(output_, buffer, sizeof buffer)) <= 0) {
+            return {};
+        }
+        unread_.append(buffer, static_cast<std::size_t>(got));
+    }
+    const std::string answer = unread_.substr(0, unread_.find('\n'));
+    unread_.erase(0, answer.size() + 1);
+    return answer;
 }
 
 void SimProcess::stop() {
     if (input_ >= 0) ::close(input_);
     if (output_ >= 0) ::close(output_);
     input_ = output_ = -1;
+    unread_.clear();
     if (pid_ > 0) {
         kill(pid_, SIGTERM);
         int status = 0;

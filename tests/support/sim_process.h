@@ -7,6 +7,7 @@
 
 #include <sys/types.h>
 
+#include <chrono>
 #include <string>
 #include <vector>
 
@@ -30,12 +31,18 @@ class SimProcess {
 
     const std::string &device() const { return device_; }
 
+    // Sends one control command (see reader-sim --help) and returns its answer
+    // line; empty when none came within `wait`.
+    std::string command(const std::string &line,
+                        std::chrono::milliseconds wait = std::chrono::seconds(5));
+
   private:
     pid_t pid_ = -1;
     int input_ = -1;   // the simulator's standard input, our end
     int output_ = -1;  // its standard output, our end
     std::string device_;
     std::string log_path_;
+    std::string unread_;  // output read past the last line taken
 };
 
 }  // namespace test_support
