@@ -1,13 +1,13 @@
 #pragma once
 
-// One exchange on an open line: the request out, one whole response frame back,
-// within bounded waits.
+// One exchange on an open line, whatever its kind: the request out, one whole
+// response frame back, within bounded waits.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 
-#include "serial_line.h"
+#include "line.h"
 
 namespace selmek {
 
@@ -31,7 +31,7 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 // came), _BAD_FRAME (bytes came, but no header with a matching length
 // complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
 // _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
+std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait,
                             const std::uint8_t *request, std::size_t request_length,
                             std::uint8_t *response, std::uint32_t *response_length);
 
