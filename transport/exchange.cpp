@@ -14,6 +14,18 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
     return std::chrono::ceil<std::chrono::microseconds>(protocol::wire_time(count, rate));
 }
 
+std::int32_t accept_exchange_arguments(const std::uint8_t *request, std::size_t request_length,
+                                       const std::uint8_t *response,
+                                       std::uint32_t *response_length) {
+    if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
+    *response_length = 0;
+    if (request == nullptr || response == nullptr || request_length < 1 ||
+        request_length > protocol::kResponseCapacity) {
+        return SELMEK_ERR_BAD_ARGUMENT;
+    }
+    return SELMEK_OK;
+}
+
 namespace {
 
 // One response frame whose first byte must come by `first_byte_deadline`, and

@@ -15,6 +15,13 @@ namespace selmek {
 // rounded up to the microsecond.
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 
+// The checks an exchange's arguments pass before anything is sent: SELMEK_OK, or
+// SELMEK_ERR_BAD_ARGUMENT for a null pointer or a request of no bytes or of more
+// than protocol::kResponseCapacity. Sets `*response_length` to 0 unless it is null.
+std::int32_t accept_exchange_arguments(const std::uint8_t *request, std::size_t request_length,
+                                       const std::uint8_t *response,
+                                       std::uint32_t *response_length);
+
 // Discards stale input, writes the request, and reads one response frame into
 // `response` (protocol::kResponseCapacity bytes), writing it and `*response_length` only
 // when the frame is whole.
