@@ -76,9 +76,9 @@ std::int32_t read_frame(Line &line, std::chrono::milliseconds wait,
 
 }  // namespace
 
-std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait,
-                            const std::uint8_t *request, std::size_t request_length,
-                            std::uint8_t *response, std::uint32_t *response_length) {
+std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait, const std::uint8_t *request,
+                            std::size_t request_length, std::uint8_t *response,
+                            std::uint32_t *response_length) {
     if (!line.is_open()) return SELMEK_ERR_NOT_OPEN;
     const auto request_time = wire_time(request_length, line.rate());
 

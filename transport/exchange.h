@@ -38,8 +38,8 @@ std::int32_t accept_exchange_arguments(const std::uint8_t *request, std::size_t 
 // came), _BAD_FRAME (bytes came, but no header with a matching length
 // complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
 // _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
-std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait,
-                            const std::uint8_t *request, std::size_t request_length,
-                            std::uint8_t *response, std::uint32_t *response_length);
+std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait, const std::uint8_t *request,
+                            std::size_t request_length, std::uint8_t *response,
+                            std::uint32_t *response_length);
 
 }  // namespace selmek

@@ -60,8 +60,8 @@ public:
     // SELMEK_ERR_TIMEOUT when none came. `bytes_likely` says whether to try a read
     // before the first wait: it saves a wait while a frame is arriving, and a read
     // right after a request.
-    virtual ReadResult read_some(std::uint8_t *buffer, std::size_t room,
-                                 Clock::time_point deadline, bool bytes_likely) = 0;
+    virtual ReadResult read_some(std::uint8_t *buffer, std::size_t room, Clock::time_point deadline,
+                                 bool bytes_likely) = 0;
 
 protected:
     Line() = default;

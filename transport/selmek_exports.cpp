@@ -100,7 +100,9 @@ SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32
                                                    uint8_t *response, uint32_t *response_length) {
     // A length below 1 is as far out of range as one above the capacity.
     const std::size_t length = request_length < 1 ? 0 : static_cast<std::size_t>(request_length);
-    if (g_session != nullptr) return g_session->exchange(request, length, response, response_length);
+    if (g_session != nullptr) {
+        return g_session->exchange(request, length, response, response_length);
+    }
     // The library has ended: no port, whatever a late caller asks.
     const std::int32_t accepted =
         selmek::accept_exchange_arguments(request, length, response, response_length);

@@ -88,8 +88,8 @@ Outcome exchange(ScriptedLine &line, milliseconds wait) {
     std::uint8_t response[1024];
     std::memset(response, 0xEE, sizeof response);
     std::uint32_t length = 0;
-    Outcome out{selmek::exchange_frame(line, wait, kRequest.data(), kRequest.size(), response,
-                                       &length)};
+    Outcome out{
+        selmek::exchange_frame(line, wait, kRequest.data(), kRequest.size(), response, &length)};
     out.length = length;
     out.response_untouched =
         std::all_of(std::begin(response), std::end(response), [](auto b) { return b == 0xEE; });
