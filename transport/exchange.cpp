@@ -14,21 +14,25 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate) {
     return std::chrono::ceil<std::chrono::microseconds>(protocol::wire_time(count, rate));
 }
 
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
-                            const std::uint8_t *request, std::size_t request_length,
-                            std::uint8_t *response, std::uint32_t *response_length) {
-    if (!line.is_open()) return SELMEK_ERR_NOT_OPEN;
-    const auto request_time = wire_time(request_length, line.rate());
+std::int32_t accept_exchange_arguments(const std::uint8_t *request, std::size_t request_length,
+                                       const std::uint8_t *response,
+                                       std::uint32_t *response_length) {
+    if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
+    *response_length = 0;
+    if (request == nullptr || response == nullptr || request_length < 1 ||
+        request_length > protocol::kResponseCapacity) {
+        return SELMEK_ERR_BAD_ARGUMENT;
+    }
+    return SELMEK_OK;
+}
 
-    // Whatever came in since the last exchange (a late answer, noise) is no part
-    // of the answer to this request.
-    if (const std::int32_t result = line.discard_input(); result != SELMEK_OK) return result;
-    const std::int32_t written =
-        line.write_all(request, request_length, Clock::now() + request_time + wait);
-    if (written != SELMEK_OK) return written;
+namespace {
 
-    // The request may still be on its way out of the port when write() returns.
-    const Clock::time_point first_byte_deadline = Clock::now() + request_time + wait;
+// One response frame whose first byte must come by `first_byte_deadline`, and
+// then the whole of it within the wire time of the longest frame plus `wait`.
+std::int32_t read_frame(Line &line, std::chrono::milliseconds wait,
+                        Clock::time_point first_byte_deadline, std::uint8_t *response,
+                        std::uint32_t *response_length) {
     Clock::time_point frame_deadline{};
 
     // Decoded apart from the caller's buffer, which sees only a whole frame.
@@ -68,6 +72,25 @@ std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
             }
         }
     }
+}
+
+}  // namespace
+
+std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait, const std::uint8_t *request,
+                            std::size_t request_length, std::uint8_t *response,
+                            std::uint32_t *response_length) {
+    if (!line.is_open()) return SELMEK_ERR_NOT_OPEN;
+    const auto request_time = wire_time(request_length, line.rate());
+
+    // Whatever came in since the last exchange (a late answer, noise) is no part
+    // of the answer to this request.
+    if (const std::int32_t result = line.discard_input(); result != SELMEK_OK) return result;
+    const std::int32_t written =
+        line.write_all(request, request_length, Clock::now() + request_time + wait);
+    if (written != SELMEK_OK) return written;
+
+    // The request may still be on its way out of the port when write() returns.
+    return read_frame(line, wait, Clock::now() + request_time + wait, response, response_length);
 }
 
 }  // namespace selmek

@@ -1,19 +1,26 @@
 #pragma once
 
-// One exchange on an open line: the request out, one whole response frame back,
-// within bounded waits.
+// One exchange on an open line, whatever its kind: the request out, one whole
+// response frame back, within bounded waits.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 
-#include "serial_line.h"
+#include "line.h"
 
 namespace selmek {
 
 // How long `count` bytes take on the line at `rate` (8N1: ten bits a byte),
 // rounded up to the microsecond.
 std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
+
+// The checks an exchange's arguments pass before anything is sent: SELMEK_OK, or
+// SELMEK_ERR_BAD_ARGUMENT for a null pointer or a request of no bytes or of more
+// than protocol::kResponseCapacity. Sets `*response_length` to 0 unless it is null.
+std::int32_t accept_exchange_arguments(const std::uint8_t *request, std::size_t request_length,
+                                       const std::uint8_t *response,
+                                       std::uint32_t *response_length);
 
 // Discards stale input, writes the request, and reads one response frame into
 // `response` (protocol::kResponseCapacity bytes), writing it and `*response_length` only
@@ -31,8 +38,8 @@ std::chrono::microseconds wire_time(std::size_t count, std::int32_t rate);
 // came), _BAD_FRAME (bytes came, but no header with a matching length
 // complement), _INCOMPLETE_FRAME (a frame began but did not end in time),
 // _DEVICE_GONE, _FRAME_TOO_LONG, _IO.
-std::int32_t exchange_frame(SerialLine &line, std::chrono::milliseconds wait,
-                            const std::uint8_t *request, std::size_t request_length,
-                            std::uint8_t *response, std::uint32_t *response_length);
+std::int32_t exchange_frame(Line &line, std::chrono::milliseconds wait, const std::uint8_t *request,
+                            std::size_t request_length, std::uint8_t *response,
+                            std::uint32_t *response_length);
 
 }  // namespace selmek

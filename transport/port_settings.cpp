@@ -6,6 +6,7 @@
 #include <sstream>
 
 #include "port_places.h"
+#include "transport/port_session.h"
 
 namespace selmek {
 
@@ -110,12 +111,12 @@ std::chrono::milliseconds wait_setting(const SettingsSources &sources, const cha
 
 std::chrono::milliseconds first_byte_wait(const SettingsSources &sources) {
     return wait_setting(sources, "SELMEK_TIMEOUT_MS", &PortConfig::first_byte_wait,
-                        kDefaultFirstByteWait);
+                        WaitSettings{}.first_byte_wait);
 }
 
 std::chrono::milliseconds turnaround_allowance(const SettingsSources &sources) {
     return wait_setting(sources, "SELMEK_TURNAROUND_MS", &PortConfig::turnaround_allowance,
-                        kDefaultTurnaroundAllowance);
+                        WaitSettings{}.turnaround_allowance);
 }
 
 }  // namespace selmek

@@ -31,10 +31,6 @@ namespace selmek {
 
 inline constexpr int kFirstPort = 1;
 inline constexpr int kLastPort = 16;
-inline constexpr std::chrono::milliseconds kDefaultFirstByteWait{500};
-// A reader acknowledges within a few milliseconds; a USB serial adapter may hold
-// the answer back for its latency timer (16 ms by default) on top of that.
-inline constexpr std::chrono::milliseconds kDefaultTurnaroundAllowance{50};
 // A longer wait than ten minutes is taken for a typing error and ignored.
 inline constexpr std::chrono::milliseconds kLongestFirstByteWait{600'000};
 

@@ -1,72 +1,61 @@
-// The eight entry points of libSelmek. The one port of the process lives here,
-// behind a mutex, so that a call from a second thread waits instead of tangling
-// two exchanges on the line. Nothing crosses the C interface as an exception.
+// The eight entry points of libSelmek, over the one port of the process: a
+// session (port_session.h), whose lock makes a call from a second thread wait
+// instead of tangling two exchanges on the line. Port numbers, devices and waits
+// come from port_settings.h when a port opens. Nothing crosses the C interface as
+// an exception.
 
-#include <mutex>
 #include <new>
 #include <string>
 #include <utility>
 
-#include "answer_wait.h"
 #include "exchange.h"
 #include "library_lifetime.h"
 #include "platform/last_error.h"
 #include "port_settings.h"
-#include "protocol/frame.h"
 #include "selmek.h"
-#include "serial_line.h"
+#include "transport/port_session.h"
 
 namespace {
 
 constexpr std::int32_t kTransportVersion = 1;
 
-struct Port {
-    std::mutex mutex;
-    selmek::SerialLine line;
-    selmek::AnswerWait wait;
-};
-
 // Made when the library is loaded and destroyed when it is unloaded, by the
 // library's own start and end: a static object would be destroyed by the
 // process's exit handlers, before the exit handlers of a host that may still
 // call in (and before the reader library's end unloads this one).
-Port *g_port = nullptr;
+selmek::PortSession *g_session = nullptr;
 
-// 0 when the port is open, else the system's code that says why not.
+// 0 when the port is open, else the system's code that says why not. After a
+// failure no port is open.
 int open_port(std::int32_t number, std::int32_t baud) {
-    if (g_port == nullptr) return platform::kErrorNotReady;
-    Port &p = *g_port;
-    std::lock_guard<std::mutex> lock(p.mutex);
-    p.line.close();
+    if (g_session == nullptr) return platform::kErrorNotReady;
+    selmek::PortSession &session = *g_session;
     if (number < selmek::kFirstPort || number > selmek::kLastPort || baud <= 0) {
+        session.close();
         return platform::kErrorInvalidArgument;
     }
+    std::string device;
+    selmek::WaitSettings waits;
     try {
-        const std::string device = selmek::device_for_port(number);
-        p.wait.opened(selmek::first_byte_wait(), selmek::turnaround_allowance());
-        return p.line.open(device, baud);
+        device = selmek::device_for_port(number);
+        waits.first_byte_wait = selmek::first_byte_wait();
+        waits.turnaround_allowance = selmek::turnaround_allowance();
     } catch (const std::bad_alloc &) {
+        session.close();
         return platform::kErrorNoMemory;
     }
+    return session.open(device, baud, waits);
 }
 
 }  // namespace
 
 namespace selmek {
 
-void library_start() { g_port = new Port(); }
+void library_start() { g_session = new PortSession(); }
 
-// The port is closed first, so that its exclusive mode does not outlive the
-// process on a device someone else still holds open.
-void library_end() {
-    Port *const p = std::exchange(g_port, nullptr);
-    if (p == nullptr) return;
-    {
-        std::lock_guard<std::mutex> lock(p->mutex);
-        p->line.close();
-    }
-    delete p;
-}
+// The session closes its port as it goes, so that the port's exclusive mode does
+// not outlive the process on a device someone else still holds open.
+void library_end() { delete std::exchange(g_session, nullptr); }
 
 }  // namespace selmek
 
@@ -85,10 +74,7 @@ SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port_number, int32_t baud) {
 }
 
 SELMEK_API int32_t SELMEK_CALL CloseComPort(void) {
-    if (g_port == nullptr) return 0;
-    Port &p = *g_port;
-    std::lock_guard<std::mutex> lock(p.mutex);
-    p.line.close();
+    if (g_session != nullptr) g_session->close();
     return 0;
 }
 
@@ -106,30 +92,21 @@ SELMEK_API int32_t SELMEK_CALL FreeComData(void) {
 }
 
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
-    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
-    Port &p = *g_port;
-    std::lock_guard<std::mutex> lock(p.mutex);
-    const std::int32_t result = p.line.set_rate(baud);
-    if (result == SELMEK_OK) p.wait.rate_changed();
-    return result;
+    if (g_session == nullptr) return SELMEK_ERR_NOT_OPEN;
+    return g_session->set_rate(baud);
 }
 
 SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,
                                                    uint8_t *response, uint32_t *response_length) {
-    if (response_length == nullptr) return SELMEK_ERR_BAD_ARGUMENT;
-    *response_length = 0;
-    if (request == nullptr || response == nullptr || request_length < 1 ||
-        static_cast<std::size_t>(request_length) > protocol::kResponseCapacity) {
-        return SELMEK_ERR_BAD_ARGUMENT;
+    // A length below 1 is as far out of range as one above the capacity.
+    const std::size_t length = request_length < 1 ? 0 : static_cast<std::size_t>(request_length);
+    if (g_session != nullptr) {
+        return g_session->exchange(request, length, response, response_length);
     }
-    if (g_port == nullptr) return SELMEK_ERR_NOT_OPEN;
-    Port &p = *g_port;
-    std::lock_guard<std::mutex> lock(p.mutex);
-    const std::int32_t result =
-        selmek::exchange_frame(p.line, p.wait.next(), request,
-                               static_cast<std::size_t>(request_length), response, response_length);
-    p.wait.exchanged(result);
-    return result;
+    // The library has ended: no port, whatever a late caller asks.
+    const std::int32_t accepted =
+        selmek::accept_exchange_arguments(request, length, response, response_length);
+    return accepted != SELMEK_OK ? accepted : SELMEK_ERR_NOT_OPEN;
 }
 
 }  // extern "C"
