@@ -86,7 +86,7 @@ class Iso15693(Family):
         # known needs no inventory before it is addressed.
         with self._session.lock:
             self._session.use_protocol("iso15693")
-            outputs = self._run(function, *given)
+            outputs = self._session.command(function, *given)
         return as_bytes_output(outputs[0]) if outputs else b""
 
     def inventory(self) -> Tag:
