@@ -57,6 +57,8 @@ def as_bool(name: str, value: object) -> bool:
 
 def as_key_type(value: object) -> str:
     """A Mifare key kind: ``"A"`` or ``"B"``."""
+    if value == "A" or value == "B":
+        return value  # type: ignore[return-value]
     if not isinstance(value, str):
         raise TypeError(f"key_type must be 'A' or 'B', not {type(value).__name__}")
     if value not in ("A", "B"):

@@ -13,7 +13,7 @@ import os
 import sys
 import threading
 from pathlib import Path
-from typing import Any, Union
+from typing import Any, Callable, Union
 
 from ._interface import INTERFACE, Export, Interface, Parameter
 from .errors import LibraryError, error_for
@@ -72,114 +72,130 @@ class BoundExport:
     values returned through pointers) come back as a tuple, in the order of
     the parameters. Output rooms are allocated here from the export list, so a
     call cannot write past a buffer.
+
+    ``call`` (raises :class:`drovik.ReaderError` on a result other than 0) and
+    ``call_raw`` (returns the result with the outputs) are straight-line
+    functions generated from the export's description when the library loads:
+    a call costs little more than the bare ctypes call.
     """
 
-    __slots__ = ("name", "export", "_function", "_given", "_derived", "_outputs", "_checked")
+    __slots__ = ("name", "export", "call", "call_raw")
 
     def __init__(self, export: Export, function: Any) -> None:
         self.name = export.name
         self.export = export
-        self._function = function
-        self._checked = export.name not in _UNCHECKED and export.result != "void"
-        sized_by_input = {p.size_from for p in export.parameters if p.kind == "input"}
-        self._given = [
-            (index, p)
-            for index, p in enumerate(export.parameters)
-            if p.kind in ("value", "input", "pointer") and p.name not in sized_by_input
-        ]
-        # (index of the length value, name of the input whose length it is)
-        self._derived = [
-            (
-                index,
-                next(
-                    i.name
-                    for i in export.parameters
-                    if i.kind == "input" and i.size_from == p.name
-                ),
-            )
-            for index, p in enumerate(export.parameters)
-            if p.kind == "value" and p.name in sized_by_input
-        ]
-        self._outputs = [
-            (index, p)
-            for index, p in enumerate(export.parameters)
-            if p.kind in ("output", "count", "value-out")
-        ]
-        function.argtypes = [_argument_type(p) for p in export.parameters]
+        # The prototype is the generated caller: it checks every argument's type,
+        # range and size itself and hands ctypes only ints within 32 bits, bytes
+        # and ctypes objects, which ctypes passes as they are. Setting argtypes
+        # would check them again on every call, at twice a bare call's cost.
         function.restype = None if export.result == "void" else _VALUE_TYPES[export.result]
+        checked = export.name not in _UNCHECKED and export.result != "void"
+        self.call: Callable[..., tuple[Output, ...]] = _generate(export, function, checked)
+        self.call_raw: Callable[..., tuple[int, tuple[Output, ...]]] = _generate(
+            export, function, checked=False, raw=True
+        )
 
     def __call__(self, *given: bytes | int | None) -> tuple[Output, ...]:
         """Calls the export; raises :class:`drovik.ReaderError` on a result other than 0."""
-        result, outputs = self.call_raw(*given)
-        if result and self._checked:
-            raise error_for(self.name, result)
-        return outputs
-
-    def call_raw(self, *given: bytes | int | None) -> tuple[int, tuple[Output, ...]]:
-        """Calls the export and returns its result code with the outputs, raising nothing."""
-        parameters = self.export.parameters
-        if len(given) != len(self._given):
-            raise TypeError(f"{self.name} takes {len(self._given)} arguments, not {len(given)}")
-        args: list[Any] = [None] * len(parameters)
-        named: dict[str, Any] = {}
-        for (index, parameter), value in zip(self._given, given):
-            _check_given(self.name, parameter, value)
-            args[index] = named[parameter.name] = value
-        for index, input_name in self._derived:
-            args[index] = named[parameters[index].name] = len(named[input_name])
-        buffers: dict[str, Any] = {}
-        for index, parameter in self._outputs:
-            if parameter.kind == "output":
-                room = parameter.size if parameter.size is not None else named[parameter.size_from or ""]
-                if room < 0:
-                    raise ValueError(f"{self.name}: {parameter.size_from} must not be negative")
-                buffer = (ctypes.c_uint8 * room)()
-                args[index] = buffer
-            else:
-                buffer = _VALUE_TYPES[parameter.type]()
-                args[index] = ctypes.byref(buffer)
-            buffers[parameter.name] = buffer
-        result = self._function(*args)
-        outputs: list[Output] = []
-        for index, parameter in self._outputs:
-            buffer = buffers[parameter.name]
-            if parameter.kind == "count":
-                data = outputs.pop()
-                assert isinstance(data, bytes)
-                outputs.append(data[: buffer.value])
-            elif parameter.kind == "output":
-                outputs.append(bytes(buffer))
-            else:
-                outputs.append(int(buffer.value))
-        return (0 if result is None else int(result)), tuple(outputs)
+        return self.call(*given)
 
 
-def _argument_type(parameter: Parameter) -> Any:
-    if parameter.kind == "value":
-        return _VALUE_TYPES[parameter.type]
-    if parameter.kind == "input":
-        return ctypes.c_char_p
-    if parameter.kind == "pointer":
-        return ctypes.c_void_p
-    return ctypes.POINTER(_VALUE_TYPES[parameter.type])
-
-
-def _check_given(function: str, parameter: Parameter, value: object) -> None:
-    if parameter.kind == "value":
-        if not isinstance(value, int):
-            raise TypeError(f"{function}: {parameter.name} must be an int")
-        low, high = _VALUE_RANGES[parameter.type]
-        if not low <= value <= high:
-            raise ValueError(f"{function}: {parameter.name} {value} is out of range")
-    elif parameter.kind == "input":
-        if not isinstance(value, bytes):
-            raise TypeError(f"{function}: {parameter.name} must be bytes")
-        if parameter.size is not None and len(value) != parameter.size:
-            raise ValueError(
-                f"{function}: {parameter.name} must be {parameter.size} bytes, not {len(value)}"
+def _generate(export: Export, function: Any, checked: bool, raw: bool = False) -> Any:
+    """The Python source of one export's caller, compiled."""
+    parameters = export.parameters
+    sized_by_input = {p.size_from: p.name for p in parameters if p.kind == "input"}
+    given = [
+        p.name
+        for p in parameters
+        if p.kind in ("value", "input", "pointer") and p.name not in sized_by_input
+    ]
+    lines = [f"def {export.name}({', '.join(given)}):"]
+    arguments: list[str] = []
+    outputs: list[str] = []
+    for p in parameters:
+        if p.kind == "value" and p.name in sized_by_input:
+            arguments.append(f"len({sized_by_input[p.name]})")
+        elif p.kind == "value":
+            low, high = _VALUE_RANGES[p.type]
+            lines.append(
+                f"    if {p.name}.__class__ is not int or not {low} <= {p.name} <= {high}:\n"
+                f"        {p.name} = _value({export.name!r}, {p.name!r}, {p.name}, {low}, {high})"
             )
-    elif value is not None and not isinstance(value, int):
-        raise TypeError(f"{function}: {parameter.name} must be an address or None")
+            arguments.append(f"_u32({p.name})" if p.type == "u32" else p.name)
+        elif p.kind == "input":
+            lines.append(
+                f"    if {p.name}.__class__ is not bytes:\n"
+                f"        raise TypeError('{export.name}: {p.name} must be bytes')"
+            )
+            if p.size is not None:
+                lines.append(
+                    f"    if len({p.name}) != {p.size}:\n"
+                    f"        _wrong_size({export.name!r}, {p.name!r}, {p.name}, {p.size})"
+                )
+            arguments.append(p.name)
+        elif p.kind == "pointer":
+            lines.append(
+                f"    if {p.name} is not None and {p.name}.__class__ is not int:\n"
+                f"        raise TypeError('{export.name}: {p.name} must be an address or None')"
+            )
+            arguments.append(f"_void_p({p.name})")
+        elif p.kind == "output":
+            if p.size is not None:
+                lines.append(f"    {p.name}_ = _array_{p.size}()")
+            else:
+                room = p.size_from
+                source = sized_by_input.get(room or "")
+                room_of = f"len({source})" if source else room
+                lines.append(
+                    f"    if {room_of} < 0:\n"
+                    f"        raise ValueError('{export.name}: {room} must not be negative')\n"
+                    f"    {p.name}_ = (_u8 * {room_of})()"
+                )
+            arguments.append(f"{p.name}_")
+            outputs.append(f"bytes({p.name}_)")
+        else:  # count, value-out
+            lines.append(f"    {p.name}_ = _{p.type}()")
+            arguments.append(f"_byref({p.name}_)")
+            if p.kind == "count":
+                outputs[-1] = f"{outputs[-1]}[:{p.name}_.value]"
+            else:
+                outputs.append(f"{p.name}_.value")
+    lines.append(f"    result = _function({', '.join(arguments)})")
+    if export.result == "void":
+        lines.append("    result = 0")
+    if checked:
+        lines.append(f"    if result:\n        raise _error_for({export.name!r}, result)")
+    returned = "(" + "".join(f"{o}, " for o in outputs) + ")"
+    lines.append(f"    return (result, {returned})" if raw else f"    return {returned}")
+    namespace: dict[str, Any] = {
+        "_function": function,
+        "_value": _value,
+        "_wrong_size": _wrong_size,
+        "_error_for": error_for,
+        "_byref": ctypes.byref,
+        "_u8": ctypes.c_uint8,
+        "_void_p": ctypes.c_void_p,
+        **{f"_{name}": kind for name, kind in _VALUE_TYPES.items()},
+        **{
+            f"_array_{p.size}": ctypes.c_uint8 * p.size
+            for p in parameters
+            if p.kind == "output" and p.size is not None
+        },
+    }
+    exec("\n".join(lines), namespace)  # noqa: S102 - source built above from the description
+    return namespace[export.name]
+
+
+def _value(function: str, name: str, value: object, low: int, high: int) -> int:
+    if isinstance(value, bool) or not isinstance(value, int):
+        raise TypeError(f"{function}: {name} must be an int")
+    if not low <= value <= high:
+        raise ValueError(f"{function}: {name} {value} is out of range")
+    return int(value)
+
+
+def _wrong_size(function: str, name: str, value: bytes, size: int) -> None:
+    raise ValueError(f"{function}: {name} must be {size} bytes, not {len(value)}")
 
 
 class Library:

@@ -4,6 +4,7 @@ from __future__ import annotations
 
 import threading
 import time
+from typing import Callable
 
 from ._interface import INTERFACE
 from ._library import Library, Output
@@ -25,20 +26,34 @@ class Session:
         self.lock = threading.RLock()
         self.open = True
         self.protocol: int | None = None
+        self._calls = {name: bound.call for name, bound in library.exports.items()}
 
     def call(self, name: str, *given: bytes | int | None) -> tuple[Output, ...]:
         """Calls an export that takes no reader address."""
         with self.lock:
             if not self.open:
                 raise ReaderClosedError("the reader is closed")
-            return self.library.exports[name](*given)
+            return self._calls[name](*given)
 
     def command(self, name: str, *given: bytes | int | None) -> tuple[Output, ...]:
         """Calls a reader command: the reader address, then ``given``."""
         with self.lock:
             if not self.open:
                 raise ReaderClosedError("the reader is closed")
-            return self.library.exports[name](self.address, *given)
+            return self._calls[name](self.address, *given)
+
+    def bind(self, name: str) -> Callable[..., tuple[Output, ...]]:
+        """:meth:`command` for one export, looked up once."""
+        call = self._calls[name]
+        lock = self.lock
+
+        def command(*given: bytes | int | None) -> tuple[Output, ...]:
+            with lock:
+                if not self.open:
+                    raise ReaderClosedError("the reader is closed")
+                return call(self.address, *given)
+
+        return command
 
     def use_protocol(self, kind: str) -> None:
         """Puts the field on card protocol ``kind`` unless it already is.

@@ -55,13 +55,15 @@ CASES: list[tuple[str, Callable[[drovik.Reader], object], type[Exception]]] = [
 def calls(monkeypatch: pytest.MonkeyPatch) -> Iterator[list[str]]:
     """The names of the library functions called while the fixture is in use."""
     made: list[str] = []
-    original = _library.BoundExport.call_raw
+    for bound in drovik.load_library().exports.values():
+        for attribute in ("call", "call_raw"):
+            original = getattr(bound, attribute)
 
-    def recording(self: _library.BoundExport, *given: Any) -> Any:
-        made.append(self.name)
-        return original(self, *given)
+            def recording(*given: Any, _name: str = bound.name, _call: Any = original) -> Any:
+                made.append(_name)
+                return _call(*given)
 
-    monkeypatch.setattr(_library.BoundExport, "call_raw", recording)
+            monkeypatch.setattr(bound, attribute, recording)
     yield made
 
 

@@ -55,14 +55,13 @@ def test_closing_releases_once_and_refuses_later_use(
     with drovik.Reader(1, device=sim.device, field_settle=0) as reader:
         close_port = reader.library["rf_ClosePort"]
         closes: list[int] = []
-        original = type(close_port).call_raw
-        monkeypatch.setattr(
-            type(close_port),
-            "call_raw",
-            lambda self, *given: closes.append(1) or original(self, *given)
-            if self is close_port
-            else original(self, *given),
-        )
+        original = close_port.call_raw
+
+        def recording(*given: object) -> object:
+            closes.append(1)
+            return original(*given)
+
+        monkeypatch.setattr(close_port, "call_raw", recording)
     assert reader.closed
     reader.close()
     assert closes == [1]

@@ -7,7 +7,7 @@ from dataclasses import dataclass
 
 from .._args import as_byte, as_bytes, as_int, as_key_type
 from .._interface import INTERFACE
-from .._session import as_bytes_output, as_int_output
+from .._session import Session, as_bytes_output, as_int_output
 from ._base import Family
 
 KEY_SIZE = 6
@@ -37,6 +37,12 @@ class MifareClassic(Family):
     Blocks are numbered 0 to 255 across the card (sector 1 of a 1K card is
     blocks 4 to 7). A block must be authenticated before it is read or written.
     """
+
+    def __init__(self, session: Session) -> None:
+        super().__init__(session)
+        # The calls of a whole-card read, bound once.
+        self._authenticate = session.bind("rf_M1_authentication2")
+        self._read = session.bind("rf_M1_read")
 
     def search(self, *, wake_all: bool = True) -> Card:
         """Finds and selects a card with a 4-byte UID: request, anticollision, select.
@@ -78,9 +84,11 @@ class MifareClassic(Family):
         Raises :class:`drovik.AuthenticationError` for a wrong key.
         """
         code = _AUTH_CODES[as_key_type(key_type)]
-        self._session.command(
-            "rf_M1_authentication2", code, as_byte("block", block), as_bytes("key", key, KEY_SIZE)
-        )
+        if key.__class__ is not bytes or len(key) != KEY_SIZE:
+            key = as_bytes("key", key, KEY_SIZE)
+        if block.__class__ is not int or not 0 <= block <= 0xFF:
+            block = as_byte("block", block)
+        self._authenticate(code, block, key)
 
     def load_keys(self, keys: Sequence[bytes], key_type: str = "A") -> None:
         """Loads 16 keys (one per sector 0 to 15) of kind A or B into the reader."""
@@ -97,8 +105,10 @@ class MifareClassic(Family):
 
     def read_block(self, block: int) -> bytes:
         """The 16 bytes of ``block``."""
-        (data,) = self._session.command("rf_M1_read", as_byte("block", block))
-        return as_bytes_output(data)
+        if block.__class__ is not int or not 0 <= block <= 0xFF:
+            block = as_byte("block", block)
+        (data,) = self._read(block)
+        return data  # type: ignore[return-value]  # a buffer, as the export list declares
 
     def write_block(self, block: int, data: bytes) -> None:
         """Writes 16 bytes to ``block``."""
