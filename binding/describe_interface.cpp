@@ -10,6 +10,8 @@
 
 #include "binding/export_descriptions.h"
 #include "binding/result_meaning.h"
+#include "protocol/baud_rates.h"
+#include "protocol/card_protocols.h"
 #include "protocol/reader_status.h"
 
 namespace {
@@ -96,6 +98,23 @@ nlohmann::json describe_results() {
          {{"function", "rf_getlockcardinfo"}, {"steps", known_results(binding::select_steps())}}}};
 }
 
+// The rates rf_init_com takes and the protocols rf_init_type selects, so that a
+// binding can refuse another value before it reaches the library.
+nlohmann::json describe_line_and_field() {
+    nlohmann::json rates = nlohmann::json::array();
+    for (const protocol::BaudRate &entry : protocol::kBaudRates) rates.push_back(entry.rate);
+    const auto code = [](char type) { return static_cast<int>(type); };
+    return {{"baud_rates", rates},
+            {"card_protocols",
+             {{"type_a", code(protocol::kProtocolTypeA)},
+              {"type_b", code(protocol::kProtocolTypeB)},
+              {"at88rf020", code(protocol::kProtocolAt88rf020)},
+              {"short_range", code(protocol::kProtocolShortRange)},
+              {"iso15693", code(protocol::kProtocolIso15693)}}},
+            {"request_codes",
+             {{"idle", protocol::kRequestIdle}, {"all", protocol::kRequestAll}}}};
+}
+
 }  // namespace
 
 int main(int argc, char **argv) {
@@ -103,8 +122,10 @@ int main(int argc, char **argv) {
     for (const auto &description : binding::export_descriptions()) {
         exports.push_back(describe_export(description));
     }
-    const nlohmann::json interface = {
-        {"library", "Drovik"}, {"exports", exports}, {"results", describe_results()}};
+    const nlohmann::json interface = {{"library", "Drovik"},
+                                      {"exports", exports},
+                                      {"results", describe_results()},
+                                      {"reader", describe_line_and_field()}};
     const std::string text = interface.dump(1) + "\n";
     if (argc < 2) {
         std::cout << text;

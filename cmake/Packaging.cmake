@@ -37,6 +37,15 @@ if(TARGET tilvane)
             RENAME tilvane.svg)
 endif()
 
+# The Python package drovik, pure Python, where Debian's python3 imports it from;
+# it finds libDrovik.so in the installed directory above.
+set(TILVANE_PYTHON_DIR lib/python3/dist-packages CACHE STRING
+    "Where the drovik Python package is installed, below the prefix")
+install(DIRECTORY ${PROJECT_SOURCE_DIR}/python/drovik DESTINATION ${TILVANE_PYTHON_DIR}
+        FILES_MATCHING PATTERN "*.py" PATTERN "interface.json" PATTERN "py.typed"
+        PATTERN "__pycache__" EXCLUDE)
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "python3")
+
 set(CPACK_PACKAGE_NAME tilvane)
 set(CPACK_PACKAGE_VENDOR Velomar)
 set(CPACK_PACKAGE_CONTACT "Tilvane maintainers <tilvane@localhost>")

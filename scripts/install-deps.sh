@@ -23,6 +23,9 @@ packages=(
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils
+    # the Python package: Debian's Python with pytest and mypy, and venv, pip and
+    # setuptools for installing it offline (pip install --no-build-isolation)
+    python3 python3-pytest mypy python3-venv python3-pip python3-setuptools
 )
 
 # The Windows libraries: the mingw-w64 cross compilers with posix threads (their

@@ -2,6 +2,8 @@
 # The one test command: installs what is missing, builds everything from scratch
 # and runs every test.
 #   1. the full build (application included) with warnings as errors, all tests;
+#      then the Python package: its tests against that build, mypy --strict,
+#      and an offline install into a virtual environment;
 #   2. the code below the application under AddressSanitizer and
 #      UndefinedBehaviorSanitizer, all its tests; then the application added
 #      to that build and its own tests run there too (offscreen);
@@ -9,8 +11,8 @@
 #   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10);
 #   5. Drovik.dll and Selmek.dll for Windows: x86_64 with its tests under Wine
 #      (against the reader-sim of step 1), i686 with its export tables checked;
-#   6. the Debian package of step 1's build, unpacked; its tilvane started and
-#      its rfcard run against the simulated reader.
+#   6. the Debian package of step 1's build, unpacked; its tilvane started, its
+#      rfcard run and its Python module read the simulated reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -24,6 +26,17 @@ rm -rf build
 cmake -S . -B build -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILVANE_WERROR=ON
 cmake --build build -j "$jobs"
 (cd build && QT_QPA_PLATFORM=offscreen ctest --output-on-failure -j "$jobs")
+
+echo "== The Python package (pytest and mypy --strict against that build; offline install)"
+# Debian's Python, whatever else is first on PATH.
+(cd python && DROVIK_BUILD_DIR="$root/build" /usr/bin/python3 -m pytest -q -p no:cacheprovider)
+(cd python && /usr/bin/python3 -m mypy --strict --no-incremental drovik)
+python_venv=$(mktemp -d)
+/usr/bin/python3 -m venv --system-site-packages "$python_venv"
+"$python_venv/bin/pip" install --quiet --no-index --no-build-isolation ./python
+(cd "$python_venv" && DROVIK_LIBRARY="$root/build/bin" bin/python -c \
+    "import drovik, sys; assert drovik.__file__.startswith(sys.prefix); print('drovik', drovik.library_version(), 'from', drovik.__file__)")
+rm -rf "$python_venv" python/build python/drovik.egg-info
 
 echo "== Sanitizer build (AddressSanitizer, UndefinedBehaviorSanitizer)"
 rm -rf build-asan
@@ -115,6 +128,14 @@ fi
 source scripts/reader-sim.bash
 start_reader_sim
 SELMEK_PORT1="$READER_SIM_DEVICE" "$package_root/usr/bin/rfcard" info
+# The packaged Python module, through the packaged library, reads it too.
+(cd "$package_root" && READER_SIM_DEVICE="$READER_SIM_DEVICE" PYTHONPATH="$package_root/usr/lib/python3/dist-packages" \
+    DROVIK_LIBRARY="$package_root/usr/lib/tilvane" /usr/bin/python3 -c '
+import os, drovik
+assert drovik.__file__.startswith(os.getcwd()), drovik.__file__
+with drovik.Reader(1, device=os.environ["READER_SIM_DEVICE"]) as reader:
+    print("packaged drovik: reader model", reader.model().hex())
+')
 stop_reader_sim
 rm -rf "$package_root"
 

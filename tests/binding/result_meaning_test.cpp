@@ -87,6 +87,8 @@ TEST(InterfaceDescription, ListsExportsAndResultTables) {
         return row["code"] == 0x102 && row["name"] == "SELMEK_ERR_TIMEOUT";
     }));
     EXPECT_EQ(interface["results"]["reader_statuses"][0]["text"], "reader status 02: no card");
+    EXPECT_EQ(interface["reader"]["baud_rates"].size(), 7u);
+    EXPECT_EQ(interface["reader"]["card_protocols"]["short_range"], 's');
 }
 
 }  // namespace

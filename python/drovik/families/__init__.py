@@ -1,0 +1,1 @@
+"""The card families of a reader, one module each."""
