@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+
 #include "app/common/hex_edit.h"
 #include "app/pages/at88rf020_page.h"
 #include "tests/app/support/accessibility.h"
@@ -90,6 +93,24 @@ TEST(At88rf020PageTemplates, OnlyThe640PixelTemplateMakesPage25ReadOnly) {
         EXPECT_EQ(edit->isReadOnly(), read_only) << template_id;
         EXPECT_EQ(page.Control(P::IDC_PAGE31)->objectName(), QStringLiteral("page31"));
     }
+}
+
+class At88rf020CompactPageTest : public app_test::FakeReaderPageTest<P, 134> {};
+
+TEST_F(At88rf020CompactPageTest, Page25TakesNothingTypedOrPastedOnlyWhatTheCardHolds) {
+    auto *page25 = control<QLineEdit>(P::IDC_PAGE3 + 22);
+    page25->setFocus();
+    QTest::keyClicks(page25, "1234");
+    QApplication::clipboard()->setText(QStringLiteral("AABBCCDD"));
+    QTest::keyClick(page25, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(page25->text(), QString());
+    choose(P::IDC_WRITE_PAGE, 25);
+    click(P::IDC_WRITE);
+    EXPECT_EQ(calls(), Calls{"rf_at020_write(0,25,0000000000000000)"});
+
+    fake_reader::state().memory["rf_at020_read"][25] = Page(25);
+    click(P::IDC_READ);
+    EXPECT_EQ(page25->text(), QStringLiteral("9091929394959697"));
 }
 
 TEST_F(At88rf020PageTest, SearchShowsThePupiAndMovesToThePassword) {
