@@ -146,7 +146,10 @@ void CAt88rf020Page::BuildControls(int template_id) {
     auto *read = kit.Button(IDC_READ, kit.Caption("Read Card", "读卡"), this);
     auto *write = kit.Button(IDC_WRITE, kit.Caption("Write Card", "写卡"), this);
     auto *deselect = kit.Button(IDC_DESELECT, QStringLiteral("DESELECT"), this);
+    // Nested rows space their controls as the page spaces its rows: left to
+    // themselves they get no spacing where a grid's two spacings differ.
     auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(spacing);
     buttons->addWidget(read);
     buttons->addWidget(write);
     buttons->addWidget(deselect);
@@ -176,6 +179,7 @@ void CAt88rf020Page::BuildControls(int template_id) {
             CHexEdit *second = Box(split.second);
             PageBuilder::Hint(second, QStringLiteral("PAGE%1 %2-7").arg(page).arg(split.split));
             auto *pair = new QHBoxLayout;
+            pair->setSpacing(spacing);
             pair->addWidget(first);
             pair->addWidget(second);
             pair->addStretch();

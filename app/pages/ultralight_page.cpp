@@ -105,8 +105,11 @@ void CUltralightPage::BuildControls() {
         palette.setColor(QPalette::Base, QColor::fromRgb(kWarningBackground));
         warned->setPalette(palette);
     }
+    // Nested in the grid, page 2's halves take its column gap: a nested row
+    // left to itself gets no spacing where the grid's two spacings differ.
+    constexpr int kColumnGap = 12;
     auto *pages = new QGridLayout;
-    pages->setHorizontalSpacing(12);
+    pages->setHorizontalSpacing(kColumnGap);
     pages->setColumnStretch(4, 1);
     for (int page = 0; page < 16; ++page) {
         const int row = page % 8;
@@ -115,6 +118,7 @@ void CUltralightPage::BuildControls() {
         pages->addWidget(kit.Label(QStringLiteral("PAGE%1").arg(page), box, this), row, column);
         if (page == 2) {
             auto *halves = new QHBoxLayout;
+            halves->setSpacing(kColumnGap);
             halves->addWidget(box);
             halves->addWidget(lock_bytes);
             halves->addStretch();

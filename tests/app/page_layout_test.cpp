@@ -1,5 +1,6 @@
-// Every page in the main window on a small screen: each control can be scrolled
-// into sight.
+// Every page in the main window at the three screen widths that choose the
+// templates: each control can be scrolled into sight, and no two controls side by
+// side run into each other.
 
 #include <gtest/gtest.h>
 
@@ -143,6 +144,32 @@ TEST_P(PageReach, EveryControlCanBeScrolledIntoSight) {
 // The whole screen, and a window made smaller than it.
 INSTANTIATE_TEST_SUITE_P(SmallScreen, PageReach,
                          ::testing::ValuesIn(AllPagesOn({{640, {640, 480}}, {640, {480, 320}}})),
+                         CaseName);
+
+class PageSpacing : public PageLayout {};
+
+// Labels are left out: the grids of the ISO 15693 page put each row number right
+// against its box, as the page's arrangement has it.
+TEST_P(PageSpacing, NoTwoControlsSideBySideTouch) {
+    ASSERT_NE(page(), nullptr);
+    std::vector<QWidget *> controls = Controls(page());
+    std::erase_if(controls, IsLabel);
+    for (std::size_t i = 0; i < controls.size(); ++i) {
+        for (std::size_t j = i + 1; j < controls.size(); ++j) {
+            QWidget *a = controls[i];
+            QWidget *b = controls[j];
+            if (a->parentWidget() != b->parentWidget()) continue;
+            // A pixel of gap at least, every way.
+            EXPECT_FALSE(a->geometry().adjusted(-1, -1, 1, 1).intersects(b->geometry()))
+                << Describe(a) << " and " << Describe(b);
+        }
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryScreen, PageSpacing,
+                         ::testing::ValuesIn(AllPagesOn({{640, {640, 480}},
+                                                         {800, {800, 600}},
+                                                         {1280, {1280, 1024}}})),
                          CaseName);
 
 }  // namespace
