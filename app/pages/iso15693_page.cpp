@@ -266,8 +266,9 @@ std::optional<Bytes> CIso15693Page::TakeUid(const char *uid_short) {
 }
 
 std::optional<std::uint8_t> CIso15693Page::TakeByte(const CHexEdit *edit, const char *empty) {
+    // One digit is no byte either: it would reach the tag as 0 to F.
     const Bytes bytes = HexToBytes(edit);
-    if (bytes.empty()) {
+    if (bytes.empty() || !HoldsWholeBytes(edit)) {
         ShowInputError(this, QString::fromLatin1(empty));
         return std::nullopt;
     }

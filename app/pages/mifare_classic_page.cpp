@@ -593,12 +593,24 @@ void CMifareClassicPage::WriteBlock(const BlockWindow &window, int sector, int f
     if (!Prologue()) return;
     const auto key = TakeKey(window.key.key);
     if (!key) return;
+    // The boxes are padded with zeros to the block, but a stray last digit is no
+    // byte: refused before the question.
+    const bool data_block = static_cast<std::size_t>(block) < window.data.size();
+    const bool whole_bytes =
+        data_block ? HoldsWholeBytes(window.data[static_cast<std::size_t>(block)])
+                   : HoldsWholeBytes(window.trailer.key_a) &&
+                         HoldsWholeBytes(window.trailer.access) &&
+                         HoldsWholeBytes(window.trailer.key_b);
+    if (!whole_bytes) {
+        ShowInputError(this, Message(kMsgInputData));
+        return;
+    }
     if (block == question_block && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
     if (!Authenticate(window.key, first, *key)) return;
 
     // Blocks with a data box write its bytes; the others the trailer boxes.
     std::array<std::uint8_t, 16> data{};
-    if (static_cast<std::size_t>(block) < window.data.size()) {
+    if (data_block) {
         CopyHexInto(data, window.data[static_cast<std::size_t>(block)]);
     } else {
         data = window.trailer.Compose();

@@ -11,6 +11,7 @@
 
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
+#include "app/common/message_box.h"
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/pages/call_checks.h"
@@ -198,13 +199,20 @@ void CUltralightPage::OnRead() {
 void CUltralightPage::OnWrite() {
     if (!RequireConnection(state_)) return;
     const int page = ItemData(write_page_);
-    // No length check and no question, the lock bytes and the OTP page included.
+    CHexEdit *const first = page == 2 ? boxes_[IDC_PAGE2 - IDC_PAGE0] : PageBox(page);
+    CHexEdit *const second = page == 2 ? boxes_[IDC_LOCK_BYTES - IDC_PAGE0] : nullptr;
+    // Fewer bytes than the page holds are padded with zeros, but a stray last
+    // digit is no byte. No question, the lock bytes and the OTP page included.
+    if (!HoldsWholeBytes(first) || !HoldsWholeBytes(second)) {
+        ShowInputError(this, Message(kMsgInputData));
+        return;
+    }
     std::array<std::uint8_t, kPageSize> data{};
     if (page == 2) {
-        CopyHexInto(std::span(data).first(2), boxes_[IDC_PAGE2 - IDC_PAGE0]);
-        CopyHexInto(std::span(data).last(2), boxes_[IDC_LOCK_BYTES - IDC_PAGE0]);
+        CopyHexInto(std::span(data).first(2), first);
+        CopyHexInto(std::span(data).last(2), second);
     } else {
-        CopyHexInto(data, PageBox(page));
+        CopyHexInto(data, first);
     }
     if (!CallSucceeded(state_.api.rf_ul_write(kReaderAddress, page, data.data()), "rf_ul_write")) {
         return;

@@ -312,6 +312,33 @@ INSTANTIATE_TEST_SUITE_P(Pages, At88rf020Write,
                                                      "rf_at020_write(0,3,0123456789ABCDEF)"}),
                          [](const auto &info) { return std::string(info.param.name); });
 
+class At88rf020OddWrite : public At88rf020PageTest,
+                          public ::testing::WithParamInterface<WriteCase> {};
+
+// Padding fills the page with zero bytes; a stray last digit is no byte of its own.
+TEST_P(At88rf020OddWrite, IsRefusedAndSendsNothing) {
+    choose(P::IDC_WRITE_PAGE, GetParam().page);
+    for (const auto &[id, value] : GetParam().boxes) set(id, value);
+    click(P::IDC_WRITE);
+    EXPECT_TRUE(calls().empty());
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Please input data in data area"));
+    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, At88rf020OddWrite,
+    ::testing::Values(WriteCase{"seven_digits", 5, {{P::IDC_PAGE3 + 2, "1234567"}}, ""},
+                      WriteCase{"page_1_first_box",
+                                1,
+                                {{P::IDC_PAGE1_LOW, "010"}, {P::IDC_PAGE1_HIGH, "05060708"}},
+                                ""},
+                      WriteCase{"page_1_second_box",
+                                1,
+                                {{P::IDC_PAGE1_LOW, "0102"}, {P::IDC_PAGE1_HIGH, "0506070"}},
+                                ""}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 TEST_F(At88rf020PageTest, WithoutAPortEveryButtonSendsNothing) {
     state.set_connected(false);
     set(P::IDC_PASSWORD, "0011223344556677");

@@ -191,6 +191,18 @@ TEST_F(Iso15693PageTest, EmptyBytesAndBlockDataOfAnotherLengthAreRefused) {
                                   "please input 4 bytes", "please input 4 bytes"}));
 }
 
+TEST_F(Iso15693PageTest, ASingleDigitDsfidOrAfiIsRefusedAsNoByte) {
+    set(P::IDC_UID, QString::fromStdString(kUid));
+    set(P::IDC_DSFID, "5");
+    set(P::IDC_AFI, "A");
+    click(P::IDC_WRITE_DSFID);
+    click(P::IDC_WRITE_AFI);
+    EXPECT_TRUE(calls().empty());
+    QStringList texts;
+    for (const auto &box : boxes()) texts << box.text;
+    EXPECT_EQ(texts, (QStringList{"DSFID is not null!", "AFI is null!"}));
+}
+
 TEST_F(Iso15693PageTest, ReadTakesFiveReadsAndThreeSecurityCallsOrTwoAndOneOnA28BlockTag) {
     auto &memory = fake_reader::state().memory;
     for (int first = 0; first < 64; first += 14) {
