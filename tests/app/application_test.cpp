@@ -8,10 +8,13 @@
 #include <QProcess>
 #include <QSettings>
 
+#include <csignal>
+
 #include "app/shell/application.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/single_instance.h"
 #include "tests/app/support/app_test.h"
+#include "tests/app/support/tilvane_program.h"
 
 namespace {
 
@@ -67,6 +70,31 @@ TEST_F(ApplicationTest, TheProgramItselfRefusesASecondStart) {
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(config_directory() + "/xdg/Velomar/IORFCard.conf"));
 }
+
+class ProgramEndedBySignal : public ApplicationTest, public ::testing::WithParamInterface<int> {};
+
+// A session's end while the start-up box of a failed connect is still open: the
+// program ends as when its window is closed, the settings it holds stored.
+TEST_P(ProgramEndedBySignal, StoresItsSettingsAsClosingTheWindowDoes) {
+    app_test::TilvaneProgram program(config_directory());
+    // Port 9 is out of range: the program holds port 0 (and fails to connect),
+    // and the baud index falls back to 1. Only a write brings those to the file.
+    program.write_settings("[General]\nCurCard=6\nComPort=9\nBaudRate=x\n");
+    ASSERT_TRUE(program.Start());
+    program.Send(GetParam());
+    ASSERT_TRUE(program.WaitForEnd());
+    EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process().exitCode(), 0);
+    QSettings stored(program.settings_file(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("CurCard").toString(), QStringLiteral("6"));
+    EXPECT_EQ(stored.value("ComPort").toString(), QStringLiteral("0"));
+    EXPECT_EQ(stored.value("BaudRate").toString(), QStringLiteral("1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, ProgramEndedBySignal, ::testing::Values(SIGTERM, SIGHUP),
+                         [](const auto &info) {
+                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                         });
 
 TEST_F(ApplicationTest, ALockLeftByADeadProcessIsTakenOver) {
     QProcess gone;
