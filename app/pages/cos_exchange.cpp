@@ -58,8 +58,9 @@ void CosExchange::Send() {
     if (!RequireConnection(state_)) return;
     // A stray last digit would be sent as a byte of its own: a different command.
     if (!HoldsWholeBytes(controls_.command)) {
-        ShowInputError(page_, QStringLiteral("cos command must be whole bytes: an even number of "
-                                             "hex digits!"),
+        ShowInputError(page_,
+                       QStringLiteral("cos command must be whole bytes: an even number of "
+                                      "hex digits!"),
                        rules_.error_caption);
         return;
     }

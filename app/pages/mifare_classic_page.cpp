@@ -596,11 +596,11 @@ void CMifareClassicPage::WriteBlock(const BlockWindow &window, int sector, int f
     // The boxes are padded with zeros to the block, but a stray last digit is no
     // byte: refused before the question.
     const bool data_block = static_cast<std::size_t>(block) < window.data.size();
-    const bool whole_bytes =
-        data_block ? HoldsWholeBytes(window.data[static_cast<std::size_t>(block)])
-                   : HoldsWholeBytes(window.trailer.key_a) &&
-                         HoldsWholeBytes(window.trailer.access) &&
-                         HoldsWholeBytes(window.trailer.key_b);
+    const bool whole_bytes = data_block
+                                 ? HoldsWholeBytes(window.data[static_cast<std::size_t>(block)])
+                                 : HoldsWholeBytes(window.trailer.key_a) &&
+                                       HoldsWholeBytes(window.trailer.access) &&
+                                       HoldsWholeBytes(window.trailer.key_b);
     if (!whole_bytes) {
         ShowInputError(this, Message(kMsgInputData));
         return;

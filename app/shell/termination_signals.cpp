@@ -3,11 +3,11 @@
 #include <QApplication>
 #include <QSocketNotifier>
 
+#include <fcntl.h>
+#include <unistd.h>
 #include <array>
 #include <cerrno>
 #include <csignal>
-#include <fcntl.h>
-#include <unistd.h>
 
 namespace tilvane {
 

@@ -164,7 +164,8 @@ INSTANTIATE_TEST_SUITE_P(
         Edit{"context_menu_paste",
              [](CHexEdit &e) {
                  QApplication::clipboard()->setText(QStringLiteral("ABCD"));
-                 QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(2, 2), e.mapToGlobal(QPoint(2, 2)));
+                 QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                        e.mapToGlobal(QPoint(2, 2)));
                  QApplication::sendEvent(&e, &open);
                  auto *menu = e.findChild<QMenu *>();
                  ASSERT_NE(menu, nullptr);

@@ -310,9 +310,9 @@ TEST_P(Iso15693PageLayout, HeadersStandOverTheirColumnsWithTheirWholeText) {
         // Column c starts at its first number; its data boxes are e wide.
         const QRect number = control(P::IDC_BLOCK_NUMBER + 16 * c)->geometry();
         const int e = control(P::IDC_BLOCK_DATA + 16 * c)->width();
-        for (const auto &[id, x] : {std::pair{P::IDC_HEADER_FIRST + 2 * c,
-                                              number.x() + (c == 0 ? 0 : 10)},
-                                    std::pair{P::IDC_HEADER_FIRST + 2 * c + 1, number.x() + e}}) {
+        for (const auto &[id, x] :
+             {std::pair{P::IDC_HEADER_FIRST + 2 * c, number.x() + (c == 0 ? 0 : 10)},
+              std::pair{P::IDC_HEADER_FIRST + 2 * c + 1, number.x() + e}}) {
             auto *header = control<QLabel>(id);
             const QString name = header->objectName();
             EXPECT_GE(header->width(), header->fontMetrics().horizontalAdvance(header->text()))

@@ -56,14 +56,12 @@ std::vector<Case> AllPagesOn(std::initializer_list<Screen> screens) {
 
 std::string CaseName(const ::testing::TestParamInfo<Case> &info) {
     const Case &c = info.param;
-    return std::string(tilvane::kCardFamilies[static_cast<std::size_t>(c.family)].page_name) +
-           "_" + std::to_string(c.screen.width) + "_" + std::to_string(c.screen.window.width()) +
-           "x" + std::to_string(c.screen.window.height());
+    return std::string(tilvane::kCardFamilies[static_cast<std::size_t>(c.family)].page_name) + "_" +
+           std::to_string(c.screen.width) + "_" + std::to_string(c.screen.window.width()) + "x" +
+           std::to_string(c.screen.window.height());
 }
 
-bool IsLabel(const QWidget *widget) {
-    return qobject_cast<const QLabel *>(widget) != nullptr;
-}
+bool IsLabel(const QWidget *widget) { return qobject_cast<const QLabel *>(widget) != nullptr; }
 
 // What the operator reads and works on a page, as far as it is on show: labels,
 // buttons, boxes, lists.
@@ -82,8 +80,8 @@ std::vector<QWidget *> Controls(QWidget *page) {
 
 std::string Describe(const QWidget *widget) {
     const QRect r = widget->geometry();
-    const QString name = widget->objectName().isEmpty() ? widget->accessibleName()
-                                                        : widget->objectName();
+    const QString name =
+        widget->objectName().isEmpty() ? widget->accessibleName() : widget->objectName();
     return name.toStdString() + " " + std::to_string(r.x()) + "," + std::to_string(r.y()) + " " +
            std::to_string(r.width()) + "x" + std::to_string(r.height());
 }
@@ -135,8 +133,7 @@ TEST_P(PageReach, EveryControlCanBeScrolledIntoSight) {
         // In sight whole, or as far as fits where it is larger than what shows it.
         QSize room = view->size();
         for (QScrollArea *area : areas) room = room.boundedTo(area->viewport()->size());
-        EXPECT_EQ(control->visibleRegion().boundingRect().size(),
-                  control->size().boundedTo(room))
+        EXPECT_EQ(control->visibleRegion().boundingRect().size(), control->size().boundedTo(room))
             << Describe(control);
     }
 }
@@ -166,10 +163,9 @@ TEST_P(PageSpacing, NoTwoControlsSideBySideTouch) {
     }
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryScreen, PageSpacing,
-                         ::testing::ValuesIn(AllPagesOn({{640, {640, 480}},
-                                                         {800, {800, 600}},
-                                                         {1280, {1280, 1024}}})),
-                         CaseName);
+INSTANTIATE_TEST_SUITE_P(
+    EveryScreen, PageSpacing,
+    ::testing::ValuesIn(AllPagesOn({{640, {640, 480}}, {800, {800, 600}}, {1280, {1280, 1024}}})),
+    CaseName);
 
 }  // namespace

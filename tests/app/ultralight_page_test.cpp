@@ -219,7 +219,10 @@ INSTANTIATE_TEST_SUITE_P(
                                 2,
                                 {{P::IDC_PAGE2, "000"}, {P::IDC_LOCK_BYTES, "FFFF"}},
                                 ""},
-                      WriteCase{"lock_bytes", 2, {{P::IDC_PAGE2, "0000"}, {P::IDC_LOCK_BYTES, "F"}}, ""}),
+                      WriteCase{"lock_bytes",
+                                2,
+                                {{P::IDC_PAGE2, "0000"}, {P::IDC_LOCK_BYTES, "F"}},
+                                ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(UltralightPageTest, AFailedWriteIsReported) {

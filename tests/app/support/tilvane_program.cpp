@@ -62,8 +62,6 @@ void TilvaneProgram::Send(int signal_number) {
     ::kill(static_cast<pid_t>(process_.processId()), signal_number);
 }
 
-bool TilvaneProgram::WaitForEnd() {
-    return process_.waitForFinished(10000);
-}
+bool TilvaneProgram::WaitForEnd() { return process_.waitForFinished(10000); }
 
 }  // namespace app_test
