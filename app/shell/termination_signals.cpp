@@ -37,8 +37,8 @@ TerminationSignals::TerminationSignals(QObject *parent) : QObject(parent) {
     struct sigaction action = {};
     action.sa_handler = OnTerminationSignal;
     sigemptyset(&action.sa_mask);
-    // Reads and writes of the serial line go on undisturbed; a second signal
-    // finds the default handling again.
+    // Reads and writes of the serial line go on undisturbed; a second signal of
+    // the same kind finds the default handling again.
     action.sa_flags = SA_RESTART | SA_RESETHAND;
     for (const int signal_number : kSignals) sigaction(signal_number, &action, nullptr);
     notifier_ = new QSocketNotifier(g_pipe[0], QSocketNotifier::Read, this);

@@ -4,8 +4,9 @@
 // manager sends, reach the event loop as Received(): the application then ends
 // as when its window is closed, settings stored. The handlers only write a byte
 // to a pipe that a socket notifier watches; everything else happens in the loop.
-// A second signal of either kind ends the process at once, as without handlers,
-// should the orderly end hang.
+// A second signal of the same kind ends the process at once, as without handlers,
+// should the orderly end hang (a session's end often sends SIGTERM and SIGHUP
+// together: that is one end).
 
 #include <QObject>
 

@@ -9,6 +9,8 @@
 #include <QSettings>
 
 #include <csignal>
+#include <string>
+#include <vector>
 
 #include "app/shell/application.h"
 #include "app/shell/main_frame.h"
@@ -71,7 +73,11 @@ TEST_F(ApplicationTest, TheProgramItselfRefusesASecondStart) {
     EXPECT_FALSE(QFile::exists(config_directory() + "/xdg/Velomar/IORFCard.conf"));
 }
 
-class ProgramEndedBySignal : public ApplicationTest, public ::testing::WithParamInterface<int> {};
+// The signals a session's end sends, in order (logind's sends both at once).
+using Signals = std::vector<int>;
+
+class ProgramEndedBySignal : public ApplicationTest,
+                             public ::testing::WithParamInterface<Signals> {};
 
 // A session's end while the start-up box of a failed connect is still open: the
 // program ends as when its window is closed, the settings it holds stored.
@@ -81,7 +87,7 @@ TEST_P(ProgramEndedBySignal, StoresItsSettingsAsClosingTheWindowDoes) {
     // and the baud index falls back to 1. Only a write brings those to the file.
     program.write_settings("[General]\nCurCard=6\nComPort=9\nBaudRate=x\n");
     ASSERT_TRUE(program.Start());
-    program.Send(GetParam());
+    for (const int signal_number : GetParam()) program.Send(signal_number);
     ASSERT_TRUE(program.WaitForEnd());
     EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
     EXPECT_EQ(program.process().exitCode(), 0);
@@ -91,9 +97,15 @@ TEST_P(ProgramEndedBySignal, StoresItsSettingsAsClosingTheWindowDoes) {
     EXPECT_EQ(stored.value("BaudRate").toString(), QStringLiteral("1"));
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, ProgramEndedBySignal, ::testing::Values(SIGTERM, SIGHUP),
+INSTANTIATE_TEST_SUITE_P(Sessions, ProgramEndedBySignal,
+                         ::testing::Values(Signals{SIGTERM}, Signals{SIGHUP},
+                                           Signals{SIGTERM, SIGHUP}),
                          [](const auto &info) {
-                             return std::string(info.param == SIGTERM ? "SIGTERM" : "SIGHUP");
+                             std::string name;
+                             for (const int signal_number : info.param) {
+                                 name += signal_number == SIGTERM ? "SIGTERM" : "SIGHUP";
+                             }
+                             return name;
                          });
 
 TEST_F(ApplicationTest, ALockLeftByADeadProcessIsTakenOver) {
