@@ -3,9 +3,12 @@
 #include <QAction>
 #include <QClipboard>
 #include <QContextMenuEvent>
+#include <QDropEvent>
 #include <QGuiApplication>
+#include <QInputMethodEvent>
 #include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 
 #include "app/common/hex_text.h"
 
@@ -31,8 +34,14 @@ int CHexEdit::GetByteCount() const {
 }
 
 void CHexEdit::InsertHexDigits(const QString &text) {
+    // QLineEdit::insert() edits a read-only box too: the check is ours.
+    if (isReadOnly()) return;
     const QString digits = HexDigitsOf(text);
     if (!digits.isEmpty()) insert(digits);
+}
+
+void CHexEdit::Type(QChar c) {
+    if (!isReadOnly()) insert(QString(c));
 }
 
 void CHexEdit::keyPressEvent(QKeyEvent *event) {
@@ -47,12 +56,12 @@ void CHexEdit::keyPressEvent(QKeyEvent *event) {
     }
     const int key = event->key();
     if (key >= Qt::Key_0 && key <= Qt::Key_9) {
-        insert(QString(QChar(u'0' + (key - Qt::Key_0))));
+        Type(QChar(u'0' + (key - Qt::Key_0)));
         event->accept();
         return;
     }
     if (key >= Qt::Key_A && key <= Qt::Key_F) {
-        insert(QString(QChar(u'a' + (key - Qt::Key_A))));
+        Type(QChar(u'a' + (key - Qt::Key_A)));
         event->accept();
         return;
     }
@@ -72,13 +81,18 @@ void CHexEdit::keyPressEvent(QKeyEvent *event) {
     }
 }
 
+void CHexEdit::inputMethodEvent(QInputMethodEvent *event) {
+    // Input methods are off, but an event that reaches the box anyway is typing:
+    // its committed text goes through the same filter, composing shows nothing.
+    for (const QChar c : HexDigitsOf(event->commitString())) Type(c.toLower());
+    event->accept();
+}
+
 void CHexEdit::mouseReleaseEvent(QMouseEvent *event) {
     // The middle button pastes the selection on X11: the same filter applies.
     if (event->button() == Qt::MiddleButton) {
         const QClipboard *clipboard = QGuiApplication::clipboard();
-        if (clipboard->supportsSelection() && !isReadOnly()) {
-            InsertHexDigits(clipboard->text(QClipboard::Selection));
-        }
+        if (clipboard->supportsSelection()) InsertHexDigits(clipboard->text(QClipboard::Selection));
         event->accept();
         return;
     }
@@ -96,6 +110,40 @@ void CHexEdit::contextMenuEvent(QContextMenuEvent *event) {
     }
     menu->setAttribute(Qt::WA_DeleteOnClose);
     menu->popup(event->globalPos());
+}
+
+// Drops are switched off; one that is delivered all the same is a paste at the
+// drop point.
+void CHexEdit::dragEnterEvent(QDragEnterEvent *event) {
+    if (isReadOnly() || !event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void CHexEdit::dragMoveEvent(QDragMoveEvent *event) {
+    if (isReadOnly() || !event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    event->acceptProposedAction();
+}
+
+void CHexEdit::dropEvent(QDropEvent *event) {
+    if (isReadOnly() || !event->mimeData()->hasText()) {
+        event->ignore();
+        return;
+    }
+    setCursorPosition(cursorPositionAt(event->position().toPoint()));
+    InsertHexDigits(event->mimeData()->text());
+    event->acceptProposedAction();
+}
+
+void CHexEdit::changeEvent(QEvent *event) {
+    QLineEdit::changeEvent(event);
+    // QLineEdit turns input methods back on when a box stops being read-only.
+    if (event->type() == QEvent::ReadOnlyChange) setAttribute(Qt::WA_InputMethodEnabled, false);
 }
 
 }  // namespace tilvane

@@ -55,6 +55,10 @@ std::optional<Bytes> ExactHexBytes(const QLineEdit *edit, int n) {
     return HexToBytes(digits);
 }
 
+bool HoldsWholeBytes(const QLineEdit *edit) {
+    return edit == nullptr || HexDigitsOf(edit->text()).size() % 2 == 0;
+}
+
 void CopyHexInto(std::span<std::uint8_t> destination, const QLineEdit *edit) {
     const Bytes bytes = HexToBytes(edit);
     std::copy_n(bytes.begin(), std::min(destination.size(), bytes.size()), destination.begin());

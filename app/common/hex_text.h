@@ -36,6 +36,11 @@ Bytes HexToBytes(const QLineEdit *edit);
 // An odd last digit fails the check, so it never reaches a card as a byte.
 std::optional<Bytes> ExactHexBytes(const QLineEdit *edit, int n);
 
+// True when the box holds whole bytes: an even number of hex digits (none
+// counts). Boxes whose bytes are sent as they stand or zero-padded are refused
+// otherwise, so that a stray last digit never reaches a card as a byte.
+bool HoldsWholeBytes(const QLineEdit *edit);
+
 // Copies the bytes of a box into the front of `destination`, as many as fit; the
 // rest of it is left as it was (zero-padded writes start from zeros).
 void CopyHexInto(std::span<std::uint8_t> destination, const QLineEdit *edit);

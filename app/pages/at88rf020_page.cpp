@@ -146,7 +146,10 @@ void CAt88rf020Page::BuildControls(int template_id) {
     auto *read = kit.Button(IDC_READ, kit.Caption("Read Card", "读卡"), this);
     auto *write = kit.Button(IDC_WRITE, kit.Caption("Write Card", "写卡"), this);
     auto *deselect = kit.Button(IDC_DESELECT, QStringLiteral("DESELECT"), this);
+    // Nested rows space their controls as the page spaces its rows: left to
+    // themselves they get no spacing where a grid's two spacings differ.
     auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(spacing);
     buttons->addWidget(read);
     buttons->addWidget(write);
     buttons->addWidget(deselect);
@@ -176,6 +179,7 @@ void CAt88rf020Page::BuildControls(int template_id) {
             CHexEdit *second = Box(split.second);
             PageBuilder::Hint(second, QStringLiteral("PAGE%1 %2-7").arg(page).arg(split.split));
             auto *pair = new QHBoxLayout;
+            pair->setSpacing(spacing);
             pair->addWidget(first);
             pair->addWidget(second);
             pair->addStretch();
@@ -313,15 +317,21 @@ void CAt88rf020Page::OnRead() {
 void CAt88rf020Page::OnWrite() {
     if (!RequireConnection(state_)) return;
     const int page = ItemData(write_page_);
-    // Zero-padded, no length check.
+    const bool split_page = page < kPasswordPage;
+    CHexEdit *const first = Box(split_page ? kSplitPages[page].first : PageBoxId(page));
+    CHexEdit *const second = split_page ? Box(kSplitPages[page].second) : nullptr;
+    // Zero-padded, no length check; but a stray last digit is no byte.
+    if (!HoldsWholeBytes(first) || !HoldsWholeBytes(second)) {
+        ShowInputError(this, Message(kMsgInputData));
+        return;
+    }
     std::array<std::uint8_t, kPageSize> data{};
-    if (page < kPasswordPage) {
-        const SplitPage &split = kSplitPages[page];
-        CopyHexInto(std::span(data).first(static_cast<std::size_t>(split.split)), Box(split.first));
-        CopyHexInto(std::span(data).subspan(static_cast<std::size_t>(split.split)),
-                    Box(split.second));
+    if (split_page) {
+        const auto split = static_cast<std::size_t>(kSplitPages[page].split);
+        CopyHexInto(std::span(data).first(split), first);
+        CopyHexInto(std::span(data).subspan(split), second);
     } else {
-        CopyHexInto(data, Box(PageBoxId(page)));
+        CopyHexInto(data, first);
     }
     if (!CallSucceeded(state_.api.rf_at020_write(kReaderAddress, page, data.data()),
                        "rf_at020_write")) {

@@ -56,6 +56,14 @@ CosExchange::~CosExchange() {
 
 void CosExchange::Send() {
     if (!RequireConnection(state_)) return;
+    // A stray last digit would be sent as a byte of its own: a different command.
+    if (!HoldsWholeBytes(controls_.command)) {
+        ShowInputError(page_,
+                       QStringLiteral("cos command must be whole bytes: an even number of "
+                                      "hex digits!"),
+                       rules_.error_caption);
+        return;
+    }
     const Bytes command = HexToBytes(controls_.command);
     if (command.size() < static_cast<std::size_t>(rules_.min_bytes)) {
         ShowInputError(page_, Message(kMsgCosCommandTooShort), rules_.error_caption);

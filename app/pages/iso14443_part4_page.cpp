@@ -133,12 +133,15 @@ void CIso14443Part4Page::BuildControls(int template_id) {
 
     auto *root = new QVBoxLayout(this);
     root->setSpacing(metrics.spacing);
+    // Every row spaces its controls as the page spaces its rows.
     auto *type_row = new QHBoxLayout;
+    type_row->setSpacing(metrics.spacing);
     type_row->addWidget(type_a);
     type_row->addWidget(type_b);
     type_row->addStretch();
     root->addLayout(type_row);
     auto *command_row = new QHBoxLayout;
+    command_row->setSpacing(metrics.spacing);
     command_row->addWidget(kit.Label(kit.Caption("COS Command", "COS命令"), command_, this));
     command_row->addWidget(command_, 1);
     command_row->addWidget(history);

@@ -63,6 +63,17 @@ constexpr int kRowHeight = 18;
 constexpr int kGridHeight = kHeaderRise + kRowPitch * (CIso15693Page::kGridRows - 1) + kRowHeight;
 constexpr int kColumnExtra = 42;
 constexpr int kUidToGrid = 10;
+// The headers: "BLOCK" over a column's numbers, 10 pixels in from the column's
+// left edge in every column but the first; "STATUS" from the right end of the
+// column's data boxes. Each is at least as wide as in the page's own arrangement
+// (40 and 43), wider where its text needs it.
+constexpr int kBlockHeaderIndent = 10;
+constexpr int kBlockHeaderWidth = 40;
+constexpr int kStatusHeaderWidth = 43;
+
+int TextWidth(const QLabel *label) {
+    return label->fontMetrics().horizontalAdvance(label->text());
+}
 
 const std::map<int, const char *> &ControlNames() {
     using P = CIso15693Page;
@@ -210,13 +221,21 @@ void CIso15693Page::LayoutForScreen(int screen_width) {
     // Columns share the width left of the page (the last STATUS header, 43 wide,
     // reaches a pixel past its column); a data box never gets narrower than its
     // eight digits: the sheet scrolls instead.
-    const int right = x0 + 4 * kColumnExtra + 1;
+    const int right = x0 + 3 * kColumnExtra + kStatusHeaderWidth;
     const int e = std::max(data_[0]->minimumWidth(), (UsableWidth(bottom) - right) / 4);
+    const int sheet_right = std::max(UsableWidth(bottom), right + 4 * e);
     for (int c = 0; c < 4; ++c) {
         const int x = x0 + c * (e + kColumnExtra);
         const auto h = static_cast<std::size_t>(2 * c);
-        headers_[h]->setGeometry(x, y0 - kHeaderRise, 40, kRowHeight);
-        headers_[h + 1]->setGeometry(x + e, y0 - kHeaderRise, 43, kRowHeight);
+        QLabel *block = headers_[h];
+        QLabel *status = headers_[h + 1];
+        block->setGeometry(x + (c > 0 ? kBlockHeaderIndent : 0), y0 - kHeaderRise,
+                           std::max(kBlockHeaderWidth, TextWidth(block)), kRowHeight);
+        // A text wider than 43 pixels moves the last header left by what it
+        // would reach past the sheet, never the columns.
+        const int status_width = std::max(kStatusHeaderWidth, TextWidth(status));
+        status->setGeometry(std::min(x + e, sheet_right - status_width), y0 - kHeaderRise,
+                            status_width, kRowHeight);
         for (int r = 0; r < kGridRows; ++r) {
             const auto n = static_cast<std::size_t>(kGridRows * c + r);
             const int y = y0 + kRowPitch * r;
@@ -247,8 +266,9 @@ std::optional<Bytes> CIso15693Page::TakeUid(const char *uid_short) {
 }
 
 std::optional<std::uint8_t> CIso15693Page::TakeByte(const CHexEdit *edit, const char *empty) {
+    // One digit is no byte either: it would reach the tag as 0 to F.
     const Bytes bytes = HexToBytes(edit);
-    if (bytes.empty()) {
+    if (bytes.empty() || !HoldsWholeBytes(edit)) {
         ShowInputError(this, QString::fromLatin1(empty));
         return std::nullopt;
     }

@@ -221,7 +221,11 @@ void CMifareClassicPage::BuildKeyRow(const PageBuilder &kit, QGridLayout *grid, 
     area->key_a = key_a;
     area->key = kit.HexEdit(ids[4], 6, frame);
 
+    // The rows nested in a frame's grid space their controls as the grid spaces
+    // its rows: left to themselves they get no spacing where the grid's two
+    // spacings differ.
     auto *row = new QHBoxLayout;
+    row->setSpacing(grid->verticalSpacing());
     row->addWidget(kit.Label(kit.Caption("Sector", "扇区号"), *sector, frame));
     row->addWidget(*sector);
     row->addSpacing(8);
@@ -230,6 +234,7 @@ void CMifareClassicPage::BuildKeyRow(const PageBuilder &kit, QGridLayout *grid, 
     row->addStretch();
     grid->addLayout(row, 0, 0, 1, 3);
     auto *keys = new QHBoxLayout;
+    keys->setSpacing(grid->verticalSpacing());
     keys->addWidget(key_a);
     keys->addWidget(key_b);
     keys->addSpacing(8);
@@ -251,6 +256,7 @@ CMifareClassicPage::PurseButtons CMifareClassicPage::BuildPurse(const PageBuilde
     kit.Named(purse_value_, IDC_PURSE_VALUE);
     purse_value_hex_ = kit.HexEdit(IDC_PURSE_VALUE_HEX, 4, purse);
     auto *value_row = new QHBoxLayout;
+    value_row->setSpacing(grid->verticalSpacing());
     value_row->addWidget(kit.Label(QString::fromUtf8("数据"), purse_value_, purse));
     value_row->addWidget(purse_value_);
     value_row->addWidget(purse_value_hex_);
@@ -265,6 +271,7 @@ CMifareClassicPage::PurseButtons CMifareClassicPage::BuildPurse(const PageBuilde
         kit.Button(IDC_PURSE_BALANCE, kit.Caption("Balance", "读余额"), purse),
     };
     auto *row = new QHBoxLayout;
+    row->setSpacing(grid->verticalSpacing());
     for (QPushButton *button :
          {buttons.initialize, buttons.increase, buttons.decrease, buttons.balance}) {
         row->addWidget(button);
@@ -294,6 +301,7 @@ CMifareClassicPage::WindowButtons CMifareClassicPage::BuildWindow(
     PageBuilder::Hint(trailer->access, kit.Caption("Access bits", "控制位"));
     PageBuilder::Hint(trailer->key_b, kit.Caption("Key B", "B 密钥"));
     auto *line = new QHBoxLayout;
+    line->setSpacing(grid->verticalSpacing());
     line->addWidget(trailer->key_a);
     line->addWidget(trailer->access);
     line->addWidget(trailer->key_b);
@@ -303,6 +311,7 @@ CMifareClassicPage::WindowButtons CMifareClassicPage::BuildWindow(
     const WindowButtons buttons{frame, kit.Button(ids.read, kit.Caption("Read", "读卡"), frame),
                                 kit.Button(ids.write, write_caption, frame)};
     auto *button_row = new QHBoxLayout;
+    button_row->setSpacing(grid->verticalSpacing());
     button_row->addWidget(buttons.read);
     button_row->addWidget(buttons.write);
     button_row->addStretch();
@@ -584,12 +593,24 @@ void CMifareClassicPage::WriteBlock(const BlockWindow &window, int sector, int f
     if (!Prologue()) return;
     const auto key = TakeKey(window.key.key);
     if (!key) return;
+    // The boxes are padded with zeros to the block, but a stray last digit is no
+    // byte: refused before the question.
+    const bool data_block = static_cast<std::size_t>(block) < window.data.size();
+    const bool whole_bytes = data_block
+                                 ? HoldsWholeBytes(window.data[static_cast<std::size_t>(block)])
+                                 : HoldsWholeBytes(window.trailer.key_a) &&
+                                       HoldsWholeBytes(window.trailer.access) &&
+                                       HoldsWholeBytes(window.trailer.key_b);
+    if (!whole_bytes) {
+        ShowInputError(this, Message(kMsgInputData));
+        return;
+    }
     if (block == question_block && !ConfirmWrite(this, Message(kMsgWriteThirdBlock))) return;
     if (!Authenticate(window.key, first, *key)) return;
 
     // Blocks with a data box write its bytes; the others the trailer boxes.
     std::array<std::uint8_t, 16> data{};
-    if (static_cast<std::size_t>(block) < window.data.size()) {
+    if (data_block) {
         CopyHexInto(data, window.data[static_cast<std::size_t>(block)]);
     } else {
         data = window.trailer.Compose();

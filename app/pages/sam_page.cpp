@@ -103,7 +103,10 @@ GroupFrame *CSamPage::BuildDes(const PageBuilder &kit, const Metrics &metrics) {
     auto *encrypt = kit.Button(IDC_ENCRYPT, kit.Caption("Encrypt", "加密"), frame);
     auto *decrypt = kit.Button(IDC_DECRYPT, kit.Caption("Decrypt", "解密"), frame);
 
+    // Nested rows space their controls as the page spaces its rows: left to
+    // themselves they get no spacing where the grid's two spacings differ.
     auto *keys = new QHBoxLayout;
+    keys->setSpacing(metrics.spacing);
     keys->addWidget(key_);
     keys->addWidget(key_2_);
     keys->addStretch();
@@ -116,6 +119,7 @@ GroupFrame *CSamPage::BuildDes(const PageBuilder &kit, const Metrics &metrics) {
     grid->addWidget(kit.Label(kit.Caption("Result", "结果"), des_result_, frame), 2, 0);
     grid->addWidget(des_result_, 2, 1);
     auto *buttons = new QHBoxLayout;
+    buttons->setSpacing(metrics.spacing);
     buttons->addStretch();
     buttons->addWidget(encrypt);
     buttons->addWidget(decrypt);
@@ -158,6 +162,7 @@ GroupFrame *CSamPage::BuildSam(const PageBuilder &kit, const Metrics &metrics) {
     grid->addLayout(rate_row, 0, 0, 1, 2);
     grid->addWidget(kit.Label(kit.Caption("COS Command", "COS命令"), command, frame), 1, 0);
     auto *command_row = new QHBoxLayout;
+    command_row->setSpacing(metrics.spacing);
     command_row->addWidget(command, 1);
     command_row->addWidget(history);
     command_row->addWidget(send);

@@ -11,6 +11,7 @@
 
 #include "app/common/hex_edit.h"
 #include "app/common/hex_text.h"
+#include "app/common/message_box.h"
 #include "app/common/message_table.h"
 #include "app/common/operator_messages.h"
 #include "app/pages/call_checks.h"
@@ -105,8 +106,11 @@ void CUltralightPage::BuildControls() {
         palette.setColor(QPalette::Base, QColor::fromRgb(kWarningBackground));
         warned->setPalette(palette);
     }
+    // Nested in the grid, page 2's halves take its column gap: a nested row
+    // left to itself gets no spacing where the grid's two spacings differ.
+    constexpr int kColumnGap = 12;
     auto *pages = new QGridLayout;
-    pages->setHorizontalSpacing(12);
+    pages->setHorizontalSpacing(kColumnGap);
     pages->setColumnStretch(4, 1);
     for (int page = 0; page < 16; ++page) {
         const int row = page % 8;
@@ -115,6 +119,7 @@ void CUltralightPage::BuildControls() {
         pages->addWidget(kit.Label(QStringLiteral("PAGE%1").arg(page), box, this), row, column);
         if (page == 2) {
             auto *halves = new QHBoxLayout;
+            halves->setSpacing(kColumnGap);
             halves->addWidget(box);
             halves->addWidget(lock_bytes);
             halves->addStretch();
@@ -194,13 +199,20 @@ void CUltralightPage::OnRead() {
 void CUltralightPage::OnWrite() {
     if (!RequireConnection(state_)) return;
     const int page = ItemData(write_page_);
-    // No length check and no question, the lock bytes and the OTP page included.
+    CHexEdit *const first = page == 2 ? boxes_[IDC_PAGE2 - IDC_PAGE0] : PageBox(page);
+    CHexEdit *const second = page == 2 ? boxes_[IDC_LOCK_BYTES - IDC_PAGE0] : nullptr;
+    // Fewer bytes than the page holds are padded with zeros, but a stray last
+    // digit is no byte. No question, the lock bytes and the OTP page included.
+    if (!HoldsWholeBytes(first) || !HoldsWholeBytes(second)) {
+        ShowInputError(this, Message(kMsgInputData));
+        return;
+    }
     std::array<std::uint8_t, kPageSize> data{};
     if (page == 2) {
-        CopyHexInto(std::span(data).first(2), boxes_[IDC_PAGE2 - IDC_PAGE0]);
-        CopyHexInto(std::span(data).last(2), boxes_[IDC_LOCK_BYTES - IDC_PAGE0]);
+        CopyHexInto(std::span(data).first(2), first);
+        CopyHexInto(std::span(data).last(2), second);
     } else {
-        CopyHexInto(data, PageBox(page));
+        CopyHexInto(data, first);
     }
     if (!CallSucceeded(state_.api.rf_ul_write(kReaderAddress, page, data.data()), "rf_ul_write")) {
         return;

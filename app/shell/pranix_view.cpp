@@ -1,9 +1,12 @@
 #include "app/shell/pranix_view.h"
 
+#include <QCoreApplication>
 #include <QGuiApplication>
 #include <QMetaObject>
 #include <QPainter>
 #include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
 
 #include "app/pages/card_page.h"
 #include "app/shell/card_families.h"
@@ -32,16 +35,35 @@ int PrimaryScreenWidth() {
 CPranixView::CPranixView(PageFactory factory, ScreenWidth screen_width, QWidget *parent)
     : QWidget(parent), factory_(std::move(factory)), screen_width_(std::move(screen_width)) {
     setObjectName(QStringLiteral("view"));
+    scroll_ = new QScrollArea(this);
+    scroll_->setObjectName(QStringLiteral("viewScroll"));
+    scroll_->setFrameShape(QFrame::NoFrame);
+    // The pages' own controls take the focus, not the area around them.
+    scroll_->setFocusPolicy(Qt::NoFocus);
+    // The canvas follows the view's size but never shrinks below the page.
+    scroll_->setWidgetResizable(true);
+    canvas_ = new QWidget;
+    canvas_->setObjectName(QStringLiteral("viewCanvas"));
+    scroll_->setWidget(canvas_);
+    // The background painted by the view shows through.
+    scroll_->viewport()->setAutoFillBackground(false);
+    canvas_->setAutoFillBackground(false);
 }
 
 void CPranixView::SwitchPage(int family) {
     family_ = family;
     if (page_) delete page_.data();
+    // A new page starts at the top-left corner of what is scrolled.
+    scroll_->horizontalScrollBar()->setValue(0);
+    scroll_->verticalScrollBar()->setValue(0);
 
     const int width = screen_width_();
-    QWidget *page = factory_(family, PageTemplateFor(family, width), this);
+    QWidget *page = factory_(family, PageTemplateFor(family, width), canvas_);
     page_ = page;
-    if (page == nullptr) return;
+    if (page == nullptr) {
+        FitCanvasToPage();
+        return;
+    }
     page->adjustSize();
 
     // Large templates (a page with one template for all widths has only a large
@@ -53,7 +75,18 @@ void CPranixView::SwitchPage(int family) {
     } else {
         page->move(0, 0);
     }
+    FitCanvasToPage();
     page->show();
+}
+
+void CPranixView::FitCanvasToPage() {
+    const QRect placed = page_ ? page_->geometry() : QRect();
+    canvas_->setMinimumSize(std::max(0, placed.x() + placed.width()),
+                            std::max(0, placed.y() + placed.height()));
+    // The scroll area weighs its scroll bars again only when asked: a smaller
+    // page would otherwise keep the bars of a larger one.
+    QEvent request(QEvent::LayoutRequest);
+    QCoreApplication::sendEvent(scroll_, &request);
 }
 
 void CPranixView::CentrePage() {
@@ -78,6 +111,12 @@ void CPranixView::PlaceOnFirstPaint() {
     } else {
         CentrePage();
     }
+    FitCanvasToPage();
+}
+
+void CPranixView::resizeEvent(QResizeEvent *event) {
+    QWidget::resizeEvent(event);
+    scroll_->setGeometry(rect());
 }
 
 void CPranixView::paintEvent(QPaintEvent *) {

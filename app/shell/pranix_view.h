@@ -2,12 +2,15 @@
 
 // The main window's view: shows exactly one page, the page of the current card
 // family, over a gradient background. Choosing another family destroys the page
-// on show and builds the new one; nothing of a page survives a switch.
+// on show and builds the new one; nothing of a page survives a switch. A page
+// larger than the view scrolls.
 
 #include <QPointer>
 #include <QWidget>
 
 #include <functional>
+
+class QScrollArea;
 
 namespace tilvane {
 
@@ -29,15 +32,22 @@ public:
 
 protected:
     void paintEvent(QPaintEvent *event) override;
+    void resizeEvent(QResizeEvent *event) override;
 
 private:
     void PlaceOnFirstPaint();
     void CentrePage();
     // Gives the page the whole view and lays it out for the screen's width.
     void FillWithPage(int screen_width);
+    // Makes the scrolled area reach the page's bottom-right corner, so that
+    // scroll bars appear exactly where the page does not fit.
+    void FitCanvasToPage();
 
     PageFactory factory_;
     ScreenWidth screen_width_;
+    // Pages stand on the canvas, which is the view's size or larger, scrolled.
+    QScrollArea *scroll_ = nullptr;
+    QWidget *canvas_ = nullptr;
     QPointer<QWidget> page_;
     int family_ = -1;
     bool first_paint_done_ = false;

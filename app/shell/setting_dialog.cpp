@@ -301,12 +301,13 @@ void CSettingDlg::OnReadDeviceFlag() {
 
 void CSettingDlg::OnWriteDeviceFlag() {
     if (!RequireConnection()) return;
-    const Bytes flag = HexToBytes(device_flag_);
-    if (flag.size() != 2) {
+    // Exactly four digits: "123" would send 12 03.
+    const auto flag = ExactHexBytes(device_flag_, 2);
+    if (!flag) {
         ShowInputError(this, Message(kMsgInputDeviceFlag));
         return;
     }
-    const std::int32_t status = state_.api.rf_init_device_number(flag[0] + 256 * flag[1]);
+    const std::int32_t status = state_.api.rf_init_device_number((*flag)[0] + 256 * (*flag)[1]);
     if (status != 0) {
         ShowResult(status, "rf_init_device_number");
         return;

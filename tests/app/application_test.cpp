@@ -8,10 +8,15 @@
 #include <QProcess>
 #include <QSettings>
 
+#include <csignal>
+#include <string>
+#include <vector>
+
 #include "app/shell/application.h"
 #include "app/shell/main_frame.h"
 #include "app/shell/single_instance.h"
 #include "tests/app/support/app_test.h"
+#include "tests/app/support/tilvane_program.h"
 
 namespace {
 
@@ -67,6 +72,41 @@ TEST_F(ApplicationTest, TheProgramItselfRefusesASecondStart) {
     EXPECT_EQ(program.exitCode(), 0);
     EXPECT_FALSE(QFile::exists(config_directory() + "/xdg/Velomar/IORFCard.conf"));
 }
+
+// The signals a session's end sends, in order (logind's sends both at once).
+using Signals = std::vector<int>;
+
+class ProgramEndedBySignal : public ApplicationTest,
+                             public ::testing::WithParamInterface<Signals> {};
+
+// A session's end while the start-up box of a failed connect is still open: the
+// program ends as when its window is closed, the settings it holds stored.
+TEST_P(ProgramEndedBySignal, StoresItsSettingsAsClosingTheWindowDoes) {
+    app_test::TilvaneProgram program(config_directory());
+    // Port 9 is out of range: the program holds port 0 (and fails to connect),
+    // and the baud index falls back to 1. Only a write brings those to the file.
+    program.write_settings("[General]\nCurCard=6\nComPort=9\nBaudRate=x\n");
+    ASSERT_TRUE(program.Start());
+    for (const int signal_number : GetParam()) program.Send(signal_number);
+    ASSERT_TRUE(program.WaitForEnd());
+    EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process().exitCode(), 0);
+    QSettings stored(program.settings_file(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("CurCard").toString(), QStringLiteral("6"));
+    EXPECT_EQ(stored.value("ComPort").toString(), QStringLiteral("0"));
+    EXPECT_EQ(stored.value("BaudRate").toString(), QStringLiteral("1"));
+}
+
+INSTANTIATE_TEST_SUITE_P(Sessions, ProgramEndedBySignal,
+                         ::testing::Values(Signals{SIGTERM}, Signals{SIGHUP},
+                                           Signals{SIGTERM, SIGHUP}),
+                         [](const auto &info) {
+                             std::string name;
+                             for (const int signal_number : info.param) {
+                                 name += signal_number == SIGTERM ? "SIGTERM" : "SIGHUP";
+                             }
+                             return name;
+                         });
 
 TEST_F(ApplicationTest, ALockLeftByADeadProcessIsTakenOver) {
     QProcess gone;

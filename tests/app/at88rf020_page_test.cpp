@@ -4,6 +4,9 @@
 
 #include <gtest/gtest.h>
 
+#include <QApplication>
+#include <QClipboard>
+
 #include "app/common/hex_edit.h"
 #include "app/pages/at88rf020_page.h"
 #include "tests/app/support/accessibility.h"
@@ -90,6 +93,24 @@ TEST(At88rf020PageTemplates, OnlyThe640PixelTemplateMakesPage25ReadOnly) {
         EXPECT_EQ(edit->isReadOnly(), read_only) << template_id;
         EXPECT_EQ(page.Control(P::IDC_PAGE31)->objectName(), QStringLiteral("page31"));
     }
+}
+
+class At88rf020CompactPageTest : public app_test::FakeReaderPageTest<P, 134> {};
+
+TEST_F(At88rf020CompactPageTest, Page25TakesNothingTypedOrPastedOnlyWhatTheCardHolds) {
+    auto *page25 = control<QLineEdit>(P::IDC_PAGE3 + 22);
+    page25->setFocus();
+    QTest::keyClicks(page25, "1234");
+    QApplication::clipboard()->setText(QStringLiteral("AABBCCDD"));
+    QTest::keyClick(page25, Qt::Key_V, Qt::ControlModifier);
+    EXPECT_EQ(page25->text(), QString());
+    choose(P::IDC_WRITE_PAGE, 25);
+    click(P::IDC_WRITE);
+    EXPECT_EQ(calls(), Calls{"rf_at020_write(0,25,0000000000000000)"});
+
+    fake_reader::state().memory["rf_at020_read"][25] = Page(25);
+    click(P::IDC_READ);
+    EXPECT_EQ(page25->text(), QStringLiteral("9091929394959697"));
 }
 
 TEST_F(At88rf020PageTest, SearchShowsThePupiAndMovesToThePassword) {
@@ -290,6 +311,33 @@ INSTANTIATE_TEST_SUITE_P(Pages, At88rf020Write,
                                                      {{P::IDC_PAGE3, "0123456789ABCDEF"}},
                                                      "rf_at020_write(0,3,0123456789ABCDEF)"}),
                          [](const auto &info) { return std::string(info.param.name); });
+
+class At88rf020OddWrite : public At88rf020PageTest,
+                          public ::testing::WithParamInterface<WriteCase> {};
+
+// Padding fills the page with zero bytes; a stray last digit is no byte of its own.
+TEST_P(At88rf020OddWrite, IsRefusedAndSendsNothing) {
+    choose(P::IDC_WRITE_PAGE, GetParam().page);
+    for (const auto &[id, value] : GetParam().boxes) set(id, value);
+    click(P::IDC_WRITE);
+    EXPECT_TRUE(calls().empty());
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Please input data in data area"));
+    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, At88rf020OddWrite,
+    ::testing::Values(WriteCase{"seven_digits", 5, {{P::IDC_PAGE3 + 2, "1234567"}}, ""},
+                      WriteCase{"page_1_first_box",
+                                1,
+                                {{P::IDC_PAGE1_LOW, "010"}, {P::IDC_PAGE1_HIGH, "05060708"}},
+                                ""},
+                      WriteCase{"page_1_second_box",
+                                1,
+                                {{P::IDC_PAGE1_LOW, "0102"}, {P::IDC_PAGE1_HIGH, "0506070"}},
+                                ""}),
+    [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(At88rf020PageTest, WithoutAPortEveryButtonSendsNothing) {
     state.set_connected(false);

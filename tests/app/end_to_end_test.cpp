@@ -6,8 +6,10 @@
 #include <QComboBox>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QSettings>
 #include <QTest>
 
+#include <csignal>
 #include <memory>
 
 #include "app/common/hex_edit.h"
@@ -20,6 +22,7 @@
 #include "app/shell/setting_dialog.h"
 #include "tests/app/support/app_test.h"
 #include "tests/app/support/page_test.h"
+#include "tests/app/support/tilvane_program.h"
 
 namespace {
 
@@ -52,6 +55,24 @@ TEST_F(EndToEnd, TheMainWindowConnectsDisconnectsAndReconnects) {
     ASSERT_NE(search, nullptr);
     QTest::mouseClick(search, Qt::LeftButton);
     EXPECT_EQ(frame_band.text(), QStringLiteral("Operation success"));
+}
+
+// A session's end while the program runs connected, no box open: it ends as
+// when its window is closed, the settings it holds stored.
+TEST_F(EndToEnd, TheProgramEndsOnSigtermAsWhenItsWindowIsClosed) {
+    app_test::TilvaneProgram program(config_directory());
+    // Baud index 9 is out of range: the program connects at index 1, which only
+    // a write brings to the file.
+    program.write_settings("[General]\nCurCard=6\nComPort=1\nBaudRate=9\n");
+    ASSERT_TRUE(program.Start());
+    program.Send(SIGTERM);
+    ASSERT_TRUE(program.WaitForEnd());
+    EXPECT_EQ(program.process().exitStatus(), QProcess::NormalExit);
+    EXPECT_EQ(program.process().exitCode(), 0);
+    QSettings stored(program.settings_file(), QSettings::IniFormat);
+    EXPECT_EQ(stored.value("CurCard").toString(), QStringLiteral("6"));
+    EXPECT_EQ(stored.value("ComPort").toString(), QStringLiteral("1"));
+    EXPECT_EQ(stored.value("BaudRate").toString(), QStringLiteral("1"));
 }
 
 TEST_F(EndToEnd, TheSettingsDialogReadsTheReader) {

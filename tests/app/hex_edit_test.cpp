@@ -4,7 +4,13 @@
 
 #include <QApplication>
 #include <QClipboard>
+#include <QDropEvent>
+#include <QMenu>
+#include <QMimeData>
 #include <QTest>
+
+#include <functional>
+#include <ostream>
 
 #include "app/common/hex_edit.h"
 #include "app/common/value_edit.h"
@@ -102,6 +108,101 @@ TEST_F(HexEditTest, ByteCountIgnoresAnOddLastDigit) {
     EXPECT_EQ(edit.GetByteCount(), 2);
     edit.setText(QString());
     EXPECT_EQ(edit.GetByteCount(), 0);
+}
+
+// Text dragged onto the box and let go there, as the platform delivers it.
+void Drop(CHexEdit &edit, const QString &text) {
+    QMimeData data;
+    data.setText(text);
+    const QPointF point(edit.width() - 2, edit.height() / 2);
+    QDragEnterEvent enter(point.toPoint(), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&edit, &enter);
+    QDropEvent drop(point, Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+    QApplication::sendEvent(&edit, &drop);
+}
+
+// What an operator can do to a box to put text into it or take text out.
+struct Edit {
+    const char *name;
+    std::function<void(CHexEdit &)> act;
+};
+
+void PrintTo(const Edit &edit, std::ostream *os) {
+    *os << edit.name;
+}
+
+class ReadOnlyHexEdit : public HexEditTest, public ::testing::WithParamInterface<Edit> {};
+
+TEST_P(ReadOnlyHexEdit, TakesNothingFromTheOperator) {
+    edit.setText(QStringLiteral("12"));
+    edit.setReadOnly(true);
+    edit.setFocus();
+    GetParam().act(edit);
+    QApplication::processEvents();
+    EXPECT_EQ(edit.text(), QStringLiteral("12"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Edits, ReadOnlyHexEdit,
+    ::testing::Values(
+        Edit{"typed_digits", [](CHexEdit &e) { QTest::keyClicks(&e, "1234"); }},
+        Edit{"typed_letters", [](CHexEdit &e) { QTest::keyClicks(&e, "aF"); }},
+        Edit{"keypad_digits",
+             [](CHexEdit &e) {
+                 QTest::keyClick(&e, Qt::Key_7, Qt::KeypadModifier);
+             }},
+        Edit{"ctrl_v",
+             [](CHexEdit &e) {
+                 QApplication::clipboard()->setText(QStringLiteral("00 A4 04 00"));
+                 QTest::keyClick(&e, Qt::Key_V, Qt::ControlModifier);
+             }},
+        Edit{"shift_insert",
+             [](CHexEdit &e) {
+                 QApplication::clipboard()->setText(QStringLiteral("ABCD"));
+                 QTest::keyClick(&e, Qt::Key_Insert, Qt::ShiftModifier);
+             }},
+        Edit{"context_menu_paste",
+             [](CHexEdit &e) {
+                 QApplication::clipboard()->setText(QStringLiteral("ABCD"));
+                 QContextMenuEvent open(QContextMenuEvent::Mouse, QPoint(2, 2),
+                                        e.mapToGlobal(QPoint(2, 2)));
+                 QApplication::sendEvent(&e, &open);
+                 auto *menu = e.findChild<QMenu *>();
+                 ASSERT_NE(menu, nullptr);
+                 for (QAction *action : menu->actions()) {
+                     if (action->objectName() == QLatin1String("edit-paste")) action->trigger();
+                 }
+                 menu->close();
+             }},
+        Edit{"drop", [](CHexEdit &e) { Drop(e, QStringLiteral("ABCD")); }},
+        Edit{"drop_with_drops_switched_on",
+             [](CHexEdit &e) {
+                 e.setAcceptDrops(true);
+                 Drop(e, QStringLiteral("ABCD"));
+             }},
+        Edit{"typing_after_read_only_and_back",
+             [](CHexEdit &e) {
+                 // Whatever the box turns back on when it is made writable again,
+                 // a second read-only spell refuses the same.
+                 e.setReadOnly(false);
+                 e.setReadOnly(true);
+                 QTest::keyClicks(&e, "99");
+             }}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+TEST_F(HexEditTest, TextDroppedOnAWritableBoxKeepsOnlyItsHexDigits) {
+    edit.setAcceptDrops(true);
+    Drop(edit, QStringLiteral("00 A4-zz 04"));
+    EXPECT_EQ(edit.text(), QStringLiteral("00A404"));
+    // Made writable again after a read-only spell, it takes typing as before and
+    // input-method text through the same filter.
+    edit.setReadOnly(true);
+    edit.setReadOnly(false);
+    EXPECT_FALSE(edit.testAttribute(Qt::WA_InputMethodEnabled));
+    QInputMethodEvent composed;
+    composed.setCommitString(QStringLiteral("B7 xq"));
+    QApplication::sendEvent(&edit, &composed);
+    EXPECT_EQ(edit.text(), QStringLiteral("00A404b7"));
 }
 
 TEST(ValueEdit, IgnoresTypedLettersOnly) {

@@ -108,10 +108,19 @@ INSTANTIATE_TEST_SUITE_P(
                       ExactRow{"empty", "", 1, std::nullopt}),
     [](const auto &info) { return std::string(info.param.name); });
 
+TEST(HoldsWholeBytes, CountsTheHexDigitsOnly) {
+    for (const auto &[text, whole] : {std::pair{"", true}, {"12", true}, {"123", false},
+                                      {"1 2", true}, {"12 3", false}, {"1z", false}}) {
+        const QLineEdit edit(QString::fromLatin1(text));
+        EXPECT_EQ(tilvane::HoldsWholeBytes(&edit), whole) << text;
+    }
+}
+
 TEST(CopyHexInto, FillsTheFrontAndKeepsTheRest) {
     QLineEdit edit(QStringLiteral("123"));
     std::uint8_t bytes[4] = {0, 0, 0, 0xEE};
-    tilvane::CopyHexInto(bytes, &edit);  // a zero-padded write keeps the odd digit's byte
+    // The conversion keeps the odd digit's byte; writes refuse such a box first.
+    tilvane::CopyHexInto(bytes, &edit);
     EXPECT_EQ(Bytes(bytes, bytes + 4), (Bytes{0x12, 0x03, 0x00, 0xEE}));
 
     edit.setText(QStringLiteral("0102030405"));

@@ -164,6 +164,18 @@ TEST_F(IsoPageTest, CommandLengthsFromEmptyTo251AreSentAndLongerOnesRefused) {
     EXPECT_EQ(HistoryOf(page), (Entries{"", longest.toStdString()}));
 }
 
+TEST_F(IsoPageTest, ACommandWithAStrayLastDigitIsRefusedAndNotRecorded) {
+    for (const char *command : {"0", "008400000", "00 84 00 00 0"}) send(command);
+    EXPECT_TRUE(calls().empty());
+    ASSERT_EQ(boxes().size(), 3u);
+    for (const auto &box : boxes()) {
+        EXPECT_EQ(box.text, QStringLiteral("cos command must be whole bytes: an even number of hex "
+                                           "digits!"));
+        EXPECT_EQ(box.caption, QStringLiteral("Error"));
+    }
+    EXPECT_TRUE(HistoryOf(page).empty());
+}
+
 TEST_F(IsoPageTest, TheHistoryDialogListsTheCommandsAndGivesOneBack) {
     for (const char *command : {"0084000008", "0084000008", "00B0000000", "0084000008"}) {
         send(QString::fromLatin1(command));

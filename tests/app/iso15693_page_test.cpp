@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <QLabel>
+
 #include "app/common/hex_edit.h"
 #include "app/pages/iso15693_page.h"
 #include "app/shell/app_state.h"
@@ -189,6 +191,18 @@ TEST_F(Iso15693PageTest, EmptyBytesAndBlockDataOfAnotherLengthAreRefused) {
                                   "please input 4 bytes", "please input 4 bytes"}));
 }
 
+TEST_F(Iso15693PageTest, ASingleDigitDsfidOrAfiIsRefusedAsNoByte) {
+    set(P::IDC_UID, QString::fromStdString(kUid));
+    set(P::IDC_DSFID, "5");
+    set(P::IDC_AFI, "A");
+    click(P::IDC_WRITE_DSFID);
+    click(P::IDC_WRITE_AFI);
+    EXPECT_TRUE(calls().empty());
+    QStringList texts;
+    for (const auto &box : boxes()) texts << box.text;
+    EXPECT_EQ(texts, (QStringList{"DSFID is not null!", "AFI is null!"}));
+}
+
 TEST_F(Iso15693PageTest, ReadTakesFiveReadsAndThreeSecurityCallsOrTwoAndOneOnA28BlockTag) {
     auto &memory = fake_reader::state().memory;
     for (int first = 0; first < 64; first += 14) {
@@ -282,6 +296,42 @@ TEST_P(Iso15693PageLayout, TheGridFillsTheWidthAndEveryControlStaysOnThePage) {
     const int e = (page.sheet()->width() - x0 - 169) / 4;
     EXPECT_EQ(control(P::IDC_BLOCK_DATA + 17)->geometry(),
               QRect(x0 + e + 42 + 20, uid_box.y() + 22, e, 18));
+}
+
+TEST_P(Iso15693PageLayout, HeadersStandOverTheirColumnsWithTheirWholeText) {
+    page.resize(GetParam().view);
+    page.LayoutForScreen(GetParam().width);
+    QApplication::processEvents();
+    QWidget *uid = control(P::IDC_UID);
+    const int x0 = uid->mapTo(page.sheet(), QPoint(uid->width(), 0)).x() + 10;
+    const int top = uid->mapTo(page.sheet(), QPoint(0, 0)).y() - 20;
+    std::vector<QRect> placed;
+    for (int c = 0; c < 4; ++c) {
+        // Column c starts at its first number; its data boxes are e wide.
+        const QRect number = control(P::IDC_BLOCK_NUMBER + 16 * c)->geometry();
+        const int e = control(P::IDC_BLOCK_DATA + 16 * c)->width();
+        for (const auto &[id, x] :
+             {std::pair{P::IDC_HEADER_FIRST + 2 * c, number.x() + (c == 0 ? 0 : 10)},
+              std::pair{P::IDC_HEADER_FIRST + 2 * c + 1, number.x() + e}}) {
+            auto *header = control<QLabel>(id);
+            const QString name = header->objectName();
+            EXPECT_GE(header->width(), header->fontMetrics().horizontalAdvance(header->text()))
+                << name.toStdString();
+            EXPECT_EQ(header->y(), top) << name.toStdString();
+            // Where it stands; only a wide last header moves left, to stay on the sheet.
+            if (header->geometry().right() < page.sheet()->width() - 1) {
+                EXPECT_EQ(header->x(), x) << name.toStdString();
+            } else {
+                EXPECT_LE(header->x(), x) << name.toStdString();
+            }
+            placed.push_back(header->geometry());
+        }
+        EXPECT_EQ(number.x(), x0 + c * (control(P::IDC_BLOCK_DATA)->width() + 42));
+    }
+    // No header runs into the next one.
+    for (std::size_t i = 1; i < placed.size(); ++i) {
+        EXPECT_LT(placed[i - 1].right() + 1, placed[i].left()) << i;
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(Screens, Iso15693PageLayout,

@@ -472,6 +472,41 @@ TEST_F(MifarePageTest, WritingATrailerAsksFirstAndCancelSendsNothing) {
     EXPECT_EQ(band.text(), QStringLiteral("Write card successfully"));
 }
 
+TEST_F(MifarePageTest, BoxesWithAStrayLastDigitAreRefusedBeforeTheQuestion) {
+    struct Case {
+        const char *name;
+        int sector_list, block_list, key, sector, block, write;
+        std::vector<std::pair<int, const char *>> boxes;
+    };
+    const Case cases[] = {
+        {"window 1 data", P::IDC_W1_SECTOR, P::IDC_W1_BLOCK, P::IDC_W1_KEY, 1, 1, P::IDC_W1_WRITE,
+         {{P::IDC_W1_DATA1, "0102030"}}},
+        {"window 1 access bits", P::IDC_W1_SECTOR, P::IDC_W1_BLOCK, P::IDC_W1_KEY, 3, 3,
+         P::IDC_W1_WRITE,
+         {{P::IDC_W1_TRAILER_KEY_A, "A0A1A2A3A4A5"},
+          {P::IDC_W1_TRAILER_ACCESS, "FF0780F"},
+          {P::IDC_W1_TRAILER_KEY_B, "B0B1"}}},
+        {"window 2 key B", P::IDC_W2_SECTOR, P::IDC_W2_BLOCK, P::IDC_W2_KEY, 39, 15,
+         P::IDC_W2_WRITE,
+         {{P::IDC_W2_TRAILER_KEY_A, ""}, {P::IDC_W2_TRAILER_KEY_B, "B"}}},
+        {"window 2 data", P::IDC_W2_SECTOR, P::IDC_W2_BLOCK, P::IDC_W2_KEY, 39, 14,
+         P::IDC_W2_WRITE, {{P::IDC_W2_DATA3 + 11, "EEE"}}},
+    };
+    for (const Case &c : cases) {
+        select_card();
+        const std::size_t boxes_before = boxes().size();
+        choose(c.sector_list, c.sector);
+        choose(c.block_list, c.block);
+        set(c.key, kKey);
+        for (const auto &[id, value] : c.boxes) set(id, value);
+        click(c.write);
+        EXPECT_TRUE(calls().empty()) << c.name;
+        ASSERT_EQ(boxes().size(), boxes_before + 1) << c.name;
+        EXPECT_EQ(boxes().back().text, QStringLiteral("Please input data in data area")) << c.name;
+        EXPECT_EQ(boxes().back().caption, QStringLiteral("Error")) << c.name;
+    }
+}
+
 TEST_F(MifarePageTest, Window1RefreshFollowsTheSectorAndGuardsTheMakersBlock) {
     // Before the first refresh the Write button is enabled on sector 0, block 0.
     EXPECT_TRUE(control<QPushButton>(P::IDC_W1_WRITE)->isEnabled());

@@ -125,17 +125,18 @@ TEST_F(SamPageTest, AFailedResetStepIsReportedAndEndsIt) {
 }
 
 // The rest of Send is the ISO 14443-4 page's: one exchange serves both.
-TEST_F(SamPageTest, SendRefusesCommandsShorterThanFiveBytes) {
-    for (const char *command : {"", "00A40400"}) {
+TEST_F(SamPageTest, SendRefusesCommandsShorterThanFiveBytesOrNotWholeBytes) {
+    for (const char *command : {"", "00A40400", "00A4040008F"}) {
         set(P::IDC_COMMAND, command);
         click(P::IDC_SEND);
     }
     EXPECT_TRUE(calls().empty());
-    ASSERT_EQ(boxes().size(), 2u);
-    for (const auto &box : boxes()) {
-        EXPECT_EQ(box.text, QStringLiteral("cos command must more than 5 bytes!"));
-        EXPECT_EQ(box.caption, QStringLiteral("error"));
-    }
+    ASSERT_EQ(boxes().size(), 3u);
+    for (const auto &box : boxes()) EXPECT_EQ(box.caption, QStringLiteral("error"));
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("cos command must more than 5 bytes!"));
+    EXPECT_EQ(boxes()[1].text, QStringLiteral("cos command must more than 5 bytes!"));
+    EXPECT_EQ(boxes()[2].text,
+              QStringLiteral("cos command must be whole bytes: an even number of hex digits!"));
     EXPECT_TRUE(page.exchange().history().empty());
 
     set(P::IDC_COMMAND, "00A4040008");

@@ -183,13 +183,15 @@ TEST_F(SettingDialogTest, TheDeviceFlagReadsLowByteFirstAndWritesBackTheSame) {
 }
 
 TEST_F(SettingDialogTest, ADeviceFlagOfAnotherLengthIsRefused) {
-    // Under the edit's 4-digit limit, one byte or none is all that can differ.
-    for (const char *flag : {"01", "0", ""}) {
+    // Under the edit's 4-digit limit, one byte or none is all that can differ, or
+    // a stray last digit.
+    for (const char *flag : {"01", "0", "", "123"}) {
         type(D::IDC_DEVICE_FLAG, QString::fromLatin1(flag));
         click(D::IDC_WRITE_FLAG);
     }
     EXPECT_TRUE(fake_reader::calls().empty());
-    ASSERT_EQ(boxes().size(), 3u);
+    ASSERT_EQ(boxes().size(), 4u);
+    EXPECT_EQ(boxes()[3].text, QStringLiteral("Please input 2 bytes device flag"));
     EXPECT_EQ(boxes()[0].text, QStringLiteral("Please input 2 bytes device flag"));
     EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
     EXPECT_EQ(boxes()[0].icon, QMessageBox::Critical);

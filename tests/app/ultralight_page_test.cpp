@@ -194,11 +194,35 @@ INSTANTIATE_TEST_SUITE_P(
                   {{P::IDC_PAGE2, "0000"}, {P::IDC_LOCK_BYTES, "FFFF"}},
                   "rf_ul_write(0,2,0000FFFF)"},
         WriteCase{"otp_page", 3, {{P::IDC_PAGE3, "80000001"}}, "rf_ul_write(0,3,80000001)"},
-        WriteCase{"short_data_page", 7, {{P::IDC_PAGE3 + 4, "1234"}}, "rf_ul_write(0,7,12340000)"},
-        WriteCase{"odd_digit_keeps_its_byte",
-                  15,
-                  {{P::IDC_PAGE15, "ABC"}},
-                  "rf_ul_write(0,15,AB0C0000)"}),
+        WriteCase{"short_data_page", 7, {{P::IDC_PAGE3 + 4, "1234"}}, "rf_ul_write(0,7,12340000)"}),
+    [](const auto &info) { return std::string(info.param.name); });
+
+class UltralightOddWrite : public UltralightPageTest,
+                           public ::testing::WithParamInterface<WriteCase> {};
+
+// Padding fills the page with zero bytes; a stray last digit is no byte of its own.
+TEST_P(UltralightOddWrite, IsRefusedAndSendsNothing) {
+    choose(P::IDC_WRITE_PAGE, GetParam().page);
+    for (const auto &[id, value] : GetParam().boxes) set(id, value);
+    click(P::IDC_WRITE);
+    EXPECT_TRUE(calls().empty());
+    ASSERT_EQ(boxes().size(), 1u);
+    EXPECT_EQ(boxes()[0].text, QStringLiteral("Please input data in data area"));
+    EXPECT_EQ(boxes()[0].caption, QStringLiteral("Error"));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pages, UltralightOddWrite,
+    ::testing::Values(WriteCase{"three_digits", 15, {{P::IDC_PAGE15, "ABC"}}, ""},
+                      WriteCase{"seven_digits", 7, {{P::IDC_PAGE3 + 4, "1234567"}}, ""},
+                      WriteCase{"page_2_first_half",
+                                2,
+                                {{P::IDC_PAGE2, "000"}, {P::IDC_LOCK_BYTES, "FFFF"}},
+                                ""},
+                      WriteCase{"lock_bytes",
+                                2,
+                                {{P::IDC_PAGE2, "0000"}, {P::IDC_LOCK_BYTES, "F"}},
+                                ""}),
     [](const auto &info) { return std::string(info.param.name); });
 
 TEST_F(UltralightPageTest, AFailedWriteIsReported) {
