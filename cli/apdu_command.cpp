@@ -4,8 +4,8 @@
 #include <cstring>
 
 #include "cardkit/bytes.h"
-#include "cli/commands.h"
-#include "cli/status_words.h"
+#include "commands.h"
+#include "status_words.h"
 #include "protocol/frame.h"
 
 namespace rfcard {
@@ -37,16 +37,16 @@ struct ActiveCard {
 
 // Type A: nullopt when no card answered or the one that did is no processor
 // card, with `refusal` set to the result then; Type B may still answer.
-std::optional<ActiveCard> activate_a(Reader &reader, Output &out, std::int32_t &refusal) {
+std::optional<ActiveCard> activate_a(cardwork::ReaderSession &reader, Output &out, std::int32_t &refusal) {
     reader.power_field(protocol::kProtocolTypeA);
-    std::uint8_t answer[kAnswerRoom] = {};
+    std::uint8_t answer[protocol::kAnswerRoom] = {};
     std::uint8_t length = 0;
-    const std::int32_t result = RF_TRY(reader, rf_typea_rst, protocol::kRequestAll, answer, &length);
-    if (result == kNoCard || result == kNotIso14443_4) {
+    const std::int32_t result = CARDWORK_TRY(reader, rf_typea_rst, protocol::kRequestAll, answer, &length);
+    if (result == cardwork::kNoCard || result == cardwork::kNotIso14443_4) {
         refusal = result;
         return std::nullopt;
     }
-    if (result != 0) throw ReaderError("rf_typea_rst", result, "the Type A card was not activated");
+    if (result != 0) throw cardwork::CardError::call("rf_typea_rst", result, "the Type A card was not activated");
     const cardkit::ByteView whole(answer, length);
     const auto uid = whole.first(std::min<std::size_t>(kTypeAUidSize, length));
     const auto ats = whole.subspan(uid.size());
@@ -56,17 +56,17 @@ std::optional<ActiveCard> activate_a(Reader &reader, Output &out, std::int32_t &
     return ActiveCard{'A'};
 }
 
-std::optional<ActiveCard> activate_b(Reader &reader, Output &out) {
+std::optional<ActiveCard> activate_b(cardwork::ReaderSession &reader, Output &out) {
     reader.power_field(protocol::kProtocolTypeB);
-    std::uint8_t atqb[kAnswerRoom] = {};
+    std::uint8_t atqb[protocol::kAnswerRoom] = {};
     std::uint8_t length = 0;
-    const std::int32_t result = RF_TRY(reader, rf_atqb, kWakeUpB, atqb, &length);
-    if (result == kNoCard) return std::nullopt;
-    if (result != 0) throw ReaderError("rf_atqb", result);
+    const std::int32_t result = CARDWORK_TRY(reader, rf_atqb, kWakeUpB, atqb, &length);
+    if (result == cardwork::kNoCard) return std::nullopt;
+    if (result != 0) throw cardwork::CardError::call("rf_atqb", result);
     ActiveCard card{'B'};
     // The PUPI travels as it stands in the ATQB, passed as one 32-bit value.
     std::memcpy(&card.pupi, atqb + 1, 4);
-    RF_CALL(reader, rf_attrib, card.pupi, 0);
+    CARDWORK_CALL(reader, rf_attrib, card.pupi, 0);
     const cardkit::ByteView pupi(atqb + 1, 4);
     out.data()["card"] = {{"type", "B"},
                           {"pupi", cardkit::to_hex(pupi)},
@@ -82,7 +82,7 @@ int run_apdu(CommandContext &context, const std::vector<std::string> &texts,
     std::vector<cardkit::Bytes> commands;
     for (const std::string &text : texts) commands.push_back(parse_command(text));
     Output &out = context.out();
-    Reader &reader = context.reader();
+    cardwork::ReaderSession &reader = context.reader();
 
     std::optional<ActiveCard> card;
     std::int32_t refusal_a = 0;
@@ -90,21 +90,21 @@ int run_apdu(CommandContext &context, const std::vector<std::string> &texts,
     if (!card && type != "A") card = activate_b(reader, out);
     if (!card) {
         // A Type A card that answered says more than the silence of Type B.
-        const bool a_answered = refusal_a == kNotIso14443_4;
-        throw ReaderError(a_answered || type == "A" ? "rf_typea_rst" : "rf_atqb",
-                          a_answered ? refusal_a : kNoCard, "no ISO 14443-4 card in the field");
+        const bool a_answered = refusal_a == cardwork::kNotIso14443_4;
+        throw cardwork::CardError::call(a_answered || type == "A" ? "rf_typea_rst" : "rf_atqb",
+                          a_answered ? refusal_a : cardwork::kNoCard, "no ISO 14443-4 card in the field");
     }
 
     bool all_done = true;
     Json exchanges = Json::array();
     for (const cardkit::Bytes &command : commands) {
-        std::uint8_t answer[kAnswerRoom] = {};
+        std::uint8_t answer[protocol::kAnswerRoom] = {};
         std::uint8_t length = 0;
         const auto size = static_cast<std::int32_t>(command.size());
         if (card->type == 'A') {
-            RF_CALL(reader, rf_cos_command, command.data(), size, answer, &length);
+            CARDWORK_CALL(reader, rf_cos_command, command.data(), size, answer, &length);
         } else {
-            RF_CALL(reader, rf_typeb_cos, kTypeBLeadingByte, command.data(), size, answer, &length);
+            CARDWORK_CALL(reader, rf_typeb_cos, kTypeBLeadingByte, command.data(), size, answer, &length);
         }
         out.text("> " + cardkit::to_hex(command, ' '));
         Json exchange = {{"command", cardkit::to_hex(command)},
@@ -130,9 +130,9 @@ int run_apdu(CommandContext &context, const std::vector<std::string> &texts,
     out.data()["exchanges"] = std::move(exchanges);
     // Leave the card as it was found; a card already gone does not matter now.
     if (card->type == 'A') {
-        RF_TRY(reader, rf_cl_deselect);
+        CARDWORK_TRY(reader, rf_cl_deselect);
     } else {
-        RF_TRY(reader, rf_hltb, card->pupi);
+        CARDWORK_TRY(reader, rf_hltb, card->pupi);
     }
     return all_done ? kExitDone : kExitIncomplete;
 }

@@ -3,14 +3,16 @@
 #include <cstring>
 
 #include "cardkit/mifare_layout.h"
-#include "cli/commands.h"
-#include "cli/type_a_card.h"
+#include "cardwork/type_a.h"
+#include "commands.h"
+#include "protocol/frame.h"
 
 namespace rfcard {
 
 namespace {
 
 using cardkit::ByteView;
+using cardwork::TypeACard;
 
 // A field holds a few cards; the loops end there whatever the reader says.
 constexpr int kMostCardsOfAKind = 16;
@@ -58,10 +60,10 @@ std::string type_a_kind(const TypeACard &card) {
     return "unknown kind";
 }
 
-void scan_type_a(Reader &reader, Findings &findings) {
+void scan_type_a(cardwork::ReaderSession &reader, Findings &findings) {
     reader.power_field(protocol::kProtocolTypeA);
-    try {
-        find_type_a(reader, [&](const TypeACard &card) {
+    const cardwork::TypeAWalk walk =
+        cardwork::find_type_a(reader, [&](const TypeACard &card) {
             std::vector<std::pair<std::string, std::string>> fields = {{"uid", hex(card.uid)},
                                                                        {"atqa", hex(card.atqa)}};
             if (card.sak) fields.emplace_back("sak", hex(*card.sak));
@@ -69,70 +71,71 @@ void scan_type_a(Reader &reader, Findings &findings) {
             findings.add("ISO 14443 Type A", fields);
             return false;
         });
-    } catch (const MixedUidSizes &) {
+    if (walk.mixed_uid_sizes) {
         findings.add("ISO 14443 Type A", {{"kind", "cards with 4- and 7-byte UIDs together"}});
     }
 }
 
-void scan_type_b(Reader &reader, Findings &findings, char protocol, const std::string &name) {
-    reader.power_field(protocol);
-    std::uint8_t atqb[kAnswerRoom] = {};
+void scan_type_b(cardwork::ReaderSession &reader, Findings &findings, char card_protocol,
+                 const std::string &name) {
+    reader.power_field(card_protocol);
+    std::uint8_t atqb[protocol::kAnswerRoom] = {};
     std::uint8_t length = 0;
-    const std::int32_t result = RF_TRY(reader, rf_atqb, 1, atqb, &length);
-    if (result == kNoCard) return;
-    if (result == kCollision) {
+    const std::int32_t result = CARDWORK_TRY(reader, rf_atqb, 1, atqb, &length);
+    if (result == cardwork::kNoCard) return;
+    if (result == cardwork::kCollision) {
         findings.add(name, {{"kind", "several cards answered at once"}});
         return;
     }
-    if (result != 0) throw ReaderError("rf_atqb", result);
+    if (result != 0) throw cardwork::CardError::call("rf_atqb", result);
     findings.add(name, {{"pupi", hex(ByteView(atqb + 1, 4))}});
 }
 
-void scan_iso15693(Reader &reader, Findings &findings) {
+void scan_iso15693(cardwork::ReaderSession &reader, Findings &findings) {
     reader.power_field(protocol::kProtocolIso15693);
     // Each tag found is told to stay quiet, so the next inventory finds another.
     for (int found = 0; found < kMostCardsOfAKind; ++found) {
-        std::uint8_t answer[kAnswerRoom] = {};
+        std::uint8_t answer[protocol::kAnswerRoom] = {};
         std::uint8_t length = 0;
-        const std::int32_t result = RF_TRY(reader, ISO15693_Inventory, answer, &length);
-        if (result == kNoCard) return;
-        if (result == kCollision) {
+        const std::int32_t result = CARDWORK_TRY(reader, ISO15693_Inventory, answer, &length);
+        if (result == cardwork::kNoCard) return;
+        if (result == cardwork::kCollision) {
             findings.add("ISO 15693", {{"kind", "several tags in one slot"}});
             return;
         }
-        if (result != 0) throw ReaderError("ISO15693_Inventory", result);
+        if (result != 0) throw cardwork::CardError::call("ISO15693_Inventory", result);
         if (length != 9)
-            throw ReaderError("ISO15693_Inventory", 1,
+            throw cardwork::CardError::call("ISO15693_Inventory", 1,
                               "an answer of " + std::to_string(length) + " bytes");
         const cardkit::Bytes uid(std::make_reverse_iterator(answer + 9),
                                  std::make_reverse_iterator(answer + 1));
         findings.add("ISO 15693", {{"uid", hex(uid)}, {"dsfid", hex(answer[0])}});
-        RF_CALL(reader, ISO15693_Stay_Quiet, answer + 1);
+        CARDWORK_CALL(reader, ISO15693_Stay_Quiet, answer + 1);
     }
 }
 
-void scan_short_range(Reader &reader, Findings &findings) {
+void scan_short_range(cardwork::ReaderSession &reader, Findings &findings) {
     reader.power_field(protocol::kProtocolShortRange);
     // Each card found is deactivated, so the next select finds another.
     for (int found = 0; found < kMostCardsOfAKind; ++found) {
         std::uint8_t chip_id = 0;
-        const std::int32_t result = RF_TRY(reader, rf_st_select, &chip_id);
-        if (result == kNoCard) return;
-        if (result == kCollision) {
+        const std::int32_t result = CARDWORK_TRY(reader, rf_st_select, &chip_id);
+        if (result == cardwork::kNoCard) return;
+        if (result == cardwork::kCollision) {
             findings.add("SR176/SRIX4K", {{"kind", "several cards answered at once"}});
             return;
         }
-        if (result != 0) throw ReaderError("rf_st_select", result);
+        if (result != 0) throw cardwork::CardError::call("rf_st_select", result);
         std::uint8_t uid[8] = {};
         std::uint8_t length = 0;
-        if (RF_TRY(reader, rf_srix4k_getuid, uid, &length) == 0 && length == 8) {
+        if (CARDWORK_TRY(reader, rf_srix4k_getuid, uid, &length) == 0 && length == 8) {
             findings.add(
                 "SR176/SRIX4K",
                 {{"chip_id", hex(chip_id)}, {"uid", hex(ByteView(uid, 8))}, {"kind", "SRIX4K"}});
         } else {
             findings.add("SR176/SRIX4K", {{"chip_id", hex(chip_id)}, {"kind", "SR176"}});
         }
-        RF_CALL(reader, rf_st_completion);
+        CARDWORK_CALL(reader, rf_st_completion);
     }
 }
 
@@ -143,14 +146,14 @@ int run_info(CommandContext &context) {
     ReaderLibrary &library = context.library();
     std::uint32_t library_version = 0;
     const std::int32_t version_result = library.api().lib_ver(&library_version);
-    if (version_result != 0) throw ReaderError("lib_ver", version_result);
+    if (version_result != 0) throw cardwork::CardError::call("lib_ver", version_result);
     const auto transport_version = library.transport_version();
 
-    Reader &reader = context.reader();
+    cardwork::ReaderSession &reader = context.reader();
     std::uint8_t model[2] = {};
     std::uint8_t serial[8] = {};
-    RF_CALL(reader, rf_get_model, model);
-    RF_CALL(reader, rf_get_snr, serial);
+    CARDWORK_CALL(reader, rf_get_model, model);
+    CARDWORK_CALL(reader, rf_get_snr, serial);
 
     out.data()["reader"] = {{"model", hex(ByteView(model, 2))},
                             {"serial_number", hex(ByteView(serial, 8))},
@@ -173,7 +176,7 @@ int run_info(CommandContext &context) {
 }
 
 int run_scan(CommandContext &context) {
-    Reader &reader = context.reader();
+    cardwork::ReaderSession &reader = context.reader();
     bool any = false;
     {
         Findings findings(context.out());

@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/tag_information.h"
-#include "cli/tool_error.h"
+#include "cardwork/tag_information.h"
+#include "cardwork/card_error.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ TEST(TagInformation, FieldsAreThereAsTheFlagsSay) {
         {answer(0x05, {0x00, 0x07, 0xE7}), 0x00, std::nullopt, 8, 8},
     };
     for (const auto &row : rows) {
-        const auto information = rfcard::parse_tag_information(row.answer);
+        const auto information = cardwork::parse_tag_information(row.answer);
         EXPECT_EQ(information.dsfid, row.dsfid);
         EXPECT_EQ(information.afi, row.afi);
         EXPECT_EQ(information.blocks, row.blocks);
@@ -42,7 +42,7 @@ TEST(TagInformation, FieldsAreThereAsTheFlagsSay) {
 TEST(TagInformation, AnAnswerThatCannotSayTheMemorySizeIsRefused) {
     for (const Bytes &refused : {Bytes{}, answer(0x0F, {0x21, 0x33, 0x3F}), answer(0x03, {0, 0}),
                                  Bytes{0x04, 0x01, 0x02}}) {
-        EXPECT_THROW(rfcard::parse_tag_information(refused), rfcard::ToolError);
+        EXPECT_THROW(cardwork::parse_tag_information(refused), cardwork::CardError);
     }
 }
 

@@ -5,9 +5,9 @@
 #include <gtest/gtest.h>
 
 #include "cardkit/access_bits.h"
-#include "cli/key_candidates.h"
-#include "cli/mifare_dump.h"
-#include "cli/mifare_restore.h"
+#include "cardwork/key_candidates.h"
+#include "cardwork/mifare_dump.h"
+#include "cardwork/mifare_restore.h"
 #include "tests/support/fake_reader.h"
 
 namespace {
@@ -27,8 +27,8 @@ protected:
     void SetUp() override { fake_reader::reset(); }
 
     binding::ReaderApi api_ = fake_reader::api();
-    rfcard::Reader reader_{api_};
-    rfcard::MifareCard card_{reader_, {kUid, {0x04, 0x00}, 0x08}};
+    cardwork::ReaderSession reader_{api_};
+    cardwork::MifareCard card_{reader_, {kUid, {0x04, 0x00}, 0x08}};
 };
 
 TEST_F(KeySearch, AWrongKeyCostsItsAuthenticationAndASelectByUid) {
@@ -53,7 +53,7 @@ TEST_F(KeySearch, ACardThatLeavesTheFieldEndsTheSearchWithTheReason) {
     try {
         card_.find_key(0, KeyType::A, {kFirst, kSecond, kThird});
         FAIL() << "the search went on";
-    } catch (const rfcard::ReaderError &error) {
+    } catch (const cardwork::CardError &error) {
         EXPECT_EQ(error.function(), "rf_request");
         EXPECT_EQ(error.result(), 2);
         EXPECT_STREQ(
@@ -65,7 +65,7 @@ TEST_F(KeySearch, ACardThatLeavesTheFieldEndsTheSearchWithTheReason) {
 
 TEST_F(KeySearch, AFailureOtherThanAWrongKeyEndsTheSearch) {
     results("rf_M1_authentication2", {0x102});
-    EXPECT_THROW(card_.find_key(0, KeyType::A, {kFirst, kSecond}), rfcard::ReaderError);
+    EXPECT_THROW(card_.find_key(0, KeyType::A, {kFirst, kSecond}), cardwork::CardError);
     EXPECT_EQ(calls_of("rf_M1_authentication2").size(), 1u);
 }
 
@@ -87,7 +87,8 @@ TEST_F(KeySearch, TheFieldIsWalkedCardByCardUntilTwoRequestsGoUnanswered) {
     results("rf_request", {0, 2, 0});
     int offered = 0;
     const auto taken =
-        rfcard::find_type_a(reader_, [&](const rfcard::TypeACard &) { return ++offered == 2; });
+        cardwork::find_type_a(reader_, [&](const cardwork::TypeACard &) { return ++offered == 2; })
+            .taken;
     ASSERT_TRUE(taken);
     EXPECT_EQ(taken->sak, 0x08);
     EXPECT_EQ(
@@ -97,12 +98,13 @@ TEST_F(KeySearch, TheFieldIsWalkedCardByCardUntilTwoRequestsGoUnanswered) {
 
     fake_reader::reset();
     results("rf_request", {2, 2});
-    EXPECT_FALSE(rfcard::find_type_a(reader_, [](const rfcard::TypeACard &) { return false; }));
+    EXPECT_FALSE(
+        cardwork::find_type_a(reader_, [](const cardwork::TypeACard &) { return false; }).taken);
     EXPECT_EQ(calls_of("rf_request").size(), 2u);
 }
 
 TEST(KeyCandidates, TheSectorsOwnKeysFirst_ThenGivenFoundKnownAndListed) {
-    rfcard::KeyCandidates keys({kThird}, {kFirst, kSecond});
+    cardwork::KeyCandidates keys({kThird}, {kFirst, kSecond});
     cardkit::CardDump known = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
     const MifareKey sector2_a = {0x2A, 0, 0, 0, 0, 0}, sector2_b = {0x2B, 0, 0, 0, 0, 0};
     const MifareKey sector5_a = {0x5A, 0, 0, 0, 0, 0};
@@ -133,11 +135,10 @@ protected:
             fake_reader::state().blocks[block] =
                 cardkit::Bytes(16, static_cast<std::uint8_t>(block));
     }
-    rfcard::SectorReport read(const cardkit::AccessBits &access, const MifareKey &key_b_shown) {
+    cardwork::SectorReport read(const cardkit::AccessBits &access, const MifareKey &key_b_shown) {
         show_trailer(access, key_b_shown);
-        rfcard::KeyCandidates keys({}, {kFirst, kSecond});
-        rfcard::ProgressBar progress;
-        return rfcard::read_sector(card_, 1, keys, dump_, progress, 16);
+        cardwork::KeyCandidates keys({}, {kFirst, kSecond});
+        return cardwork::read_sector(card_, 1, keys, dump_);
     }
     cardkit::CardDump dump_ = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
 };
@@ -181,11 +182,11 @@ TEST_F(SectorRead, ARestoreWritesEachBlockWithAKeyTheCardAllowsOrSaysWhyNot) {
     results("rf_M1_authentication2", {0, 4, 4});
     cardkit::CardDump wanted = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
     for (const int block : {4, 5, 6}) wanted.set_block(block, cardkit::Bytes(16, 0x44));
-    rfcard::KeyCandidates keys({}, {kFirst, kSecond});
-    rfcard::ProgressBar progress;
-    rfcard::RestoreReport report{
-        {}, {}, 0, {}, cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K)};
-    rfcard::restore_mifare_card(card_, wanted, keys, {}, progress, report);
+    cardwork::KeyCandidates keys({}, {kFirst, kSecond});
+    const auto outcome =
+        cardwork::restore_mifare_card(card_, cardkit::MifareType::Classic1K, wanted, keys, {});
+    ASSERT_FALSE(outcome.stopped);
+    const cardwork::RestoreReport &report = outcome.report;
 
     EXPECT_EQ(report.written, std::vector<int>{4});
     ASSERT_EQ(report.skipped.size(), 2u);
@@ -203,26 +204,28 @@ TEST(RestoreChecks, WhatARestoreWouldWriteBeyondDataIsCheckedFirst) {
     dump.set_block(3, cardkit::Bytes(16, 0));  // access bits 00 00 00: invalid
     dump.set_block(7, cardkit::Bytes{0, 0, 0, 0, 0, 0, 0xFF, 0x07, 0x80, 0x69, 0, 0, 0, 0, 0, 0});
 
-    const auto data_only = rfcard::check_restorable(dump, MifareType::Classic1K, {});
+    const auto data_only = cardwork::check_restorable(dump, MifareType::Classic1K, {});
     EXPECT_FALSE(data_only.block0);
     EXPECT_TRUE(data_only.trailer_sectors.empty());
-    EXPECT_TRUE(rfcard::check_restorable(dump, MifareType::Classic1K, {true, false, false}).block0);
+    EXPECT_TRUE(
+        cardwork::check_restorable(dump, MifareType::Classic1K, {true, false, false}).block0);
     try {
-        rfcard::check_restorable(dump, MifareType::Classic1K, {false, true, false});
+        cardwork::check_restorable(dump, MifareType::Classic1K, {false, true, false});
         FAIL() << "invalid access bits were taken";
-    } catch (const rfcard::ToolError &error) {
-        EXPECT_EQ(error.code(), rfcard::kExitBadInput);
+    } catch (const cardwork::CardError &error) {
+        EXPECT_EQ(error.kind(), cardwork::CardErrorKind::DumpUnusable);
         EXPECT_NE(std::string(error.what()).find("sector(s) 0 in the dump are invalid"),
                   std::string::npos);
     }
     dump.forget_block(3);
-    EXPECT_EQ(
-        rfcard::check_restorable(dump, MifareType::Classic1K, {false, true, false}).trailer_sectors,
-        std::vector<int>{1});
+    EXPECT_EQ(cardwork::check_restorable(dump, MifareType::Classic1K, {false, true, false})
+                  .trailer_sectors,
+              std::vector<int>{1});
     // A dump larger than the card.
-    EXPECT_THROW(rfcard::check_restorable(cardkit::CardDump::mifare_classic(MifareType::Classic4K),
-                                          MifareType::Classic1K, {}),
-                 rfcard::ToolError);
+    EXPECT_THROW(
+        cardwork::check_restorable(cardkit::CardDump::mifare_classic(MifareType::Classic4K),
+                                   MifareType::Classic1K, {}),
+        cardwork::CardError);
 }
 
 }  // namespace

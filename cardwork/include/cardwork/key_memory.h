@@ -1,7 +1,8 @@
 #pragma once
 
 // Keys found on each card, kept per UID in the user's data directory so that the
-// next run on the same card tries them first:
+// next run on the same card tries them first, whichever program (rfcard, the
+// application) found them:
 //   $XDG_DATA_HOME/Velomar/rfcard/keys/<UID>.mct  (~/.local/share/... by default)
 // The file is a Mifare dump whose trailers hold the keys and nothing else, so any
 // tool that reads dumps shows it.
@@ -12,7 +13,7 @@
 
 #include "cardkit/dump.h"
 
-namespace rfcard {
+namespace cardwork {
 
 class KeyMemory {
 public:
@@ -38,4 +39,4 @@ private:
     std::filesystem::path directory_;
 };
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -1,8 +1,9 @@
-#include "cli/mifare_restore.h"
+#include "cardwork/mifare_restore.h"
 
-#include "cli/sector_keys.h"
+#include "binding/result_meaning.h"
+#include "cardwork/sector_keys.h"
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -62,7 +63,22 @@ private:
     void skip(int block, std::string note) { report_.skipped.push_back({block, std::move(note)}); }
 
     bool write(int block) {
-        if (!card_.write(block, dump_.block(block))) {
+        // Authenticated first, so that a failure after this is the write's own.
+        card_.open();
+        bool written = false;
+        try {
+            written = card_.write(block, dump_.block(block));
+        } catch (const CardError &error) {
+            // A reader that answered with a status did not write; a line that
+            // failed leaves the block as it may be.
+            if (error.kind() == CardErrorKind::ReaderFailed &&
+                binding::result_meaning(error.function(), error.result()).kind !=
+                    binding::ResultClass::ReaderStatus) {
+                report_.in_doubt = block;
+            }
+            throw;
+        }
+        if (!written) {
             skip(block, block == 0 ? "the card refused the write: block 0 of most cards is "
                                      "written once, at the factory"
                                    : "the card refused the write");
@@ -131,14 +147,14 @@ private:
 PrivilegedWrites check_restorable(const CardDump &dump, cardkit::MifareType card_type,
                                   const RestoreOptions &options) {
     if (dump.family() != cardkit::CardFamily::MifareClassic) {
-        throw ToolError(kExitBadInput,
+        throw CardError(CardErrorKind::DumpUnusable,
                         "the dump holds a " + dump.description() + ", not a Mifare Classic card");
     }
     if (dump.block_count() > cardkit::block_count(card_type)) {
-        throw ToolError(kExitBadInput, "the dump holds a " + dump.description() +
-                                           ", more blocks than the Mifare Classic " +
-                                           std::string(cardkit::mifare_type_name(card_type)) +
-                                           " in the field");
+        throw CardError(CardErrorKind::DumpUnusable,
+                        "the dump holds a " + dump.description() +
+                            ", more blocks than the Mifare Classic " +
+                            std::string(cardkit::mifare_type_name(card_type)) + " in the field");
     }
     PrivilegedWrites writes;
     writes.block0 = options.include_block0 && dump.block_known(0);
@@ -153,7 +169,7 @@ PrivilegedWrites check_restorable(const CardDump &dump, cardkit::MifareType card
         std::string list;
         for (const int sector : invalid)
             list += (list.empty() ? "" : ", ") + std::to_string(sector);
-        throw ToolError(kExitBadInput,
+        throw CardError(CardErrorKind::DumpUnusable,
                         "the access bits of sector(s) " + list +
                             " in the dump are invalid (their inverted copies disagree): the card "
                             "would refuse such a sector for good, so nothing was written");
@@ -161,18 +177,33 @@ PrivilegedWrites check_restorable(const CardDump &dump, cardkit::MifareType card
     return writes;
 }
 
-void restore_mifare_card(MifareCard &card, const CardDump &dump, KeyCandidates &keys,
-                         const RestoreOptions &options, ProgressBar &progress,
-                         RestoreReport &report) {
+RestoreOutcome restore_mifare_card(MifareCard &card, cardkit::MifareType card_type,
+                                   const CardDump &dump, KeyCandidates &keys,
+                                   const RestoreOptions &options,
+                                   const ProgressCallback &progress) {
+    RestoreOutcome outcome{{{}, {}, 0, {}, CardDump::mifare_classic(card_type), std::nullopt},
+                           std::nullopt};
+    RestoreReport &report = outcome.report;
     report.keys.set_identity({card.card().uid});
-    SectorRestore restore(card, dump, keys, options, report);
-    const int sectors = dump.sector_count();
-    for (int sector = 0; sector < sectors; ++sector) {
-        progress.show(static_cast<double>(sector) / sectors,
-                      "sector " + std::to_string(sector) + " of " + std::to_string(sectors));
-        restore.run(sector);
+    const auto tell = [&](int done, int total) {
+        if (progress) {
+            progress({WorkUnit::Sector, done, total, std::nullopt, card.keys_tried(),
+                      card.session().exchanges()});
+        }
+    };
+    try {
+        check_restorable(dump, card_type, options);
+        SectorRestore restore(card, dump, keys, options, report);
+        const int sectors = dump.sector_count();
+        for (int sector = 0; sector < sectors; ++sector) {
+            tell(sector, sectors);
+            restore.run(sector);
+        }
+        tell(sectors, sectors);
+    } catch (const CardError &error) {
+        outcome.stopped = error;
     }
-    progress.show(1.0, "done");
+    return outcome;
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -11,10 +11,10 @@
 
 #include "cardkit/access_bits.h"
 #include "cardkit/dump.h"
-#include "cli/key_candidates.h"
-#include "cli/mifare_card.h"
+#include "cardwork/key_candidates.h"
+#include "cardwork/mifare_card.h"
 
-namespace rfcard {
+namespace cardwork {
 
 class SectorKeys {
 public:
@@ -49,4 +49,4 @@ private:
     std::optional<cardkit::AccessBits> access_;
 };
 
-}  // namespace rfcard
+}  // namespace cardwork

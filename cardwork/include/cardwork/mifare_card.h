@@ -10,23 +10,24 @@
 #include <cstdint>
 #include <functional>
 #include <optional>
+#include <vector>
 
 #include "cardkit/bytes.h"
 #include "cardkit/mifare_layout.h"
-#include "cli/key_candidates.h"
-#include "cli/reader.h"
-#include "cli/type_a_card.h"
+#include "cardwork/reader_session.h"
+#include "cardwork/type_a.h"
 
-namespace rfcard {
+namespace cardwork {
 
 using MifareBlock = std::array<std::uint8_t, 16>;
 
 class MifareCard {
 public:
-    MifareCard(Reader &reader, TypeACard card) : reader_(reader), card_(std::move(card)) {}
+    MifareCard(ReaderSession &session, TypeACard card)
+        : session_(session), card_(std::move(card)) {}
 
     const TypeACard &card() const { return card_; }
-    Reader &reader() { return reader_; }
+    ReaderSession &session() { return session_; }
 
     // Tries `candidates` in order as key `type` of `sector`. The key that
     // authenticated, which is then the key in use, or nullopt. `on_try` is told
@@ -39,7 +40,7 @@ public:
     void use_key(int sector, cardkit::KeyType type, const cardkit::MifareKey &key);
     std::optional<cardkit::KeyType> key_in_use() const;
 
-    // Selects and authenticates again if the card fell back since. A ReaderError
+    // Selects and authenticates again if the card fell back since. A CardError
     // when the key in use no longer opens the sector.
     void open();
 
@@ -47,6 +48,14 @@ public:
     std::optional<MifareBlock> read(int block);
     // False when the card refuses the write (status 06).
     bool write(int block, cardkit::ByteView data);
+
+    // The value operations on a value block of the sector in use, each one
+    // exchange that must succeed (increment and decrement transfer the result
+    // into the same block). A refusal is a CardError; the card fell back then.
+    void init_value(int block, std::int32_t value);
+    void increment(int block, std::int32_t amount);
+    void decrement(int block, std::int32_t amount);
+
     // After a command the caller ran itself and the card refused.
     void fell_back() {
         authenticated_ = false;
@@ -66,8 +75,11 @@ private:
     // One authentication; true when the key opened the sector, false when the
     // card refused it (it then fell back).
     bool authenticate(int sector, cardkit::KeyType type, const cardkit::MifareKey &key);
+    // A value operation on the open sector.
+    template <typename Function>
+    void value_call(const char *name, Function function, int block, std::int32_t operand);
 
-    Reader &reader_;
+    ReaderSession &session_;
     TypeACard card_;
     bool selected_ = true;
     bool authenticated_ = false;
@@ -76,4 +88,4 @@ private:
     long keys_failed_ = 0;
 };
 
-}  // namespace rfcard
+}  // namespace cardwork

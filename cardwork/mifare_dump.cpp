@@ -1,8 +1,10 @@
-#include "cli/mifare_dump.h"
+#include "cardwork/mifare_dump.h"
+
+#include <algorithm>
 
 #include "cardkit/access_bits.h"
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -68,26 +70,21 @@ private:
     std::optional<cardkit::AccessBits> access_;
 };
 
-}  // namespace
-
-SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, cardkit::CardDump &dump,
-                         ProgressBar &progress, int sector_count) {
-    SectorReport report;
+// Fills `report` as the sector gives it up, so that a failure half way leaves
+// what was found there.
+void read_sector_into(MifareCard &card, int sector, KeyCandidates &keys, cardkit::CardDump &dump,
+                      const ProgressCallback &progress, SectorReport &report) {
     report.sector = sector;
     report.blocks = cardkit::blocks_in_sector(sector);
     SectorReader reader(card, sector, dump);
 
     const auto find = [&](KeyType type) {
         const auto candidates = keys.for_sector(sector, type);
-        const char *name = type == KeyType::A ? "key A" : "key B";
         const auto key = card.find_key(sector, type, candidates, [&](std::size_t tried) {
-            const double within =
-                static_cast<double>(tried) / static_cast<double>(candidates.size());
-            progress.show((sector + (type == KeyType::A ? 0 : 0.5) + within / 2) / sector_count,
-                          "sector " + std::to_string(sector) + " of " +
-                              std::to_string(sector_count) + ", " + name + " " +
-                              std::to_string(tried + 1) + " of " +
-                              std::to_string(candidates.size()));
+            if (!progress) return;
+            progress({WorkUnit::Sector, sector, dump.sector_count(),
+                      Progress::KeySearch{type, tried, candidates.size()}, card.keys_tried(),
+                      card.session().exchanges()});
         });
         if (key) {
             keys.add_found(sector, type, *key);
@@ -100,6 +97,7 @@ SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, card
     if (report.key_a) {
         reader.read_trailer(KeyType::A);
         reader.read_data_blocks(KeyType::A);
+        report.blocks_read = reader.blocks_read();
     }
     const auto &access = reader.access();
     report.key_b_readable = access && cardkit::key_b_readable(access->groups[3]);
@@ -111,18 +109,41 @@ SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, card
         }
     }
     report.blocks_read = reader.blocks_read();
+}
+
+}  // namespace
+
+SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys,
+                         cardkit::CardDump &dump, const ProgressCallback &progress) {
+    SectorReport report;
+    read_sector_into(card, sector, keys, dump, progress, report);
     return report;
 }
 
-void dump_mifare_card(MifareCard &card, KeyCandidates &keys, ProgressBar &progress,
-                      MifareDumpReport &report) {
+MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type,
+                                   KeyCandidates &keys, const ProgressCallback &progress) {
+    MifareDumpOutcome outcome{{cardkit::CardDump::mifare_classic(type), {}}, std::nullopt};
+    MifareDumpReport &report = outcome.report;
     const TypeACard &identity = card.card();
     report.dump.set_identity({identity.uid, identity.atqa, identity.sak});
     const int sectors = report.dump.sector_count();
-    for (int sector = 0; sector < sectors; ++sector) {
-        report.sectors.push_back(read_sector(card, sector, keys, report.dump, progress, sectors));
+    const auto tell = [&](int done) {
+        if (progress) {
+            progress({WorkUnit::Sector, done, sectors, std::nullopt, card.keys_tried(),
+                      card.session().exchanges()});
+        }
+    };
+    try {
+        for (int sector = 0; sector < sectors; ++sector) {
+            tell(sector);
+            read_sector_into(card, sector, keys, report.dump, progress,
+                             report.sectors.emplace_back());
+        }
+        tell(sectors);
+    } catch (const CardError &error) {
+        outcome.stopped = error;
     }
-    progress.show(1.0, "done");
+    return outcome;
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -1,6 +1,6 @@
-#include "cli/sector_keys.h"
+#include "cardwork/sector_keys.h"
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -89,4 +89,4 @@ std::optional<KeyType> SectorKeys::use_for_trailer(std::string &why) {
         why);
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

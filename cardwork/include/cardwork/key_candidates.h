@@ -11,7 +11,7 @@
 #include "cardkit/dump.h"
 #include "cardkit/mifare_layout.h"
 
-namespace rfcard {
+namespace cardwork {
 
 class KeyCandidates {
 public:
@@ -37,4 +37,4 @@ private:
     std::vector<cardkit::MifareKey> found_;
 };
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -1,5 +1,6 @@
-#include "cli/key_memory.h"
+#include "cardwork/key_memory.h"
 
+#include <algorithm>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -7,7 +8,7 @@
 
 #include "cardkit/dump_formats.h"
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -61,7 +62,8 @@ CardDump KeyMemory::recall(const cardkit::Bytes &uid, cardkit::MifareType type,
 }
 
 bool KeyMemory::remember(const CardDump &dump, std::string &warning) const {
-    if (directory_.empty() || dump.identity().uid.empty()) return true;
+    // Only Mifare Classic cards have keys to remember.
+    if (directory_.empty() || dump.identity().uid.empty() || !dump.mifare_type()) return true;
     const cardkit::MifareType type = *dump.mifare_type();
     std::string ignored;
     CardDump keys = recall(dump.identity().uid, type, ignored);
@@ -94,4 +96,4 @@ bool KeyMemory::remember(const CardDump &dump, std::string &warning) const {
     return true;
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -6,7 +6,7 @@
 
 #include <fstream>
 
-#include "cli/key_memory.h"
+#include "cardwork/key_memory.h"
 
 namespace {
 
@@ -31,7 +31,7 @@ protected:
 
     std::filesystem::path directory_ =
         std::filesystem::temp_directory_path() / ("rfcard-keys-" + std::to_string(getpid()));
-    rfcard::KeyMemory memory_{directory_ / "keys"};
+    cardwork::KeyMemory memory_{directory_ / "keys"};
     std::string warning_;
 };
 
@@ -89,7 +89,7 @@ TEST(KeyMemoryDirectory, FollowsXdgDataHomeElseHome) {
     for (const auto &row : rows) {
         set("XDG_DATA_HOME", row.xdg);
         set("HOME", row.home);
-        EXPECT_EQ(rfcard::KeyMemory::default_directory(), row.directory);
+        EXPECT_EQ(cardwork::KeyMemory::default_directory(), row.directory);
     }
     set("XDG_DATA_HOME", xdg.empty() ? nullptr : xdg.c_str());
     set("HOME", home.empty() ? nullptr : home.c_str());

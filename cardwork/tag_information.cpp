@@ -1,10 +1,10 @@
-#include "cli/tag_information.h"
+#include "cardwork/tag_information.h"
 
 #include <string>
 
-#include "cli/tool_error.h"
+#include "cardwork/card_error.h"
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -20,9 +20,10 @@ TagInformation parse_tag_information(cardkit::ByteView answer) {
     std::size_t at = kFlagsAndUid;
     const auto take = [&](std::size_t count) {
         if (at + count > answer.size()) {
-            throw ToolError(kExitReaderFailed, "ISO15693_Get_System_Information answered " +
-                                                   std::to_string(answer.size()) +
-                                                   " bytes, fewer than its flags announce");
+            throw CardError(CardErrorKind::CardUnusable,
+                            "ISO15693_Get_System_Information answered " +
+                                std::to_string(answer.size()) +
+                                " bytes, fewer than its flags announce");
         }
         const cardkit::ByteView part = answer.subspan(at, count);
         at += count;
@@ -32,7 +33,8 @@ TagInformation parse_tag_information(cardkit::ByteView answer) {
     if (flags & kHasDsfid) information.dsfid = take(1)[0];
     if (flags & kHasAfi) information.afi = take(1)[0];
     if (!(flags & kHasMemorySize)) {
-        throw ToolError(kExitReaderFailed, "the tag does not tell the size of its memory");
+        throw CardError(CardErrorKind::CardUnusable,
+                        "the tag does not tell the size of its memory");
     }
     const cardkit::ByteView size = take(2);
     information.blocks = size[0] + 1;
@@ -41,4 +43,4 @@ TagInformation parse_tag_information(cardkit::ByteView answer) {
     return information;
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

@@ -1,9 +1,9 @@
-#include "cli/key_candidates.h"
+#include "cardwork/key_candidates.h"
 
 #include <algorithm>
 #include <unordered_set>
 
-namespace rfcard {
+namespace cardwork {
 
 namespace {
 
@@ -55,4 +55,4 @@ std::vector<MifareKey> KeyCandidates::for_sector(int sector, KeyType type) const
     return order;
 }
 
-}  // namespace rfcard
+}  // namespace cardwork

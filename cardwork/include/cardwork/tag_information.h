@@ -9,7 +9,7 @@
 
 #include "cardkit/bytes.h"
 
-namespace rfcard {
+namespace cardwork {
 
 struct TagInformation {
     std::optional<std::uint8_t> dsfid, afi;
@@ -17,8 +17,8 @@ struct TagInformation {
     int block_size = 0;
 };
 
-// ToolError when the answer is shorter than its flags announce, or does not
+// CardError (CardUnusable) when the answer is shorter than its flags announce, or does not
 // give the memory size a dump needs.
 TagInformation parse_tag_information(cardkit::ByteView answer);
 
-}  // namespace rfcard
+}  // namespace cardwork
