@@ -68,7 +68,8 @@ CardRead mifare_1k_read() {
     for (std::uint8_t sector = 0; sector < 16; ++sector) {
         const std::uint8_t first = static_cast<std::uint8_t>(sector * 4);
         read.read.push_back(
-            {Command::AuthenticateGivenKey, {protocol::kAuthenticateKeyA, first, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}});
+            {Command::AuthenticateGivenKey,
+             {protocol::kAuthenticateKeyA, first, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}});
         for (std::uint8_t block = first; block < first + 4; ++block) {
             read.read.push_back({Command::ReadBlock, {block}});
         }
@@ -131,9 +132,11 @@ std::int32_t call(const Library &drovik, const Step &step) {
         case Command::Anticollision:
             return drovik.rf_anticoll(protocol::kBroadcastAddress, data[0], out, &length);
         case Command::SelectA:
-            return drovik.rf_select(protocol::kBroadcastAddress, data, static_cast<std::int32_t>(step.data.size()), out);
+            return drovik.rf_select(protocol::kBroadcastAddress, data,
+                                    static_cast<std::int32_t>(step.data.size()), out);
         case Command::AuthenticateGivenKey:
-            return drovik.rf_M1_authentication2(protocol::kBroadcastAddress, data[0], data[1], data + 2);
+            return drovik.rf_M1_authentication2(protocol::kBroadcastAddress, data[0], data[1],
+                                                data + 2);
         case Command::ReadBlock:
             return drovik.rf_M1_read(protocol::kBroadcastAddress, data[0], out, &length);
         case Command::StSelect:

@@ -115,12 +115,12 @@ MemoryCardRead read_sr176(ReaderSession &session, const ProgressCallback &progre
         for (int block = 0; block < dump.block_count(); ++block) {
             std::uint8_t data[2] = {};
             std::uint8_t length = 0;
-            const std::int32_t result = CARDWORK_TRY(session, rf_sr176_readblock, block, data,
-                                                     &length);
+            const std::int32_t result =
+                CARDWORK_TRY(session, rf_sr176_readblock, block, data, &length);
             if (result != 0) {
-                throw CardError::call("rf_sr176_readblock", result,
-                                      block == 0 ? "no SR176 card"
-                                                 : "block " + std::to_string(block));
+                throw CardError::call(
+                    "rf_sr176_readblock", result,
+                    block == 0 ? "no SR176 card" : "block " + std::to_string(block));
             }
             dump.set_block(block, data);
             // Blocks 3 down to 0 hold the UID, most significant part first.
@@ -149,9 +149,9 @@ MemoryCardRead read_iso15693(ReaderSession &session, const ProgressCallback &pro
                                   found == kNoCard ? "no ISO 15693 tag in the field" : "");
         }
         if (length != kInventoryAnswer) {
-            throw CardError(CardErrorKind::CardUnusable,
-                            "ISO15693_Inventory answered " + std::to_string(length) +
-                                " bytes, not DSFID and UID");
+            throw CardError(CardErrorKind::CardUnusable, "ISO15693_Inventory answered " +
+                                                             std::to_string(length) +
+                                                             " bytes, not DSFID and UID");
         }
         // The tag's UID as it travels, least significant byte first.
         const std::array<std::uint8_t, 8> wire_uid = {answer[1], answer[2], answer[3], answer[4],
@@ -173,8 +173,8 @@ MemoryCardRead read_iso15693(ReaderSession &session, const ProgressCallback &pro
                           answer, &length);
             if (length != count * memory.block_size) {
                 throw CardError(CardErrorKind::CardUnusable,
-                                "ISO15693_Read answered " + std::to_string(length) +
-                                    " bytes for " + std::to_string(count) + " blocks of " +
+                                "ISO15693_Read answered " + std::to_string(length) + " bytes for " +
+                                    std::to_string(count) + " blocks of " +
                                     std::to_string(memory.block_size));
             }
             for (int i = 0; i < count; ++i) {
@@ -190,9 +190,8 @@ MemoryCardRead read_iso15693(ReaderSession &session, const ProgressCallback &pro
                           first, count, answer, &length);
             if (length != count) {
                 throw CardError(CardErrorKind::CardUnusable,
-                                "ISO15693_Get_Block_Security answered " +
-                                    std::to_string(length) + " bytes for " +
-                                    std::to_string(count) + " blocks");
+                                "ISO15693_Get_Block_Security answered " + std::to_string(length) +
+                                    " bytes for " + std::to_string(count) + " blocks");
             }
             security.insert(security.end(), answer, answer + length);
         }

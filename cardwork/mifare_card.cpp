@@ -9,8 +9,8 @@ namespace cardwork {
 bool MifareCard::authenticate(int sector, cardkit::KeyType type, const cardkit::MifareKey &key) {
     if (!selected_) reselect(session_, card_);
     selected_ = true;
-    const std::int32_t mode = type == cardkit::KeyType::A ? protocol::kAuthenticateKeyA
-                                                          : protocol::kAuthenticateKeyB;
+    const std::int32_t mode =
+        type == cardkit::KeyType::A ? protocol::kAuthenticateKeyA : protocol::kAuthenticateKeyB;
     const std::int32_t result = CARDWORK_TRY(session_, rf_M1_authentication2, mode,
                                              cardkit::trailer_block(sector), key.data());
     if (result == kAuthFailed) {
@@ -84,8 +84,7 @@ bool MifareCard::write(int block, cardkit::ByteView data) {
 }
 
 template <typename Function>
-void MifareCard::value_call(const char *name, Function function, int block,
-                            std::int32_t operand) {
+void MifareCard::value_call(const char *name, Function function, int block, std::int32_t operand) {
     open();
     const std::int32_t result = session_.attempt(function, block, operand);
     if (result == 0) return;

@@ -113,15 +113,15 @@ void read_sector_into(MifareCard &card, int sector, KeyCandidates &keys, cardkit
 
 }  // namespace
 
-SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys,
-                         cardkit::CardDump &dump, const ProgressCallback &progress) {
+SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, cardkit::CardDump &dump,
+                         const ProgressCallback &progress) {
     SectorReport report;
     read_sector_into(card, sector, keys, dump, progress, report);
     return report;
 }
 
-MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type,
-                                   KeyCandidates &keys, const ProgressCallback &progress) {
+MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type, KeyCandidates &keys,
+                                   const ProgressCallback &progress) {
     MifareDumpOutcome outcome{{cardkit::CardDump::mifare_classic(type), {}}, std::nullopt};
     MifareDumpReport &report = outcome.report;
     const TypeACard &identity = card.card();

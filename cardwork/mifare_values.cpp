@@ -55,8 +55,8 @@ ValueChange change_value(MifareCard &card, SectorKeys &keys, ValueOperation oper
         std::string why;
         if (!keys.use_for_data(block, right, why)) {
             throw CardError(CardErrorKind::CardUnusable,
-                            "cannot " + std::string(value_operation_name(operation)) +
-                                " block " + std::to_string(block) + ": " + why);
+                            "cannot " + std::string(value_operation_name(operation)) + " block " +
+                                std::to_string(block) + ": " + why);
         }
     };
     std::optional<cardkit::ValueBlock> before;

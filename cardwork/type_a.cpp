@@ -49,12 +49,12 @@ TypeASelection select_4_byte_uid(ReaderSession &session, std::int32_t request_co
 
 CardError step_error(const StepFailure &failure, const std::string &context) {
     if (failure.result != 0) return CardError::call(failure.function, failure.result, context);
-    return CardError(CardErrorKind::CardUnusable,
-                     (context.empty() ? "" : context + ": ") + failure.function + " answered " +
-                         std::to_string(failure.answer_size) + " bytes, not a UID of " +
-                         std::to_string(failure.step == TypeAStep::UltralightSelect
-                                            ? kDoubleUidSize
-                                            : kSingleUidSize));
+    return CardError(
+        CardErrorKind::CardUnusable,
+        (context.empty() ? "" : context + ": ") + failure.function + " answered " +
+            std::to_string(failure.answer_size) + " bytes, not a UID of " +
+            std::to_string(failure.step == TypeAStep::UltralightSelect ? kDoubleUidSize
+                                                                       : kSingleUidSize));
 }
 
 TypeAAnswer select_type_a(ReaderSession &session, std::int32_t request_code) {
@@ -96,8 +96,8 @@ TypeAWalk find_type_a(ReaderSession &session, const std::function<bool(const Typ
     int silences = 0;
     for (int tries = 0; tries < kMostCards + kSilencesAtTheEnd && silences < kSilencesAtTheEnd;
          ++tries) {
-        TypeAAnswer answer = select_type_a(
-            session, tries == 0 ? protocol::kRequestAll : protocol::kRequestIdle);
+        TypeAAnswer answer =
+            select_type_a(session, tries == 0 ? protocol::kRequestAll : protocol::kRequestIdle);
         if (answer.mixed_uid_sizes) return {std::nullopt, true};
         if (!answer.card) {
             ++silences;
@@ -131,9 +131,9 @@ TypeACard require_type_a(ReaderSession &session,
 
 void reselect(ReaderSession &session, const TypeACard &card) {
     std::uint8_t atqa[2] = {};
-    const std::int32_t requested =
-        CARDWORK_TRY(session, rf_request, protocol::kRequestAll, atqa);
-    if (requested != 0) throw CardError::call("rf_request", requested, "the card no longer answers");
+    const std::int32_t requested = CARDWORK_TRY(session, rf_request, protocol::kRequestAll, atqa);
+    if (requested != 0)
+        throw CardError::call("rf_request", requested, "the card no longer answers");
     std::uint8_t sak = 0;
     const std::int32_t selected = CARDWORK_TRY(session, rf_select, card.uid.data(),
                                                static_cast<std::int32_t>(card.uid.size()), &sak);

@@ -5,8 +5,8 @@
 
 #include "cardkit/bytes.h"
 #include "commands.h"
-#include "status_words.h"
 #include "protocol/frame.h"
+#include "status_words.h"
 
 namespace rfcard {
 
@@ -37,16 +37,20 @@ struct ActiveCard {
 
 // Type A: nullopt when no card answered or the one that did is no processor
 // card, with `refusal` set to the result then; Type B may still answer.
-std::optional<ActiveCard> activate_a(cardwork::ReaderSession &reader, Output &out, std::int32_t &refusal) {
+std::optional<ActiveCard> activate_a(cardwork::ReaderSession &reader, Output &out,
+                                     std::int32_t &refusal) {
     reader.power_field(protocol::kProtocolTypeA);
     std::uint8_t answer[protocol::kAnswerRoom] = {};
     std::uint8_t length = 0;
-    const std::int32_t result = CARDWORK_TRY(reader, rf_typea_rst, protocol::kRequestAll, answer, &length);
+    const std::int32_t result =
+        CARDWORK_TRY(reader, rf_typea_rst, protocol::kRequestAll, answer, &length);
     if (result == cardwork::kNoCard || result == cardwork::kNotIso14443_4) {
         refusal = result;
         return std::nullopt;
     }
-    if (result != 0) throw cardwork::CardError::call("rf_typea_rst", result, "the Type A card was not activated");
+    if (result != 0)
+        throw cardwork::CardError::call("rf_typea_rst", result,
+                                        "the Type A card was not activated");
     const cardkit::ByteView whole(answer, length);
     const auto uid = whole.first(std::min<std::size_t>(kTypeAUidSize, length));
     const auto ats = whole.subspan(uid.size());
@@ -92,7 +96,8 @@ int run_apdu(CommandContext &context, const std::vector<std::string> &texts,
         // A Type A card that answered says more than the silence of Type B.
         const bool a_answered = refusal_a == cardwork::kNotIso14443_4;
         throw cardwork::CardError::call(a_answered || type == "A" ? "rf_typea_rst" : "rf_atqb",
-                          a_answered ? refusal_a : cardwork::kNoCard, "no ISO 14443-4 card in the field");
+                                        a_answered ? refusal_a : cardwork::kNoCard,
+                                        "no ISO 14443-4 card in the field");
     }
 
     bool all_done = true;
@@ -104,7 +109,8 @@ int run_apdu(CommandContext &context, const std::vector<std::string> &texts,
         if (card->type == 'A') {
             CARDWORK_CALL(reader, rf_cos_command, command.data(), size, answer, &length);
         } else {
-            CARDWORK_CALL(reader, rf_typeb_cos, kTypeBLeadingByte, command.data(), size, answer, &length);
+            CARDWORK_CALL(reader, rf_typeb_cos, kTypeBLeadingByte, command.data(), size, answer,
+                          &length);
         }
         out.text("> " + cardkit::to_hex(command, ' '));
         Json exchange = {{"command", cardkit::to_hex(command)},

@@ -40,7 +40,7 @@ Json chip_id_json(const cardwork::MemoryCardRead &read) {
 // the options say and reports it; the format was checked before the card was read.
 int dump_card(CommandContext &context, const DumpOptions &options, cardkit::CardFamily family,
               cardwork::MemoryCardRead (*read_card)(cardwork::ReaderSession &,
-                                                     const cardwork::ProgressCallback &),
+                                                    const cardwork::ProgressCallback &),
               const std::function<Json(const cardwork::MemoryCardRead &)> &details) {
     const auto format = format_for(context, options, family);
     cardwork::ReaderSession &reader = context.reader();

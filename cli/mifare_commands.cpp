@@ -217,7 +217,8 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     const OpenedCard opened = open_card(context, keys, memory);
     const cardwork::RestoreOptions options{command.include_block0, command.include_trailers,
                                            command.verify};
-    const cardwork::PrivilegedWrites writes = cardwork::check_restorable(dump, opened.type, options);
+    const cardwork::PrivilegedWrites writes =
+        cardwork::check_restorable(dump, opened.type, options);
     if ((writes.block0 || !writes.trailer_sectors.empty()) && !command.yes) {
         confirm(writes, opened.card);
     }

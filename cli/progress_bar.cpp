@@ -46,8 +46,9 @@ namespace rfcard {
 
 std::string progress_detail(const cardwork::Progress &progress) {
     if (progress.done >= progress.total) return "done";
-    std::string text = std::string(progress.unit == cardwork::WorkUnit::Sector ? "sector " : "block ") +
-                       std::to_string(progress.done) + " of " + std::to_string(progress.total);
+    std::string text =
+        std::string(progress.unit == cardwork::WorkUnit::Sector ? "sector " : "block ") +
+        std::to_string(progress.done) + " of " + std::to_string(progress.total);
     if (const auto &search = progress.key_search) {
         text += std::string(search->type == cardkit::KeyType::A ? ", key A " : ", key B ") +
                 std::to_string(search->tried + 1) + " of " + std::to_string(search->candidates);

@@ -106,7 +106,7 @@ void scan_iso15693(cardwork::ReaderSession &reader, Findings &findings) {
         if (result != 0) throw cardwork::CardError::call("ISO15693_Inventory", result);
         if (length != 9)
             throw cardwork::CardError::call("ISO15693_Inventory", 1,
-                              "an answer of " + std::to_string(length) + " bytes");
+                                            "an answer of " + std::to_string(length) + " bytes");
         const cardkit::Bytes uid(std::make_reverse_iterator(answer + 9),
                                  std::make_reverse_iterator(answer + 1));
         findings.add("ISO 15693", {{"uid", hex(uid)}, {"dsfid", hex(answer[0])}});

@@ -184,8 +184,9 @@ Reply VirtualReader::authenticate_given(ByteView data) {
         return Reply::fail(ReaderStatus::BadParameter);
     TypeACard *card = active_type_a();
     if (card == nullptr) return Reply::fail(ReaderStatus::NoCard);
-    return card->authenticate(data[0] == protocol::kAuthenticateKeyA ? MifareKeyType::A : MifareKeyType::B, data[1],
-                              data.subspan(2));
+    return card->authenticate(
+        data[0] == protocol::kAuthenticateKeyA ? MifareKeyType::A : MifareKeyType::B, data[1],
+        data.subspan(2));
 }
 
 Reply VirtualReader::value_command(Command command, ByteView data) {

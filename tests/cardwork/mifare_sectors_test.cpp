@@ -86,9 +86,9 @@ TEST_F(KeySearch, TheFieldIsWalkedCardByCardUntilTwoRequestsGoUnanswered) {
     // request go unanswered before it answers.
     results("rf_request", {0, 2, 0});
     int offered = 0;
-    const auto taken =
-        cardwork::find_type_a(reader_, [&](const cardwork::TypeACard &) { return ++offered == 2; })
-            .taken;
+    const auto taken = cardwork::find_type_a(reader_, [&](const cardwork::TypeACard &) {
+                           return ++offered == 2;
+                       }).taken;
     ASSERT_TRUE(taken);
     EXPECT_EQ(taken->sak, 0x08);
     EXPECT_EQ(

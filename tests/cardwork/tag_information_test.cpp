@@ -2,8 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include "cardwork/tag_information.h"
 #include "cardwork/card_error.h"
+#include "cardwork/tag_information.h"
 
 namespace {
 

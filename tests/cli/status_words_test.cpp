@@ -23,8 +23,7 @@ TEST(CardFailures, EachKindGivesItsExitStatus_ACancellationReadsAsInterrupted) {
          rfcard::kExitReaderFailed, "the card has a 10-byte UID"},
         {CardError(CardErrorKind::DumpUnusable, "the dump holds a SR176"), rfcard::kExitBadInput,
          "the dump holds a SR176"},
-        {CardError(CardErrorKind::Cancelled, "cancelled"), rfcard::kExitInterrupted,
-         "interrupted"},
+        {CardError(CardErrorKind::Cancelled, "cancelled"), rfcard::kExitInterrupted, "interrupted"},
     };
     for (const auto &row : rows) {
         EXPECT_EQ(rfcard::exit_code_of(row.error), row.code) << row.message;

@@ -33,8 +33,8 @@ struct MifareDumpReport {
 // Finds the keys of `sector` (key A, then key B unless the trailer shows it to
 // be readable data) and reads into `dump` every block they open. `progress` is
 // told of each key tried, in units of the dump's sectors.
-SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys,
-                         cardkit::CardDump &dump, const ProgressCallback &progress = {});
+SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, cardkit::CardDump &dump,
+                         const ProgressCallback &progress = {});
 
 // A dump, or as much of it as was read when something stopped the work.
 struct MifareDumpOutcome {
@@ -45,7 +45,7 @@ struct MifareDumpOutcome {
 };
 
 // Every sector of a card of `type` (the card selected, as find_key needs it).
-MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type,
-                                   KeyCandidates &keys, const ProgressCallback &progress = {});
+MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type, KeyCandidates &keys,
+                                   const ProgressCallback &progress = {});
 
 }  // namespace cardwork

@@ -18,8 +18,7 @@ namespace cardwork {
 
 // The reader statuses card work acts on, as the library's calls return them.
 inline constexpr std::int32_t kNoCard = protocol::status_byte(protocol::ReaderStatus::NoCard);
-inline constexpr std::int32_t kCollision =
-    protocol::status_byte(protocol::ReaderStatus::Collision);
+inline constexpr std::int32_t kCollision = protocol::status_byte(protocol::ReaderStatus::Collision);
 inline constexpr std::int32_t kAuthFailed =
     protocol::status_byte(protocol::ReaderStatus::AuthFailed);
 inline constexpr std::int32_t kNotAllowed =
@@ -36,8 +35,7 @@ class ReaderSession {
 public:
     // `cancel`, when given, is read before every exchange; once it is true each
     // exchange throws CardError (Cancelled) instead of being sent.
-    explicit ReaderSession(const binding::ReaderApi &api,
-                           const std::atomic<bool> *cancel = nullptr)
+    explicit ReaderSession(const binding::ReaderApi &api, const std::atomic<bool> *cancel = nullptr)
         : api_(api), cancel_(cancel) {}
     // Closes the port when connect() opened it.
     ~ReaderSession();
