@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "sim/wire_frame.h"
 
 namespace bench {
@@ -15,7 +17,8 @@ inline std::vector<std::uint8_t> block_read_answer() {
     for (int i = 0; i < 16; ++i) {
         block.push_back(i == 3 || i == 9 ? 0xAA : static_cast<std::uint8_t>(i));
     }
-    return sim::encode_response(0, 0x13, 0, block);
+    return sim::encode_response(protocol::kBroadcastAddress,
+                                protocol::code_of(protocol::Command::ReadBlock), 0, block);
 }
 
 }  // namespace bench

@@ -11,6 +11,8 @@
 
 #include "block_read_answer.h"
 #include "command_execution.h"
+#include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "reader/frame_codec.h"
 #include "transport_binding.h"
 
@@ -24,7 +26,9 @@ void BM_BlockReadCodec(benchmark::State &state) {
     std::array<std::uint8_t, 16> block{};
     const std::uint8_t block_number = 4;
     for (auto _ : state) {
-        benchmark::DoNotOptimize(drovik::build_request(request.data(), 0, 0x13, &block_number, 1));
+        benchmark::DoNotOptimize(drovik::build_request(
+            request.data(), protocol::kBroadcastAddress,
+            protocol::code_of(protocol::Command::ReadBlock), &block_number, 1));
         std::memcpy(response.data(), kResponse.data(), kResponse.size());
         const std::size_t length = drovik::unescape_response(response.data(), kResponse.size());
         const drovik::ResponseView view = drovik::read_response(response.data(), length);

@@ -27,6 +27,7 @@
 #include "protocol/baud_rates.h"
 #include "protocol/card_protocols.h"
 #include "protocol/commands.h"
+#include "protocol/frame.h"
 #include "reader/frame_codec.h"
 #include "tests/support/sim_process.h"
 #include "tests/support/transport_environment.h"
@@ -67,7 +68,8 @@ CardRead mifare_1k_read() {
     for (std::uint8_t sector = 0; sector < 16; ++sector) {
         const std::uint8_t first = static_cast<std::uint8_t>(sector * 4);
         read.read.push_back(
-            {Command::AuthenticateGivenKey, {0x60, first, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}});
+            {Command::AuthenticateGivenKey,
+             {protocol::kAuthenticateKeyA, first, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF}});
         for (std::uint8_t block = first; block < first + 4; ++block) {
             read.read.push_back({Command::ReadBlock, {block}});
         }
@@ -118,27 +120,29 @@ const Library &library() {
 // The library call that sends `step`'s request; its result.
 std::int32_t call(const Library &drovik, const Step &step) {
     const std::uint8_t *data = step.data.data();
-    std::uint8_t out[256];
+    std::uint8_t out[protocol::kAnswerRoom];
     std::uint8_t length = 0;
     switch (step.command) {
         case Command::Antenna:
-            return drovik.rf_antenna_sta(0, data[0]);
+            return drovik.rf_antenna_sta(protocol::kBroadcastAddress, data[0]);
         case Command::SetProtocol:
-            return drovik.rf_init_type(0, data[0]);
+            return drovik.rf_init_type(protocol::kBroadcastAddress, data[0]);
         case Command::RequestA:
-            return drovik.rf_request(0, data[0], out);
+            return drovik.rf_request(protocol::kBroadcastAddress, data[0], out);
         case Command::Anticollision:
-            return drovik.rf_anticoll(0, data[0], out, &length);
+            return drovik.rf_anticoll(protocol::kBroadcastAddress, data[0], out, &length);
         case Command::SelectA:
-            return drovik.rf_select(0, data, static_cast<std::int32_t>(step.data.size()), out);
+            return drovik.rf_select(protocol::kBroadcastAddress, data,
+                                    static_cast<std::int32_t>(step.data.size()), out);
         case Command::AuthenticateGivenKey:
-            return drovik.rf_M1_authentication2(0, data[0], data[1], data + 2);
+            return drovik.rf_M1_authentication2(protocol::kBroadcastAddress, data[0], data[1],
+                                                data + 2);
         case Command::ReadBlock:
-            return drovik.rf_M1_read(0, data[0], out, &length);
+            return drovik.rf_M1_read(protocol::kBroadcastAddress, data[0], out, &length);
         case Command::StSelect:
-            return drovik.rf_st_select(0, out);
+            return drovik.rf_st_select(protocol::kBroadcastAddress, out);
         case Command::Srix4kRead:
-            return drovik.rf_srix4k_readblock(0, data[0], out, &length);
+            return drovik.rf_srix4k_readblock(protocol::kBroadcastAddress, data[0], out, &length);
         default:
             return -1;
     }

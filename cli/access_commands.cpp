@@ -1,7 +1,7 @@
 // mf acl decode and mf acl encode: access bits and the rights they give, in words.
 
 #include "cardkit/access_bits.h"
-#include "cli/commands.h"
+#include "commands.h"
 
 namespace rfcard {
 

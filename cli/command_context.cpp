@@ -1,4 +1,6 @@
-#include "cli/command_context.h"
+#include "command_context.h"
+
+#include "interrupt.h"
 
 namespace rfcard {
 
@@ -10,9 +12,9 @@ ReaderLibrary &CommandContext::library() {
     return *library_;
 }
 
-Reader &CommandContext::reader() {
+cardwork::ReaderSession &CommandContext::reader() {
     if (!reader_) {
-        auto reader = std::make_unique<Reader>(library().api());
+        auto reader = std::make_unique<cardwork::ReaderSession>(library().api(), &interrupt_flag());
         reader->connect(options_.port, options_.baud);
         reader_ = std::move(reader);
     }

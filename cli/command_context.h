@@ -1,16 +1,16 @@
 #pragma once
 
 // What every command shares: the options of the whole command line, the output,
-// and the reader, which is loaded and connected only when a command needs it
-// (convert and diff never touch it).
+// and the reader session, which is loaded and connected only when a command
+// needs it (convert and diff never touch it). The session stops at Ctrl-C.
 
 #include <cstdint>
 #include <memory>
 #include <string>
 
-#include "cli/output.h"
-#include "cli/reader.h"
-#include "cli/reader_library.h"
+#include "cardwork/reader_session.h"
+#include "output.h"
+#include "reader_library.h"
 
 namespace rfcard {
 
@@ -31,13 +31,13 @@ public:
     Output &out() { return output_; }
     ReaderLibrary &library();
     // The reader on the chosen port, connected at the first call.
-    Reader &reader();
+    cardwork::ReaderSession &reader();
 
 private:
     CommonOptions options_;
     Output output_;
     std::unique_ptr<ReaderLibrary> library_;
-    std::unique_ptr<Reader> reader_;
+    std::unique_ptr<cardwork::ReaderSession> reader_;
 };
 
 }  // namespace rfcard

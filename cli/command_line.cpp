@@ -8,7 +8,8 @@
 #include <iostream>
 #include <limits>
 
-#include "cli/commands.h"
+#include "commands.h"
+#include "interrupt.h"
 #include "protocol/baud_rates.h"
 
 namespace rfcard {
@@ -244,6 +245,9 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     } catch (const ToolError &error) {
         context.out().fail(error);
         return error.code();
+    } catch (const cardwork::CardError &error) {
+        context.out().fail(error);
+        return exit_code_of(error);
     } catch (const std::exception &error) {
         // Never a crash, whatever was missed.
         const ToolError unexpected(kExitReaderFailed,

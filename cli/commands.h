@@ -2,13 +2,14 @@
 
 // Each command of rfcard as a function of its options; the command line
 // (command_line.cpp) fills the options and calls one. Each returns the exit
-// status; failures come as ToolError.
+// status; failures come as ToolError or card work's CardError.
 
 #include <cstdint>
 #include <string>
 #include <vector>
 
-#include "cli/command_context.h"
+#include "cardwork/mifare_values.h"
+#include "command_context.h"
 
 namespace rfcard {
 
@@ -37,7 +38,7 @@ struct RestoreCommand {
 int run_mifare_restore(CommandContext &context, const KeyOptions &keys,
                        const RestoreCommand &restore);
 
-enum class ValueOperation { Read, Init, Increment, Decrement };
+using cardwork::ValueOperation;
 struct ValueCommand {
     ValueOperation operation = ValueOperation::Read;
     int block = 0;

@@ -1,4 +1,4 @@
-#include "cli/dump_files.h"
+#include "dump_files.h"
 
 #include <cerrno>
 #include <cstring>
@@ -7,7 +7,7 @@
 #include <iterator>
 
 #include "cardkit/key_dictionary.h"
-#include "cli/tool_error.h"
+#include "tool_error.h"
 
 namespace rfcard {
 

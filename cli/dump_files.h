@@ -8,7 +8,7 @@
 
 #include "cardkit/dump.h"
 #include "cardkit/dump_formats.h"
-#include "cli/output.h"
+#include "output.h"
 
 namespace rfcard {
 

@@ -4,8 +4,8 @@
 #include <map>
 
 #include "cardkit/dump_diff.h"
-#include "cli/commands.h"
-#include "cli/dump_files.h"
+#include "commands.h"
+#include "dump_files.h"
 
 namespace rfcard {
 

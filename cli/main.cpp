@@ -1,5 +1,5 @@
 // rfcard: whole-card work with the contactless card reader from the command line.
 
-#include "cli/commands.h"
+#include "commands.h"
 
 int main(int argc, char **argv) { return rfcard::run_rfcard(argc, argv); }

@@ -4,19 +4,24 @@
 #include <iostream>
 
 #include "cardkit/key_dictionary.h"
-#include "cardkit/value_block.h"
-#include "cli/commands.h"
-#include "cli/dump_files.h"
-#include "cli/key_memory.h"
-#include "cli/mifare_dump.h"
-#include "cli/mifare_restore.h"
-#include "cli/sector_keys.h"
+#include "cardwork/key_memory.h"
+#include "cardwork/mifare_dump.h"
+#include "cardwork/mifare_restore.h"
+#include "cardwork/mifare_values.h"
+#include "cardwork/sector_keys.h"
+#include "commands.h"
+#include "dump_files.h"
+#include "progress_bar.h"
 
 namespace rfcard {
 
 namespace {
 
 using cardkit::MifareKey;
+using cardwork::KeyCandidates;
+using cardwork::KeyMemory;
+using cardwork::MifareCard;
+using cardwork::TypeACard;
 
 std::string hex(cardkit::ByteView bytes) { return cardkit::to_hex(bytes); }
 std::string hex(std::uint8_t byte) { return cardkit::to_hex(cardkit::ByteView(&byte, 1)); }
@@ -46,10 +51,10 @@ struct OpenedCard {
 };
 
 OpenedCard open_card(CommandContext &context, KeyCandidates &keys, const KeyMemory &memory) {
-    Reader &reader = context.reader();
+    cardwork::ReaderSession &reader = context.reader();
     reader.power_field(protocol::kProtocolTypeA);
     // Other Type A cards in the field are passed over.
-    TypeACard card = require_type_a(
+    TypeACard card = cardwork::require_type_a(
         reader,
         [](const TypeACard &candidate) {
             return candidate.sak && cardkit::mifare_type_from_sak(*candidate.sak);
@@ -92,6 +97,16 @@ void remembering(CommandContext &context, const KeyMemory &memory, const cardkit
     remember(context, memory, keys);
 }
 
+// Card work's outcome: the keys it found are remembered, then what stopped it
+// ends the command.
+template <typename Outcome>
+const auto &finished(CommandContext &context, const KeyMemory &memory,
+                     const cardkit::CardDump &keys, const Outcome &outcome) {
+    remember(context, memory, keys);
+    if (outcome.stopped) throw *outcome.stopped;
+    return outcome.report;
+}
+
 std::string key_text(const std::optional<MifareKey> &key) { return key ? hex(*key) : "-"; }
 Json key_json(const std::optional<MifareKey> &key) { return key ? Json(hex(*key)) : Json(); }
 
@@ -109,14 +124,16 @@ int run_mifare_dump(CommandContext &context, const KeyOptions &key_options,
     const OpenedCard opened = open_card(context, keys, memory);
 
     MifareCard card(context.reader(), opened.card);
-    MifareDumpReport report{cardkit::CardDump::mifare_classic(opened.type), {}};
-    ProgressBar progress;
-    remembering(context, memory, report.dump,
-                [&] { dump_mifare_card(card, keys, progress, report); });
+    const cardwork::MifareDumpOutcome outcome = [&] {
+        ProgressBar progress;
+        return cardwork::dump_mifare_card(card, opened.type, keys, progress.callback());
+    }();
+    const cardwork::MifareDumpReport &report =
+        finished(context, memory, outcome.report.dump, outcome);
 
     int unknown_blocks = 0;
     Json sectors = Json::array();
-    for (const SectorReport &sector : report.sectors) {
+    for (const cardwork::SectorReport &sector : report.sectors) {
         unknown_blocks += sector.blocks - sector.blocks_read;
         char line[160];
         std::snprintf(line, sizeof line, "sector %2d: key A %-12s  key B %-12s  %2d of %2d blocks",
@@ -155,7 +172,7 @@ std::string sector_list(const std::vector<int> &sectors) {
 }
 
 // Block 0 and trailers are written only once the operator has typed "yes".
-void confirm(const PrivilegedWrites &writes, const TypeACard &card) {
+void confirm(const cardwork::PrivilegedWrites &writes, const TypeACard &card) {
     std::string what;
     if (writes.block0) what = "block 0";
     if (!writes.trailer_sectors.empty()) {
@@ -171,9 +188,9 @@ void confirm(const PrivilegedWrites &writes, const TypeACard &card) {
     }
 }
 
-Json notes_json(const std::vector<BlockNote> &notes) {
+Json notes_json(const std::vector<cardwork::BlockNote> &notes) {
     Json list = Json::array();
-    for (const BlockNote &note : notes)
+    for (const cardwork::BlockNote &note : notes)
         list.push_back({{"block", note.block}, {"note", note.note}});
     return list;
 }
@@ -198,25 +215,29 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     KeyCandidates keys = candidates(key_options, dump_keys);
     const KeyMemory memory(KeyMemory::default_directory());
     const OpenedCard opened = open_card(context, keys, memory);
-    const RestoreOptions options{command.include_block0, command.include_trailers, command.verify};
-    const PrivilegedWrites writes = check_restorable(dump, opened.type, options);
+    const cardwork::RestoreOptions options{command.include_block0, command.include_trailers,
+                                           command.verify};
+    const cardwork::PrivilegedWrites writes =
+        cardwork::check_restorable(dump, opened.type, options);
     if ((writes.block0 || !writes.trailer_sectors.empty()) && !command.yes) {
         confirm(writes, opened.card);
     }
 
     MifareCard card(context.reader(), opened.card);
-    RestoreReport report{{}, {}, 0, {}, cardkit::CardDump::mifare_classic(opened.type)};
-    ProgressBar progress;
-    remembering(context, memory, report.keys,
-                [&] { restore_mifare_card(card, dump, keys, options, progress, report); });
+    const cardwork::RestoreOutcome outcome = [&] {
+        ProgressBar progress;
+        return cardwork::restore_mifare_card(card, opened.type, dump, keys, options,
+                                             progress.callback());
+    }();
+    const cardwork::RestoreReport &report = finished(context, memory, outcome.report.keys, outcome);
 
     out.text(std::to_string(report.written.size()) + " blocks written");
-    for (const BlockNote &note : report.skipped)
+    for (const cardwork::BlockNote &note : report.skipped)
         out.text("block " + std::to_string(note.block) + ": " + note.note);
     if (command.verify) {
         out.text(std::to_string(report.verified) + " blocks read back, " +
                  std::to_string(report.differences.size()) + " differ");
-        for (const BlockNote &note : report.differences)
+        for (const cardwork::BlockNote &note : report.differences)
             out.text("block " + std::to_string(note.block) + ": " + note.note);
     }
     out.data()["written"] = report.written;
@@ -228,34 +249,6 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     out.data()["exchanges"] = context.reader().exchanges();
     return report.skipped.empty() && report.differences.empty() ? kExitDone : kExitIncomplete;
 }
-
-namespace {
-
-constexpr const char *kOperationNames[] = {"read", "init", "inc", "dec"};
-
-// The value block `block` as the key allowed to read it sees it.
-std::optional<cardkit::ValueBlock> read_value(MifareCard &card, SectorKeys &keys, int block,
-                                              bool required) {
-    std::string why;
-    if (!keys.use_for_data(block, &cardkit::DataBlockRights::read, why)) {
-        if (!required) return std::nullopt;
-        throw ToolError(kExitReaderFailed,
-                        "cannot read block " + std::to_string(block) + ": " + why);
-    }
-    const auto data = card.read(block);
-    if (!data) throw ReaderError("rf_M1_read", kNotAllowed, "block " + std::to_string(block));
-    const cardkit::ValueBlockFault fault = cardkit::check_value_block(*data);
-    if (fault != cardkit::ValueBlockFault::None) {
-        if (!required) return std::nullopt;
-        throw ToolError(kExitReaderFailed, "block " + std::to_string(block) +
-                                               " holds no value block: " +
-                                               std::string(cardkit::value_block_fault_text(fault)) +
-                                               " (" + hex(*data) + ")");
-    }
-    return cardkit::decode_value_block(*data);
-}
-
-}  // namespace
 
 int run_mifare_value(CommandContext &context, const KeyOptions &key_options,
                      const ValueCommand &command) {
@@ -278,51 +271,24 @@ int run_mifare_value(CommandContext &context, const KeyOptions &key_options,
     MifareCard card(context.reader(), opened.card);
     cardkit::CardDump found = cardkit::CardDump::mifare_classic(opened.type);
     found.set_identity({opened.card.uid});
-    std::optional<cardkit::ValueBlock> before, after;
+    std::optional<cardwork::ValueChange> change;
 
     remembering(context, memory, found, [&] {
-        SectorKeys sector_keys(card, sector, keys, found);
-        Reader &reader = context.reader();
-        const auto use = [&](cardkit::KeyRight cardkit::DataBlockRights::*right) {
-            std::string why;
-            if (!sector_keys.use_for_data(command.block, right, why)) {
-                throw ToolError(kExitReaderFailed,
-                                std::string("cannot ") +
-                                    kOperationNames[static_cast<int>(command.operation)] +
-                                    " block " + std::to_string(command.block) + ": " + why);
-            }
-            card.open();
-        };
-        const auto amount = static_cast<std::int32_t>(command.value);
-        switch (command.operation) {
-            case ValueOperation::Read:
-                break;
-            case ValueOperation::Init:
-                use(&cardkit::DataBlockRights::write);
-                RF_CALL(reader, rf_M1_initval, command.block, amount);
-                break;
-            case ValueOperation::Increment:
-                before = read_value(card, sector_keys, command.block, false);
-                use(&cardkit::DataBlockRights::increment);
-                RF_CALL(reader, rf_M1_increment, command.block, amount);
-                break;
-            case ValueOperation::Decrement:
-                before = read_value(card, sector_keys, command.block, false);
-                use(&cardkit::DataBlockRights::decrement_transfer_restore);
-                RF_CALL(reader, rf_M1_decrement, command.block, amount);
-                break;
-        }
-        after = read_value(card, sector_keys, command.block, true);
+        cardwork::SectorKeys sector_keys(card, sector, keys, found);
+        change = cardwork::change_value(card, sector_keys, command.operation, command.block,
+                                        static_cast<std::int32_t>(command.value));
     });
+    const std::optional<cardkit::ValueBlock> &before = change->before;
+    const cardkit::ValueBlock &after = change->after;
 
     out.data()["block"] = command.block;
-    out.data()["operation"] = kOperationNames[static_cast<int>(command.operation)];
+    out.data()["operation"] = std::string(cardwork::value_operation_name(command.operation));
     if (before) out.data()["value_before"] = before->value;
-    out.data()["value"] = after->value;
-    out.data()["address"] = after->address;
+    out.data()["value"] = after.value;
+    out.data()["address"] = after.address;
     out.text("block " + std::to_string(command.block) + ": " +
              (before ? std::to_string(before->value) + " -> " : std::string()) +
-             std::to_string(after->value) + " (address byte " + hex(after->address) + ")");
+             std::to_string(after.value) + " (address byte " + hex(after.address) + ")");
     return kExitDone;
 }
 

@@ -1,4 +1,4 @@
-#include "cli/output.h"
+#include "output.h"
 
 #include <iostream>
 
@@ -18,15 +18,23 @@ void Output::finish() {
     std::cout.flush();
 }
 
-void Output::fail(const ToolError &error) {
-    std::cerr << "rfcard: " << error.what() << "\n";
-    if (!json_) return;
-    Json details = {{"message", error.what()}, {"exit_code", static_cast<int>(error.code())}};
-    if (const auto *reader = dynamic_cast<const ReaderError *>(&error)) {
-        details["function"] = reader->function();
-        details["result"] = reader->result();
-        details["meaning"] = reader->meaning();
+void Output::fail(const ToolError &error) { fail(error.what(), error.code(), Json::object()); }
+
+void Output::fail(const cardwork::CardError &error) {
+    Json call = Json::object();
+    if (!error.function().empty()) {
+        call["function"] = error.function();
+        call["result"] = error.result();
+        call["meaning"] = error.meaning();
     }
+    fail(message_of(error), exit_code_of(error), std::move(call));
+}
+
+void Output::fail(const std::string &message, ExitCode code, Json call) {
+    std::cerr << "rfcard: " << message << "\n";
+    if (!json_) return;
+    Json details = {{"message", message}, {"exit_code", static_cast<int>(code)}};
+    details.update(call);
     Json document = {{"error", details}};
     if (data_.contains("warnings")) document["warnings"] = data_["warnings"];
     std::cout << document.dump(2) << std::endl;

@@ -8,7 +8,8 @@
 
 #include <string>
 
-#include "cli/tool_error.h"
+#include "cardwork/card_error.h"
+#include "tool_error.h"
 
 namespace rfcard {
 
@@ -32,8 +33,11 @@ public:
     // The message on standard error, and in JSON mode {"error": {...}} as the
     // document (with "function", "result" and "meaning" for a library call).
     void fail(const ToolError &error);
+    void fail(const cardwork::CardError &error);
 
 private:
+    void fail(const std::string &message, ExitCode code, Json details);
+
     bool json_;
     bool text_to_stderr_ = false;
     Json data_ = Json::object();

@@ -1,4 +1,4 @@
-#include "cli/progress_bar.h"
+#include "progress_bar.h"
 
 #include <unistd.h>
 
@@ -38,6 +38,30 @@ void ProgressBar::show(double fraction, const std::string &detail) {
     std::fprintf(stderr, "\r\033[K%s %s", progress_line(fraction, kBarWidth).c_str(),
                  detail.c_str());
     std::fflush(stderr);
+}
+
+}  // namespace rfcard
+
+namespace rfcard {
+
+std::string progress_detail(const cardwork::Progress &progress) {
+    if (progress.done >= progress.total) return "done";
+    std::string text =
+        std::string(progress.unit == cardwork::WorkUnit::Sector ? "sector " : "block ") +
+        std::to_string(progress.done) + " of " + std::to_string(progress.total);
+    if (const auto &search = progress.key_search) {
+        text += std::string(search->type == cardkit::KeyType::A ? ", key A " : ", key B ") +
+                std::to_string(search->tried + 1) + " of " + std::to_string(search->candidates);
+    }
+    return text;
+}
+
+void ProgressBar::show(const cardwork::Progress &progress) {
+    if (enabled_) show(progress.fraction(), progress_detail(progress));
+}
+
+cardwork::ProgressCallback ProgressBar::callback() {
+    return [this](const cardwork::Progress &progress) { show(progress); };
 }
 
 }  // namespace rfcard

@@ -6,6 +6,8 @@
 #include <chrono>
 #include <string>
 
+#include "cardwork/progress.h"
+
 namespace rfcard {
 
 class ProgressBar {
@@ -17,6 +19,10 @@ public:
 
     // `fraction` 0 to 1 of the whole; `detail` what is being done.
     void show(double fraction, const std::string &detail);
+    // Card work's progress: "sector 3 of 16, key B 12 of 200".
+    void show(const cardwork::Progress &progress);
+    // show(progress) as card work's callback.
+    cardwork::ProgressCallback callback();
 
 private:
     bool enabled_;
@@ -26,5 +32,8 @@ private:
 
 // "[#######-------------]  35%" for `fraction` in `width` characters.
 std::string progress_line(double fraction, int width);
+
+// What card work is doing, in words: "sector 3 of 16, key B 12 of 200", "done".
+std::string progress_detail(const cardwork::Progress &progress);
 
 }  // namespace rfcard

@@ -2,18 +2,14 @@
 
 #include <cstring>
 
-#include "cardkit/mifare_layout.h"
-#include "cli/commands.h"
-#include "cli/type_a_card.h"
+#include "cardwork/field_scan.h"
+#include "commands.h"
 
 namespace rfcard {
 
 namespace {
 
 using cardkit::ByteView;
-
-// A field holds a few cards; the loops end there whatever the reader says.
-constexpr int kMostCardsOfAKind = 16;
 
 std::string hex(ByteView bytes) { return cardkit::to_hex(bytes); }
 std::string hex(std::uint8_t byte) { return cardkit::to_hex(ByteView(&byte, 1)); }
@@ -50,90 +46,33 @@ private:
     Json cards_ = Json::array();
 };
 
-std::string type_a_kind(const TypeACard &card) {
-    if (!card.sak) return card.atqa[0] == 0x44 ? "Ultralight" : "7-byte UID";
-    if (*card.sak & 0x20) return "ISO 14443-4";
-    if (const auto type = cardkit::mifare_type_from_sak(*card.sak))
-        return "Mifare Classic " + std::string(cardkit::mifare_type_name(*type));
-    return "unknown kind";
+// The protocol's name and the card's fields in the order shown: name, value.
+std::string protocol_name(cardwork::FieldProtocol protocol) {
+    switch (protocol) {
+        case cardwork::FieldProtocol::TypeA:
+            return "ISO 14443 Type A";
+        case cardwork::FieldProtocol::TypeB:
+            return "ISO 14443 Type B";
+        case cardwork::FieldProtocol::At88rf020:
+            return "AT88RF020";
+        case cardwork::FieldProtocol::Iso15693:
+            return "ISO 15693";
+        case cardwork::FieldProtocol::ShortRange:
+            break;
+    }
+    return "SR176/SRIX4K";
 }
 
-void scan_type_a(Reader &reader, Findings &findings) {
-    reader.power_field(protocol::kProtocolTypeA);
-    try {
-        find_type_a(reader, [&](const TypeACard &card) {
-            std::vector<std::pair<std::string, std::string>> fields = {{"uid", hex(card.uid)},
-                                                                       {"atqa", hex(card.atqa)}};
-            if (card.sak) fields.emplace_back("sak", hex(*card.sak));
-            fields.emplace_back("kind", type_a_kind(card));
-            findings.add("ISO 14443 Type A", fields);
-            return false;
-        });
-    } catch (const MixedUidSizes &) {
-        findings.add("ISO 14443 Type A", {{"kind", "cards with 4- and 7-byte UIDs together"}});
-    }
-}
-
-void scan_type_b(Reader &reader, Findings &findings, char protocol, const std::string &name) {
-    reader.power_field(protocol);
-    std::uint8_t atqb[kAnswerRoom] = {};
-    std::uint8_t length = 0;
-    const std::int32_t result = RF_TRY(reader, rf_atqb, 1, atqb, &length);
-    if (result == kNoCard) return;
-    if (result == kCollision) {
-        findings.add(name, {{"kind", "several cards answered at once"}});
-        return;
-    }
-    if (result != 0) throw ReaderError("rf_atqb", result);
-    findings.add(name, {{"pupi", hex(ByteView(atqb + 1, 4))}});
-}
-
-void scan_iso15693(Reader &reader, Findings &findings) {
-    reader.power_field(protocol::kProtocolIso15693);
-    // Each tag found is told to stay quiet, so the next inventory finds another.
-    for (int found = 0; found < kMostCardsOfAKind; ++found) {
-        std::uint8_t answer[kAnswerRoom] = {};
-        std::uint8_t length = 0;
-        const std::int32_t result = RF_TRY(reader, ISO15693_Inventory, answer, &length);
-        if (result == kNoCard) return;
-        if (result == kCollision) {
-            findings.add("ISO 15693", {{"kind", "several tags in one slot"}});
-            return;
-        }
-        if (result != 0) throw ReaderError("ISO15693_Inventory", result);
-        if (length != 9)
-            throw ReaderError("ISO15693_Inventory", 1,
-                              "an answer of " + std::to_string(length) + " bytes");
-        const cardkit::Bytes uid(std::make_reverse_iterator(answer + 9),
-                                 std::make_reverse_iterator(answer + 1));
-        findings.add("ISO 15693", {{"uid", hex(uid)}, {"dsfid", hex(answer[0])}});
-        RF_CALL(reader, ISO15693_Stay_Quiet, answer + 1);
-    }
-}
-
-void scan_short_range(Reader &reader, Findings &findings) {
-    reader.power_field(protocol::kProtocolShortRange);
-    // Each card found is deactivated, so the next select finds another.
-    for (int found = 0; found < kMostCardsOfAKind; ++found) {
-        std::uint8_t chip_id = 0;
-        const std::int32_t result = RF_TRY(reader, rf_st_select, &chip_id);
-        if (result == kNoCard) return;
-        if (result == kCollision) {
-            findings.add("SR176/SRIX4K", {{"kind", "several cards answered at once"}});
-            return;
-        }
-        if (result != 0) throw ReaderError("rf_st_select", result);
-        std::uint8_t uid[8] = {};
-        std::uint8_t length = 0;
-        if (RF_TRY(reader, rf_srix4k_getuid, uid, &length) == 0 && length == 8) {
-            findings.add(
-                "SR176/SRIX4K",
-                {{"chip_id", hex(chip_id)}, {"uid", hex(ByteView(uid, 8))}, {"kind", "SRIX4K"}});
-        } else {
-            findings.add("SR176/SRIX4K", {{"chip_id", hex(chip_id)}, {"kind", "SR176"}});
-        }
-        RF_CALL(reader, rf_st_completion);
-    }
+std::vector<std::pair<std::string, std::string>> fields_of(const cardwork::FieldCard &card) {
+    std::vector<std::pair<std::string, std::string>> fields;
+    if (card.chip_id) fields.emplace_back("chip_id", hex(*card.chip_id));
+    if (!card.uid.empty()) fields.emplace_back("uid", hex(card.uid));
+    if (card.atqa) fields.emplace_back("atqa", hex(*card.atqa));
+    if (card.sak) fields.emplace_back("sak", hex(*card.sak));
+    if (!card.pupi.empty()) fields.emplace_back("pupi", hex(card.pupi));
+    if (card.dsfid) fields.emplace_back("dsfid", hex(*card.dsfid));
+    if (!card.kind.empty()) fields.emplace_back("kind", card.kind);
+    return fields;
 }
 
 }  // namespace
@@ -143,14 +82,14 @@ int run_info(CommandContext &context) {
     ReaderLibrary &library = context.library();
     std::uint32_t library_version = 0;
     const std::int32_t version_result = library.api().lib_ver(&library_version);
-    if (version_result != 0) throw ReaderError("lib_ver", version_result);
+    if (version_result != 0) throw cardwork::CardError::call("lib_ver", version_result);
     const auto transport_version = library.transport_version();
 
-    Reader &reader = context.reader();
+    cardwork::ReaderSession &reader = context.reader();
     std::uint8_t model[2] = {};
     std::uint8_t serial[8] = {};
-    RF_CALL(reader, rf_get_model, model);
-    RF_CALL(reader, rf_get_snr, serial);
+    CARDWORK_CALL(reader, rf_get_model, model);
+    CARDWORK_CALL(reader, rf_get_snr, serial);
 
     out.data()["reader"] = {{"model", hex(ByteView(model, 2))},
                             {"serial_number", hex(ByteView(serial, 8))},
@@ -173,18 +112,14 @@ int run_info(CommandContext &context) {
 }
 
 int run_scan(CommandContext &context) {
-    Reader &reader = context.reader();
-    bool any = false;
+    const cardwork::FieldScan scan = cardwork::scan_field(context.reader());
     {
         Findings findings(context.out());
-        scan_type_a(reader, findings);
-        scan_type_b(reader, findings, protocol::kProtocolTypeB, "ISO 14443 Type B");
-        scan_type_b(reader, findings, protocol::kProtocolAt88rf020, "AT88RF020");
-        scan_iso15693(reader, findings);
-        scan_short_range(reader, findings);
-        any = !findings.empty();
+        for (const cardwork::FieldCard &card : scan.cards)
+            findings.add(protocol_name(card.protocol), fields_of(card));
     }
-    if (!any) context.out().text("no card answered");
+    if (scan.stopped) throw *scan.stopped;
+    if (scan.cards.empty()) context.out().text("no card answered");
     return kExitDone;
 }
 

@@ -1,6 +1,6 @@
-#include "cli/reader_library.h"
+#include "reader_library.h"
 
-#include "cli/tool_error.h"
+#include "tool_error.h"
 
 namespace rfcard {
 

@@ -1,4 +1,4 @@
-#include "cli/status_words.h"
+#include "status_words.h"
 
 #include <array>
 #include <string_view>

@@ -1,12 +1,14 @@
 #pragma once
 
-// Failures that end a command, each with the exit status it gives.
+// Failures that end a command, each with the exit status it gives: rfcard's own
+// (the command line, files, the library) as ToolError, and card work's
+// CardError by its kind.
 
-#include <cstdint>
 #include <stdexcept>
 #include <string>
 
-#include "cli/exit_codes.h"
+#include "cardwork/card_error.h"
+#include "exit_codes.h"
 
 namespace rfcard {
 
@@ -20,25 +22,9 @@ private:
     ExitCode code_;
 };
 
-// A library function that returned a failure. The message names the function,
-// its result and the result's meaning, after `context` when there is one.
-class ReaderError : public ToolError {
-public:
-    ReaderError(std::string function, std::int32_t result, const std::string &context = {});
-    const std::string &function() const { return function_; }
-    std::int32_t result() const { return result_; }
-    const std::string &meaning() const { return meaning_; }
-
-private:
-    std::string function_;
-    std::int32_t result_;
-    std::string meaning_;
-};
-
-// Ctrl-C: the command stops between two exchanges.
-class Interrupted : public ToolError {
-public:
-    Interrupted() : ToolError(kExitInterrupted, "interrupted") {}
-};
+// The exit status of a card-work failure.
+ExitCode exit_code_of(const cardwork::CardError &error);
+// Its message as rfcard shows it: a cancellation is the operator's Ctrl-C.
+std::string message_of(const cardwork::CardError &error);
 
 }  // namespace rfcard

@@ -9,6 +9,7 @@
 #include "library_state.h"
 #include "platform/last_error.h"
 #include "protocol/baud_rates.h"
+#include "protocol/frame.h"
 #include "transport_binding.h"
 
 namespace {
@@ -81,12 +82,12 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {
-    return drovik::run_command(0, Command::SetAddress,
+    return drovik::run_command(protocol::kBroadcastAddress, Command::SetAddress,
                                RequestData().byte(new_address).byte(new_address >> 8));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_get_device_number(uint16_t *address) {
-    return drovik::run_command(0, Command::GetAddress, RequestData(),
+    return drovik::run_command(protocol::kBroadcastAddress, Command::GetAddress, RequestData(),
                                Reply::reader_address(address));
 }
 

@@ -4,6 +4,7 @@
 
 #include "command_execution.h"
 #include "drovik.h"
+#include "protocol/card_protocols.h"
 
 namespace {
 
@@ -12,12 +13,8 @@ using drovik::Reply;
 using drovik::RequestData;
 using protocol::Command;
 
-constexpr int kRequestIdle = 0x26;
-constexpr int kRequestAll = 0x52;
 constexpr int kKeyA = 'A';
 constexpr int kKeyB = 'B';
-constexpr int kAuthKeyA = 0x60;
-constexpr int kAuthKeyB = 0x61;
 
 constexpr std::size_t kKeyTableSize = 96;  // sixteen 6-byte keys
 constexpr std::size_t kKeySize = 6;
@@ -57,7 +54,8 @@ DROVIK_API int32_t DROVIK_CALL rf_antenna_sta(int32_t address, int32_t state) {
 
 DROVIK_API int32_t DROVIK_CALL rf_request(int32_t address, int32_t mode, uint8_t *atqa) {
     // Anything but a request for idle cards wakes every card in the field.
-    const int code = low_byte(mode) == kRequestIdle ? kRequestIdle : kRequestAll;
+    const int code =
+        low_byte(mode) == protocol::kRequestIdle ? protocol::kRequestIdle : protocol::kRequestAll;
     return drovik::run_command(address, Command::RequestA, RequestData().byte(code),
                                Reply::fixed(atqa, kAtqaSize));
 }
@@ -100,7 +98,7 @@ DROVIK_API int32_t DROVIK_CALL rf_M1_authentication1(int32_t address, int32_t ke
 DROVIK_API int32_t DROVIK_CALL rf_M1_authentication2(int32_t address, int32_t auth_code,
                                                      int32_t block, const uint8_t *key) {
     const int code = low_byte(auth_code);
-    if (code != kAuthKeyA && code != kAuthKeyB) return 1;
+    if (code != protocol::kAuthenticateKeyA && code != protocol::kAuthenticateKeyB) return 1;
     return drovik::run_command(address, Command::AuthenticateGivenKey,
                                RequestData().byte(code).byte(block).bytes(key, kKeySize));
 }

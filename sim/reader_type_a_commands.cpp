@@ -13,9 +13,6 @@ namespace sim {
 
 namespace {
 
-constexpr std::uint8_t kAuthKeyA = 0x60;
-constexpr std::uint8_t kAuthKeyB = 0x61;
-
 bool known_request_code(std::uint8_t code) {
     return code == protocol::kRequestIdle || code == protocol::kRequestAll;
 }
@@ -183,12 +180,13 @@ Reply VirtualReader::authenticate_loaded(ByteView data) {
 
 Reply VirtualReader::authenticate_given(ByteView data) {
     if (data.size() != 8) return Reply::fail(ReaderStatus::BadLength);
-    if (data[0] != kAuthKeyA && data[0] != kAuthKeyB)
+    if (data[0] != protocol::kAuthenticateKeyA && data[0] != protocol::kAuthenticateKeyB)
         return Reply::fail(ReaderStatus::BadParameter);
     TypeACard *card = active_type_a();
     if (card == nullptr) return Reply::fail(ReaderStatus::NoCard);
-    return card->authenticate(data[0] == kAuthKeyA ? MifareKeyType::A : MifareKeyType::B, data[1],
-                              data.subspan(2));
+    return card->authenticate(
+        data[0] == protocol::kAuthenticateKeyA ? MifareKeyType::A : MifareKeyType::B, data[1],
+        data.subspan(2));
 }
 
 Reply VirtualReader::value_command(Command command, ByteView data) {

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "protocol/baud_rates.h"
+#include "protocol/frame.h"
 #include "sim/wire_frame.h"
 
 namespace sim {
@@ -33,7 +34,9 @@ std::unique_ptr<Card> VirtualReader::remove_card(const Card *card) {
 std::optional<Bytes> VirtualReader::handle(ByteView wire) {
     const auto request = decode_request(wire);
     if (!request) return std::nullopt;
-    if (request->address != 0 && request->address != address_) return std::nullopt;
+    if (request->address != protocol::kBroadcastAddress && request->address != address_) {
+        return std::nullopt;
+    }
 
     Reply reply = request->check_ok ? execute(request->code, request->data)
                                     : Reply::fail(ReaderStatus::BadCheck);

@@ -30,7 +30,7 @@ namespace {
 using P = CAt88rf020Page;
 
 // Antenna off, 20 ms, protocol 'r', 20 ms, antenna on, 50 ms.
-constexpr FieldSteps kSearchSteps{protocol::kProtocolAt88rf020, 20, 20, 50};
+constexpr FieldSteps kSearchSteps = FullFieldCycle(protocol::kProtocolAt88rf020);
 constexpr int kAtqbSize = 12;
 constexpr int kPageSize = 8;
 constexpr int kPasswordPage = 3;

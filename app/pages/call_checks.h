@@ -8,15 +8,16 @@
 #include <cstdint>
 
 #include "app/common/message_table.h"
+#include "protocol/frame.h"
 
 namespace tilvane {
 
 class AppState;
 
 // Every page talks to the reader at this address.
-inline constexpr int kReaderAddress = 0;
+inline constexpr int kReaderAddress = protocol::kBroadcastAddress;
 // Room for the longest answer the library can give.
-inline constexpr int kAnswerRoom = 256;
+inline constexpr int kAnswerRoom = static_cast<int>(protocol::kAnswerRoom);
 
 // True while a port is open; otherwise shows `text` (by default "Cannot connect
 // to device") as an error.

@@ -8,6 +8,7 @@
 #include <functional>
 
 #include "protocol/card_protocols.h"
+#include "protocol/field_pauses.h"
 
 namespace tilvane {
 
@@ -20,6 +21,12 @@ struct FieldSteps {
     unsigned pause_after_protocol = 0;
     unsigned pause_after_on = 0;
 };
+
+// The full field cycle's pauses (protocol/field_pauses.h) around `protocol`.
+constexpr FieldSteps FullFieldCycle(int protocol) {
+    return {protocol, protocol::kFieldCyclePauses.after_off_ms,
+            protocol::kFieldCyclePauses.after_protocol_ms, protocol::kFieldCyclePauses.after_on_ms};
+}
 
 // Runs the field steps; the first that fails is reported under its function name
 // ("rf_antenna_sta", "rf_init_type") and ends them.

@@ -25,15 +25,16 @@
 #include "app/pages/page_builder.h"
 #include "app/pages/read_loop.h"
 #include "app/shell/app_state.h"
+#include "cardwork/type_a.h"
+#include "protocol/card_protocols.h"
 
 namespace tilvane {
 
 namespace {
 
-constexpr int kAuthKeyA = 0x60;
-constexpr int kAuthKeyB = 0x61;
 // Antenna off, 20 ms, protocol A, 20 ms, antenna on, 50 ms.
-constexpr FieldSteps kSearchSteps{protocol::kProtocolTypeA, 20, 20, 50};
+constexpr FieldSteps kSearchSteps = FullFieldCycle(protocol::kProtocolTypeA);
+constexpr int kUidSize = 4;
 constexpr int kBlockSize = 16;
 constexpr int kLastBlockAddress = 255;
 
@@ -94,7 +95,7 @@ int Window2DataId(int block) {
 }  // namespace
 
 int CMifareClassicPage::KeyArea::AuthCode() const {
-    return key_a->isChecked() ? kAuthKeyA : kAuthKeyB;
+    return key_a->isChecked() ? protocol::kAuthenticateKeyA : protocol::kAuthenticateKeyB;
 }
 
 void CMifareClassicPage::Trailer::Clear() {
@@ -350,23 +351,24 @@ bool CMifareClassicPage::Check(std::int32_t status, const char *function_name) {
 
 bool CMifareClassicPage::CardSearch(int attempts) {
     if (!RequireConnection(state_)) return false;
-    const binding::ReaderApi &api = state_.api;
-    std::uint8_t uid[kAnswerRoom] = {};
+    cardwork::ReaderSession session(state_.api);
+    std::optional<cardwork::TypeACard> card;
+    // Request, anticollision and select, each failure in the page's words.
     const auto select = [&] {
-        std::uint8_t card_type[kAnswerRoom] = {};
-        if (!CallSucceeded(api.rf_request(kReaderAddress, protocol::kRequestAll, card_type),
-                           "rf_request")) {
-            return false;
+        cardwork::TypeASelection selection =
+            cardwork::select_4_byte_uid(session, protocol::kRequestAll);
+        if (selection.card) {
+            card = std::move(selection.card);
+            return true;
         }
-        std::uint8_t uid_length = 0;
-        const std::int32_t status = api.rf_anticoll(kReaderAddress, 4, uid, &uid_length);
-        if (!AnswerOfSize(status, uid_length, 4, "rf_anticoll")) return false;
-        std::uint8_t select_acknowledge = 0;
-        return CallSucceeded(api.rf_select(kReaderAddress, uid, 4, &select_acknowledge),
-                             "rf_select");
+        const cardwork::StepFailure &failure = *selection.failure;
+        if (failure.step == cardwork::TypeAStep::Anticollision) {
+            return AnswerOfSize(failure.result, failure.answer_size, kUidSize, failure.function);
+        }
+        return CallSucceeded(failure.result, failure.function);
     };
     if (SearchCard(state_, kSearchSteps, attempts, select)) {
-        SetHexText(uid_, uid, 4);
+        SetHexText(uid_, card->uid.data(), kUidSize);
         card_selected_ = true;
         ShowInfo(Message(kMsgSearchCardSuccess));
         return true;

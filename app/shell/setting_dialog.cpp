@@ -20,12 +20,13 @@
 #include "app/common/operator_messages.h"
 #include "app/shell/app_state.h"
 #include "app/shell/baud_table.h"
+#include "protocol/frame.h"
 
 namespace tilvane {
 
 namespace {
 
-constexpr int kReaderAddress = 0;
+constexpr int kReaderAddress = protocol::kBroadcastAddress;
 
 // The dialog's texts: English, Chinese.
 struct Label {
@@ -261,7 +262,7 @@ void CSettingDlg::OnConnect() {
 void CSettingDlg::OnReadProductInfo() {
     if (!RequireConnection()) return;
     const binding::ReaderApi &api = state_.api;
-    std::uint8_t buffer[256] = {};
+    std::uint8_t buffer[protocol::kAnswerRoom] = {};
     std::int32_t status = api.rf_get_model(kReaderAddress, buffer);
     if (status != 0) {
         ShowResult(status, "rf_get_model");

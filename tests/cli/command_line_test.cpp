@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "cli/commands.h"
+#include "commands.h"
 
 namespace {
 

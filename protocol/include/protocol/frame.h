@@ -26,6 +26,15 @@ inline constexpr std::size_t kResponseLengthExtra = 5;  // address, command, sta
 inline constexpr std::size_t kMaxRequestData = 255 - kRequestLengthExtra;    // 251
 inline constexpr std::size_t kMaxResponseData = 255 - kResponseLengthExtra;  // 250
 
+// Every reader answers this address as well as its own, so a host that speaks to
+// one reader on its line sends everything here.
+inline constexpr std::uint16_t kBroadcastAddress = 0;
+
+// The room a host gives an answer of variable size: the most a response can
+// carry, rounded up.
+inline constexpr std::size_t kAnswerRoom = 256;
+static_assert(kAnswerRoom >= kMaxResponseData);
+
 // Positions in an unescaped frame.
 inline constexpr std::size_t kLengthPos = 2;
 inline constexpr std::size_t kComplementPos = 3;

@@ -1,0 +1,32 @@
+#include "cardwork/card_error.h"
+
+#include <utility>
+
+#include "binding/result_meaning.h"
+
+namespace cardwork {
+
+CardError::CardError(CardErrorKind kind, std::string message, std::string function,
+                     std::int32_t result, std::string context)
+    : std::runtime_error(std::move(message)),
+      kind_(kind),
+      function_(std::move(function)),
+      result_(result),
+      context_(std::move(context)) {}
+
+CardError::CardError(CardErrorKind kind, std::string message)
+    : CardError(kind, message, {}, 0, message) {}
+
+CardError CardError::call(std::string function, std::int32_t result, std::string context) {
+    std::string message =
+        (context.empty() ? "" : context + ": ") + binding::describe_call(function, result);
+    return CardError(CardErrorKind::ReaderFailed, std::move(message), std::move(function), result,
+                     std::move(context));
+}
+
+std::string CardError::meaning() const {
+    if (function_.empty()) return {};
+    return binding::result_meaning(function_, result_).text;
+}
+
+}  // namespace cardwork
