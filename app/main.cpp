@@ -2,8 +2,8 @@
 
 #include <QApplication>
 
-#include "app/shell/application.h"
-#include "app/shell/termination_signals.h"
+#include "shell/application.h"
+#include "shell/termination_signals.h"
 
 int main(int argc, char *argv[]) {
     QApplication app(argc, argv);

@@ -8,13 +8,13 @@
 #include <QSettings>
 #include <QTemporaryDir>
 
-#include "app/common/message_box.h"
-#include "app/pages/page_factory.h"
-#include "app/shell/app_state.h"
-#include "app/shell/application.h"
-#include "app/shell/card_families.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/reader_library.h"
+#include "common/message_box.h"
+#include "shell/page_factory.h"
+#include "common/app_state.h"
+#include "shell/application.h"
+#include "shell/card_families.h"
+#include "shell/main_frame.h"
+#include "shell/reader_library.h"
 
 namespace {
 

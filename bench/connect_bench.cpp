@@ -17,8 +17,8 @@
 #include "drovik.h"
 #include "platform/module.h"
 #include "protocol/baud_rates.h"
-#include "tests/support/sim_process.h"
-#include "tests/support/transport_environment.h"
+#include "sim_process.h"
+#include "transport_environment.h"
 
 namespace {
 

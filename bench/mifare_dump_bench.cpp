@@ -23,9 +23,9 @@
 #include "cardkit/key_dictionary.h"
 #include "echoing_reader.h"
 #include "sim/line_speed.h"
-#include "tests/support/program_run.h"
-#include "tests/support/sim_process.h"
-#include "tests/support/transport_environment.h"
+#include "program_run.h"
+#include "sim_process.h"
+#include "transport_environment.h"
 
 namespace {
 

@@ -29,8 +29,8 @@
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "reader/frame_codec.h"
-#include "tests/support/sim_process.h"
-#include "tests/support/transport_environment.h"
+#include "sim_process.h"
+#include "transport_environment.h"
 #include "turnarounds.h"
 #include "virtual_reader.h"
 

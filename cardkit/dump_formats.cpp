@@ -2,8 +2,8 @@
 
 #include <algorithm>
 
-#include "cardkit/format_codecs.h"
-#include "cardkit/text_lines.h"
+#include "format_codecs.h"
+#include "text_lines.h"
 
 namespace cardkit {
 

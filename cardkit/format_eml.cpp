@@ -1,7 +1,7 @@
 // Mifare Classic dumps as text, one block a line in 32 hex digits.
 
-#include "cardkit/format_codecs.h"
-#include "cardkit/text_lines.h"
+#include "format_codecs.h"
+#include "text_lines.h"
 
 namespace cardkit::codec {
 

@@ -7,8 +7,8 @@
 
 #include <map>
 
-#include "cardkit/format_codecs.h"
-#include "cardkit/text_lines.h"
+#include "format_codecs.h"
+#include "text_lines.h"
 
 namespace cardkit::codec {
 

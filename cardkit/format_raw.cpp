@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "cardkit/format_codecs.h"
+#include "format_codecs.h"
 
 namespace cardkit::codec {
 

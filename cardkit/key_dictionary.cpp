@@ -4,7 +4,7 @@
 #include <array>
 
 #include "cardkit/bytes.h"
-#include "cardkit/text_lines.h"
+#include "text_lines.h"
 
 namespace cardkit {
 

@@ -1,6 +1,6 @@
 #include "cardkit/mifare_layout.h"
 
-#include "cardkit/text_lines.h"
+#include "text_lines.h"
 
 namespace cardkit {
 

@@ -1,4 +1,4 @@
-#include "cardkit/text_lines.h"
+#include "text_lines.h"
 
 #include <algorithm>
 #include <cctype>

@@ -9,8 +9,8 @@
 #include <sstream>
 #include <string>
 
-#include "app/common/cos_history.h"
-#include "app/common/cos_history_file.h"
+#include "common/cos_history.h"
+#include "common/cos_history_file.h"
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size) {
     std::istringstream in(std::string(reinterpret_cast<const char *>(data), size));

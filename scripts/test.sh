@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # The one test command: installs what is missing, builds everything from scratch
-# and runs every test.
+# and runs every test. First a check that no include crosses the layers, then
 #   1. the full build (application included) with warnings as errors, all tests;
 #      then the Python package: its tests against that build, mypy --strict,
 #      and an offline install into a virtual environment;
@@ -20,6 +20,9 @@ jobs=$(nproc)
 fuzz_seconds=${FUZZ_SECONDS:-10}
 
 scripts/install-deps.sh
+
+echo "== Layers: no include reaches another component's private header or the tree's top"
+python3 scripts/check_includes.py
 
 echo "== Full build, warnings as errors"
 rm -rf build

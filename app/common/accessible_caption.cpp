@@ -1,4 +1,4 @@
-#include "app/common/accessible_caption.h"
+#include "common/accessible_caption.h"
 
 namespace tilvane {
 

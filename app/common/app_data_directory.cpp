@@ -1,4 +1,4 @@
-#include "app/common/app_data_directory.h"
+#include "common/app_data_directory.h"
 
 #include <QStandardPaths>
 

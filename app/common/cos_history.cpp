@@ -1,4 +1,4 @@
-#include "app/common/cos_history.h"
+#include "common/cos_history.h"
 
 namespace tilvane {
 

@@ -1,12 +1,12 @@
-#include "app/common/cos_history_dialog.h"
+#include "common/cos_history_dialog.h"
 
 #include <QHBoxLayout>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/common/cos_history.h"
-#include "app/common/message_table.h"
-#include "app/common/result_list.h"
+#include "common/cos_history.h"
+#include "common/message_table.h"
+#include "common/result_list.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/common/cos_history_file.h"
+#include "common/cos_history_file.h"
 
 #include <unistd.h>
 

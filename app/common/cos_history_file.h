@@ -14,7 +14,7 @@
 #include <istream>
 #include <string>
 
-#include "app/common/cos_history.h"
+#include "common/cos_history.h"
 
 namespace tilvane {
 

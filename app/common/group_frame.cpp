@@ -1,4 +1,4 @@
-#include "app/common/group_frame.h"
+#include "common/group_frame.h"
 
 #include <QFontMetrics>
 #include <QPainter>

@@ -1,4 +1,4 @@
-#include "app/common/hex_edit.h"
+#include "common/hex_edit.h"
 
 #include <QAction>
 #include <QClipboard>
@@ -10,7 +10,7 @@
 #include <QMenu>
 #include <QMimeData>
 
-#include "app/common/hex_text.h"
+#include "common/hex_text.h"
 
 namespace tilvane {
 

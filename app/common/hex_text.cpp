@@ -1,4 +1,4 @@
-#include "app/common/hex_text.h"
+#include "common/hex_text.h"
 
 #include <QLineEdit>
 

@@ -1,4 +1,4 @@
-#include "app/common/message_box.h"
+#include "common/message_box.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/common/message_table.h"
+#include "common/message_table.h"
 
 namespace tilvane {
 

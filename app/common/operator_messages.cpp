@@ -1,10 +1,10 @@
-#include "app/common/operator_messages.h"
+#include "common/operator_messages.h"
 
 #include <QApplication>
 #include <QPointer>
 
-#include "app/common/message_table.h"
-#include "app/common/status_band.h"
+#include "common/message_table.h"
+#include "common/status_band.h"
 
 namespace tilvane {
 

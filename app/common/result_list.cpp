@@ -1,11 +1,11 @@
-#include "app/common/result_list.h"
+#include "common/result_list.h"
 
 #include <QMouseEvent>
 #include <QPainter>
 #include <QStyledItemDelegate>
 
-#include "app/common/group_frame.h"
-#include "app/controls/list_tip.h"
+#include "common/group_frame.h"
+#include "controls/list_tip.h"
 
 namespace tilvane {
 

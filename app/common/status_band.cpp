@@ -1,10 +1,10 @@
-#include "app/common/status_band.h"
+#include "common/status_band.h"
 
 #include <QAccessible>
 #include <QAccessibleWidget>
 #include <QPainter>
 
-#include "app/common/svg_icon.h"
+#include "common/svg_icon.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/common/svg_icon.h"
+#include "common/svg_icon.h"
 
 #include <QPainter>
 #include <QSvgRenderer>

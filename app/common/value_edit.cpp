@@ -1,4 +1,4 @@
-#include "app/common/value_edit.h"
+#include "common/value_edit.h"
 
 #include <QKeyEvent>
 

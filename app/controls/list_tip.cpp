@@ -1,4 +1,4 @@
-#include "app/controls/list_tip.h"
+#include "controls/list_tip.h"
 
 #include <QAbstractItemView>
 #include <QApplication>

@@ -1,4 +1,4 @@
-#include "app/controls/menu_colours.h"
+#include "controls/menu_colours.h"
 
 namespace tilvane {
 

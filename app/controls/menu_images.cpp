@@ -1,4 +1,4 @@
-#include "app/controls/menu_images.h"
+#include "controls/menu_images.h"
 
 #include <QImage>
 #include <QPainter>

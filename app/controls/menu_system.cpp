@@ -1,4 +1,4 @@
-#include "app/controls/menu_system.h"
+#include "controls/menu_system.h"
 
 namespace tilvane {
 

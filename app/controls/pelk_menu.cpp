@@ -1,11 +1,11 @@
-#include "app/controls/pelk_menu.h"
+#include "controls/pelk_menu.h"
 
 #include <QAction>
 #include <QMenu>
 #include <QMenuBar>
 
-#include "app/common/svg_icon.h"
-#include "app/controls/menu_images.h"
+#include "common/svg_icon.h"
+#include "controls/menu_images.h"
 
 namespace tilvane {
 

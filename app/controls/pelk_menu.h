@@ -10,7 +10,7 @@
 
 #include <vector>
 
-#include "app/controls/pelk_menu_style.h"
+#include "controls/pelk_menu_style.h"
 
 class QAction;
 class QMenu;

@@ -1,4 +1,4 @@
-#include "app/controls/pelk_menu_style.h"
+#include "controls/pelk_menu_style.h"
 
 #include <QFontMetrics>
 #include <QGuiApplication>
@@ -9,7 +9,7 @@
 
 #include <algorithm>
 
-#include "app/controls/menu_images.h"
+#include "controls/menu_images.h"
 
 namespace tilvane {
 

@@ -9,8 +9,8 @@
 #include <QProxyStyle>
 #include <QSize>
 
-#include "app/controls/menu_colours.h"
-#include "app/controls/menu_system.h"
+#include "controls/menu_colours.h"
+#include "controls/menu_system.h"
 
 class QStyleOptionMenuItem;
 

@@ -9,7 +9,7 @@
 #include <cstdint>
 #include <span>
 
-#include "app/pages/card_page.h"
+#include "pages/card_page.h"
 #include "binding/reader_api.h"
 
 class QComboBox;

@@ -1,7 +1,7 @@
-#include "app/pages/call_checks.h"
+#include "pages/call_checks.h"
 
-#include "app/common/operator_messages.h"
-#include "app/shell/app_state.h"
+#include "common/operator_messages.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

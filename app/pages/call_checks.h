@@ -7,7 +7,7 @@
 
 #include <cstdint>
 
-#include "app/common/message_table.h"
+#include "common/message_table.h"
 #include "protocol/frame.h"
 
 namespace tilvane {

@@ -1,7 +1,7 @@
-#include "app/pages/card_search.h"
+#include "pages/card_search.h"
 
-#include "app/pages/call_checks.h"
-#include "app/shell/app_state.h"
+#include "pages/call_checks.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

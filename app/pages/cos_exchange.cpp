@@ -1,4 +1,4 @@
-#include "app/pages/cos_exchange.h"
+#include "pages/cos_exchange.h"
 
 #include <QFile>
 #include <QPushButton>
@@ -6,17 +6,17 @@
 #include <array>
 #include <filesystem>
 
-#include "app/common/app_data_directory.h"
-#include "app/common/cos_history_dialog.h"
-#include "app/common/cos_history_file.h"
-#include "app/common/hex_edit.h"
-#include "app/common/hex_text.h"
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/common/result_list.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/page_builder.h"
+#include "common/app_data_directory.h"
+#include "common/cos_history_dialog.h"
+#include "common/cos_history_file.h"
+#include "common/hex_edit.h"
+#include "common/hex_text.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/result_list.h"
+#include "pages/call_checks.h"
+#include "pages/page_builder.h"
 
 namespace tilvane {
 

@@ -11,7 +11,7 @@
 #include <cstdint>
 #include <functional>
 
-#include "app/common/cos_history.h"
+#include "common/cos_history.h"
 
 class QPushButton;
 

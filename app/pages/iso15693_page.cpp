@@ -1,4 +1,4 @@
-#include "app/pages/iso15693_page.h"
+#include "pages/iso15693_page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -9,16 +9,16 @@
 #include <map>
 #include <span>
 
-#include "app/common/accessible_caption.h"
-#include "app/common/hex_edit.h"
-#include "app/common/message_box.h"
-#include "app/common/operator_messages.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/card_search.h"
-#include "app/pages/number_list.h"
-#include "app/pages/page_builder.h"
-#include "app/pages/read_loop.h"
-#include "app/shell/app_state.h"
+#include "common/accessible_caption.h"
+#include "common/hex_edit.h"
+#include "common/message_box.h"
+#include "common/operator_messages.h"
+#include "pages/call_checks.h"
+#include "pages/card_search.h"
+#include "pages/number_list.h"
+#include "pages/page_builder.h"
+#include "pages/read_loop.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

@@ -9,8 +9,8 @@
 #include <array>
 #include <optional>
 
-#include "app/common/hex_text.h"
-#include "app/pages/sheet_page.h"
+#include "common/hex_text.h"
+#include "pages/sheet_page.h"
 #include "binding/reader_api.h"
 
 class QComboBox;

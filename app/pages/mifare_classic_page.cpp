@@ -1,4 +1,4 @@
-#include "app/pages/mifare_classic_page.h"
+#include "pages/mifare_classic_page.h"
 
 #include <QButtonGroup>
 #include <QComboBox>
@@ -13,18 +13,18 @@
 #include <algorithm>
 #include <map>
 
-#include "app/common/group_frame.h"
-#include "app/common/hex_edit.h"
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/common/value_edit.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/card_search.h"
-#include "app/pages/number_list.h"
-#include "app/pages/page_builder.h"
-#include "app/pages/read_loop.h"
-#include "app/shell/app_state.h"
+#include "common/group_frame.h"
+#include "common/hex_edit.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/value_edit.h"
+#include "pages/call_checks.h"
+#include "pages/card_search.h"
+#include "pages/number_list.h"
+#include "pages/page_builder.h"
+#include "pages/read_loop.h"
+#include "common/app_state.h"
 #include "cardwork/type_a.h"
 #include "protocol/card_protocols.h"
 

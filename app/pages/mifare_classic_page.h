@@ -10,8 +10,8 @@
 #include <optional>
 #include <span>
 
-#include "app/common/hex_text.h"
-#include "app/pages/card_page.h"
+#include "common/hex_text.h"
+#include "pages/card_page.h"
 
 class QComboBox;
 class QGridLayout;

@@ -1,4 +1,4 @@
-#include "app/pages/number_list.h"
+#include "pages/number_list.h"
 
 #include <QComboBox>
 

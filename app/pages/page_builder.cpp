@@ -1,4 +1,4 @@
-#include "app/pages/page_builder.h"
+#include "pages/page_builder.h"
 
 #include <QComboBox>
 #include <QFontDatabase>
@@ -9,9 +9,9 @@
 
 #include <algorithm>
 
-#include "app/common/accessible_caption.h"
-#include "app/common/group_frame.h"
-#include "app/common/hex_edit.h"
+#include "common/accessible_caption.h"
+#include "common/group_frame.h"
+#include "common/hex_edit.h"
 
 namespace tilvane {
 

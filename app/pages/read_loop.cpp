@@ -1,11 +1,11 @@
-#include "app/pages/read_loop.h"
+#include "pages/read_loop.h"
 
 #include <algorithm>
 #include <numeric>
 
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/pages/call_checks.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "pages/call_checks.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/pages/sam_page.h"
+#include "pages/sam_page.h"
 
 #include <QButtonGroup>
 #include <QGridLayout>
@@ -11,17 +11,17 @@
 #include <array>
 #include <map>
 
-#include "app/common/group_frame.h"
-#include "app/common/hex_edit.h"
-#include "app/common/hex_text.h"
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/common/result_list.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/cos_exchange.h"
-#include "app/pages/page_builder.h"
-#include "app/shell/app_state.h"
+#include "common/group_frame.h"
+#include "common/hex_edit.h"
+#include "common/hex_text.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/result_list.h"
+#include "pages/call_checks.h"
+#include "pages/cos_exchange.h"
+#include "pages/page_builder.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

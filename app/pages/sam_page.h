@@ -8,7 +8,7 @@
 
 #include <memory>
 
-#include "app/pages/card_page.h"
+#include "pages/card_page.h"
 
 class QRadioButton;
 

@@ -1,4 +1,4 @@
-#include "app/pages/sheet_page.h"
+#include "pages/sheet_page.h"
 
 #include <algorithm>
 

@@ -7,7 +7,7 @@
 
 #include <QSize>
 
-#include "app/pages/card_page.h"
+#include "pages/card_page.h"
 
 class QMouseEvent;
 class QPainter;

@@ -1,14 +1,14 @@
-#include "app/pages/short_range_card.h"
+#include "pages/short_range_card.h"
 
 #include <QLineEdit>
 
-#include "app/common/hex_text.h"
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/card_search.h"
-#include "app/shell/app_state.h"
+#include "common/hex_text.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "pages/call_checks.h"
+#include "pages/card_search.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/pages/srix4k_page.h"
+#include "pages/srix4k_page.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -10,17 +10,17 @@
 #include <algorithm>
 #include <map>
 
-#include "app/common/group_frame.h"
-#include "app/common/hex_edit.h"
-#include "app/common/hex_text.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/pages/call_checks.h"
-#include "app/pages/number_list.h"
-#include "app/pages/page_builder.h"
-#include "app/pages/read_loop.h"
-#include "app/pages/short_range_card.h"
-#include "app/shell/app_state.h"
+#include "common/group_frame.h"
+#include "common/hex_edit.h"
+#include "common/hex_text.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "pages/call_checks.h"
+#include "pages/number_list.h"
+#include "pages/page_builder.h"
+#include "pages/read_loop.h"
+#include "pages/short_range_card.h"
+#include "common/app_state.h"
 
 namespace tilvane {
 

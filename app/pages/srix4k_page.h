@@ -9,7 +9,7 @@
 
 #include <QRect>
 
-#include "app/pages/sheet_page.h"
+#include "pages/sheet_page.h"
 
 class QComboBox;
 class QLabel;

@@ -6,7 +6,7 @@
 
 #include <array>
 
-#include "app/pages/card_page.h"
+#include "pages/card_page.h"
 
 class QComboBox;
 

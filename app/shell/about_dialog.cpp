@@ -1,12 +1,12 @@
-#include "app/shell/about_dialog.h"
+#include "shell/about_dialog.h"
 
 #include <QLabel>
 #include <QPainter>
 #include <QPushButton>
 #include <QVBoxLayout>
 
-#include "app/common/svg_icon.h"
-#include "app/shell/app_info.h"
+#include "common/svg_icon.h"
+#include "shell/app_info.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/shell/app_info.h"
+#include "shell/app_info.h"
 
 #include <QCoreApplication>
 #include <QFile>

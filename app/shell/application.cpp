@@ -1,12 +1,12 @@
-#include "app/shell/application.h"
+#include "shell/application.h"
 
 #include <QScreen>
 
-#include "app/common/message_box.h"
-#include "app/common/svg_icon.h"
-#include "app/pages/page_factory.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/registry_settings.h"
+#include "common/message_box.h"
+#include "common/svg_icon.h"
+#include "shell/page_factory.h"
+#include "shell/main_frame.h"
+#include "shell/registry_settings.h"
 
 namespace tilvane {
 

@@ -9,10 +9,10 @@
 
 #include <memory>
 
-#include "app/shell/app_state.h"
-#include "app/shell/pranix_view.h"
-#include "app/shell/reader_library.h"
-#include "app/shell/single_instance.h"
+#include "common/app_state.h"
+#include "shell/pranix_view.h"
+#include "shell/reader_library.h"
+#include "shell/single_instance.h"
 
 namespace tilvane {
 

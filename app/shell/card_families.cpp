@@ -1,4 +1,4 @@
-#include "app/shell/card_families.h"
+#include "shell/card_families.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/shell/main_frame.h"
+#include "shell/main_frame.h"
 
 #include <QAction>
 #include <QActionGroup>
@@ -7,16 +7,16 @@
 #include <QMenuBar>
 #include <QToolBar>
 
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "app/common/svg_icon.h"
-#include "app/controls/pelk_menu.h"
-#include "app/shell/about_dialog.h"
-#include "app/shell/app_info.h"
-#include "app/shell/app_state.h"
-#include "app/shell/setting_dialog.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "common/svg_icon.h"
+#include "controls/pelk_menu.h"
+#include "shell/about_dialog.h"
+#include "shell/app_info.h"
+#include "common/app_state.h"
+#include "shell/setting_dialog.h"
 
 namespace tilvane {
 

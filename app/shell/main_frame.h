@@ -9,8 +9,8 @@
 
 #include <array>
 
-#include "app/shell/card_families.h"
-#include "app/shell/pranix_view.h"
+#include "shell/card_families.h"
+#include "shell/pranix_view.h"
 
 class QAction;
 class QToolBar;

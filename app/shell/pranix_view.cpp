@@ -1,4 +1,4 @@
-#include "app/shell/pranix_view.h"
+#include "shell/pranix_view.h"
 
 #include <QCoreApplication>
 #include <QGuiApplication>
@@ -8,9 +8,9 @@
 #include <QScrollArea>
 #include <QScrollBar>
 
-#include "app/pages/card_page.h"
-#include "app/shell/card_families.h"
-#include "app/shell/view_background.h"
+#include "pages/card_page.h"
+#include "shell/card_families.h"
+#include "shell/view_background.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/shell/reader_library.h"
+#include "shell/reader_library.h"
 
 #include <QCoreApplication>
 #include <algorithm>

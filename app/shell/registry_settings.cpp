@@ -1,10 +1,10 @@
-#include "app/shell/registry_settings.h"
+#include "shell/registry_settings.h"
 
 #include <QFileInfo>
 
-#include "app/shell/app_state.h"
-#include "app/shell/baud_table.h"
-#include "app/shell/card_families.h"
+#include "common/app_state.h"
+#include "common/baud_table.h"
+#include "shell/card_families.h"
 
 namespace tilvane {
 

@@ -1,4 +1,4 @@
-#include "app/shell/setting_dialog.h"
+#include "shell/setting_dialog.h"
 
 #include <QComboBox>
 #include <QGridLayout>
@@ -12,14 +12,14 @@
 
 #include <map>
 
-#include "app/common/accessible_caption.h"
-#include "app/common/hex_edit.h"
-#include "app/common/hex_text.h"
-#include "app/common/message_box.h"
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/shell/app_state.h"
-#include "app/shell/baud_table.h"
+#include "common/accessible_caption.h"
+#include "common/hex_edit.h"
+#include "common/hex_text.h"
+#include "common/message_box.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/app_state.h"
+#include "common/baud_table.h"
 #include "protocol/frame.h"
 
 namespace tilvane {

@@ -1,4 +1,4 @@
-#include "app/shell/termination_signals.h"
+#include "shell/termination_signals.h"
 
 #include <QApplication>
 #include <QSocketNotifier>

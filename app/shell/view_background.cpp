@@ -1,4 +1,4 @@
-#include "app/shell/view_background.h"
+#include "shell/view_background.h"
 
 #include <QPainter>
 

@@ -16,14 +16,14 @@
 
 #include <cstdio>
 
-#include "app/common/app_data_directory.h"
-#include "app/common/message_box.h"
-#include "app/pages/card_page.h"
-#include "app/pages/page_factory.h"
-#include "app/shell/app_state.h"
-#include "app/shell/card_families.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/reader_library.h"
+#include "common/app_data_directory.h"
+#include "common/message_box.h"
+#include "pages/card_page.h"
+#include "shell/page_factory.h"
+#include "common/app_state.h"
+#include "shell/card_families.h"
+#include "shell/main_frame.h"
+#include "shell/reader_library.h"
 
 namespace {
 

@@ -12,11 +12,11 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/application.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/single_instance.h"
-#include "tests/app/support/app_test.h"
-#include "tests/app/support/tilvane_program.h"
+#include "shell/application.h"
+#include "shell/main_frame.h"
+#include "shell/single_instance.h"
+#include "app_test.h"
+#include "tilvane_program.h"
 
 namespace {
 

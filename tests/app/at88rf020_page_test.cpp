@@ -7,10 +7,10 @@
 #include <QApplication>
 #include <QClipboard>
 
-#include "app/common/hex_edit.h"
-#include "app/pages/at88rf020_page.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/page_test.h"
+#include "common/hex_edit.h"
+#include "pages/at88rf020_page.h"
+#include "accessibility.h"
+#include "page_test.h"
 
 namespace {
 

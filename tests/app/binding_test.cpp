@@ -3,7 +3,7 @@
 
 #include <gtest/gtest.h>
 
-#include "app/shell/reader_library.h"
+#include "shell/reader_library.h"
 
 namespace {
 

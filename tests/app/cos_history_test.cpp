@@ -15,8 +15,8 @@
 #include <string>
 #include <vector>
 
-#include "app/common/cos_history.h"
-#include "app/common/cos_history_file.h"
+#include "common/cos_history.h"
+#include "common/cos_history_file.h"
 
 namespace {
 

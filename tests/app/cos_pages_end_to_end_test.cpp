@@ -6,11 +6,11 @@
 
 #include <QRadioButton>
 
-#include "app/common/result_list.h"
-#include "app/pages/cos_exchange.h"
-#include "app/pages/iso14443_part4_page.h"
-#include "app/pages/sam_page.h"
-#include "tests/app/support/page_test.h"
+#include "common/result_list.h"
+#include "pages/cos_exchange.h"
+#include "pages/iso14443_part4_page.h"
+#include "pages/sam_page.h"
+#include "page_test.h"
 
 namespace {
 

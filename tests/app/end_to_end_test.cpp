@@ -12,17 +12,17 @@
 #include <csignal>
 #include <memory>
 
-#include "app/common/hex_edit.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "app/pages/mifare_classic_page.h"
-#include "app/pages/page_factory.h"
-#include "app/shell/app_state.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/setting_dialog.h"
-#include "tests/app/support/app_test.h"
-#include "tests/app/support/page_test.h"
-#include "tests/app/support/tilvane_program.h"
+#include "common/hex_edit.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "pages/mifare_classic_page.h"
+#include "shell/page_factory.h"
+#include "common/app_state.h"
+#include "shell/main_frame.h"
+#include "shell/setting_dialog.h"
+#include "app_test.h"
+#include "page_test.h"
+#include "tilvane_program.h"
 
 namespace {
 

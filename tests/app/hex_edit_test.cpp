@@ -12,8 +12,8 @@
 #include <functional>
 #include <ostream>
 
-#include "app/common/hex_edit.h"
-#include "app/common/value_edit.h"
+#include "common/hex_edit.h"
+#include "common/value_edit.h"
 
 namespace {
 

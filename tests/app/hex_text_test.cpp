@@ -5,7 +5,7 @@
 
 #include <QLineEdit>
 
-#include "app/common/hex_text.h"
+#include "common/hex_text.h"
 
 namespace {
 

@@ -6,17 +6,17 @@
 #include <QFile>
 #include <QRadioButton>
 
-#include "app/common/cos_history_dialog.h"
-#include "app/common/result_list.h"
-#include "app/pages/cos_exchange.h"
-#include "app/pages/iso14443_part4_page.h"
-#include "app/pages/page_factory.h"
-#include "app/pages/sam_page.h"
-#include "app/shell/card_families.h"
-#include "app/shell/pranix_view.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/modal_dialog.h"
-#include "tests/app/support/page_test.h"
+#include "common/cos_history_dialog.h"
+#include "common/result_list.h"
+#include "pages/cos_exchange.h"
+#include "pages/iso14443_part4_page.h"
+#include "shell/page_factory.h"
+#include "pages/sam_page.h"
+#include "shell/card_families.h"
+#include "shell/pranix_view.h"
+#include "accessibility.h"
+#include "modal_dialog.h"
+#include "page_test.h"
 
 namespace {
 

@@ -6,12 +6,12 @@
 
 #include <QLabel>
 
-#include "app/common/hex_edit.h"
-#include "app/pages/iso15693_page.h"
-#include "app/shell/app_state.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/layout_checks.h"
-#include "tests/app/support/page_test.h"
+#include "common/hex_edit.h"
+#include "pages/iso15693_page.h"
+#include "common/app_state.h"
+#include "accessibility.h"
+#include "layout_checks.h"
+#include "page_test.h"
 
 namespace {
 

@@ -3,9 +3,9 @@
 
 #include <gtest/gtest.h>
 
-#include "app/pages/iso15693_page.h"
-#include "app/pages/srix4k_page.h"
-#include "tests/app/support/page_test.h"
+#include "pages/iso15693_page.h"
+#include "pages/srix4k_page.h"
+#include "page_test.h"
 
 namespace {
 

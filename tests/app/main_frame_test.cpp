@@ -19,17 +19,17 @@
 
 #include <memory>
 
-#include "app/common/status_band.h"
-#include "app/controls/pelk_menu.h"
-#include "app/pages/card_page.h"
-#include "app/pages/page_factory.h"
-#include "app/shell/about_dialog.h"
-#include "app/shell/app_state.h"
-#include "app/shell/application.h"
-#include "app/shell/card_families.h"
-#include "app/shell/main_frame.h"
-#include "app/shell/view_background.h"
-#include "tests/app/support/app_test.h"
+#include "common/status_band.h"
+#include "controls/pelk_menu.h"
+#include "pages/card_page.h"
+#include "shell/page_factory.h"
+#include "shell/about_dialog.h"
+#include "common/app_state.h"
+#include "shell/application.h"
+#include "shell/card_families.h"
+#include "shell/main_frame.h"
+#include "shell/view_background.h"
+#include "app_test.h"
 
 namespace {
 

@@ -3,10 +3,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/pages/at88rf020_page.h"
-#include "app/pages/sr176_page.h"
-#include "app/pages/ultralight_page.h"
-#include "tests/app/support/page_test.h"
+#include "pages/at88rf020_page.h"
+#include "pages/sr176_page.h"
+#include "pages/ultralight_page.h"
+#include "page_test.h"
 
 namespace {
 

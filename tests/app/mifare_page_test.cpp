@@ -9,15 +9,15 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/common/hex_edit.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "app/common/value_edit.h"
-#include "app/pages/mifare_classic_page.h"
-#include "app/shell/app_state.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/app_test.h"
-#include "tests/app/support/page_test.h"
+#include "common/hex_edit.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "common/value_edit.h"
+#include "pages/mifare_classic_page.h"
+#include "common/app_state.h"
+#include "accessibility.h"
+#include "app_test.h"
+#include "page_test.h"
 
 namespace {
 

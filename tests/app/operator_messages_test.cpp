@@ -3,11 +3,11 @@
 
 #include <gtest/gtest.h>
 
-#include "app/common/message_table.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/app_test.h"
+#include "common/message_table.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "accessibility.h"
+#include "app_test.h"
 
 namespace {
 

@@ -19,11 +19,11 @@
 #include <tuple>
 #include <vector>
 
-#include "app/pages/page_factory.h"
-#include "app/shell/app_state.h"
-#include "app/shell/card_families.h"
-#include "app/shell/main_frame.h"
-#include "tests/app/support/app_test.h"
+#include "shell/page_factory.h"
+#include "common/app_state.h"
+#include "shell/card_families.h"
+#include "shell/main_frame.h"
+#include "app_test.h"
 
 namespace {
 

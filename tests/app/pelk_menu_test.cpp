@@ -7,9 +7,9 @@
 #include <QPainter>
 #include <QStyleOptionMenuItem>
 
-#include "app/controls/menu_colours.h"
-#include "app/controls/menu_images.h"
-#include "app/controls/pelk_menu_style.h"
+#include "controls/menu_colours.h"
+#include "controls/menu_images.h"
+#include "controls/pelk_menu_style.h"
 
 namespace {
 

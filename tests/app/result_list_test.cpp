@@ -8,8 +8,8 @@
 #include <QSignalSpy>
 #include <QTest>
 
-#include "app/common/result_list.h"
-#include "app/controls/list_tip.h"
+#include "common/result_list.h"
+#include "controls/list_tip.h"
 
 namespace {
 

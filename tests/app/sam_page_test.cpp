@@ -5,10 +5,10 @@
 
 #include <QRadioButton>
 
-#include "app/pages/cos_exchange.h"
-#include "app/pages/sam_page.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/page_test.h"
+#include "pages/cos_exchange.h"
+#include "pages/sam_page.h"
+#include "accessibility.h"
+#include "page_test.h"
 
 namespace {
 

@@ -7,13 +7,13 @@
 #include <QRadioButton>
 #include <QTest>
 
-#include "app/common/hex_edit.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "app/shell/app_state.h"
-#include "app/shell/setting_dialog.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/app_test.h"
+#include "common/hex_edit.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "common/app_state.h"
+#include "shell/setting_dialog.h"
+#include "accessibility.h"
+#include "app_test.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <QSettings>
 
-#include "app/shell/app_info.h"
-#include "app/shell/app_state.h"
-#include "app/shell/registry_settings.h"
-#include "tests/app/support/app_test.h"
+#include "shell/app_info.h"
+#include "common/app_state.h"
+#include "shell/registry_settings.h"
+#include "app_test.h"
 
 namespace {
 

@@ -4,10 +4,10 @@
 
 #include <gtest/gtest.h>
 
-#include "app/common/hex_edit.h"
-#include "app/pages/sr176_page.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/page_test.h"
+#include "common/hex_edit.h"
+#include "pages/sr176_page.h"
+#include "accessibility.h"
+#include "page_test.h"
 
 namespace {
 

@@ -7,12 +7,12 @@
 #include <QMouseEvent>
 #include <QTest>
 
-#include "app/common/hex_edit.h"
-#include "app/pages/srix4k_page.h"
-#include "app/shell/app_state.h"
-#include "tests/app/support/accessibility.h"
-#include "tests/app/support/layout_checks.h"
-#include "tests/app/support/page_test.h"
+#include "common/hex_edit.h"
+#include "pages/srix4k_page.h"
+#include "common/app_state.h"
+#include "accessibility.h"
+#include "layout_checks.h"
+#include "page_test.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <nlohmann/json.hpp>
 
 #include "binding/result_meaning.h"
-#include "tests/support/program_run.h"
+#include "program_run.h"
 
 namespace {
 

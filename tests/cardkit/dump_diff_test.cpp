@@ -4,7 +4,7 @@
 
 #include "cardkit/dump_diff.h"
 #include "cardkit/value_block.h"
-#include "tests/cardkit/sample_dumps.h"
+#include "sample_dumps.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <functional>
 
 #include "cardkit/dump_formats.h"
-#include "tests/cardkit/sample_dumps.h"
+#include "sample_dumps.h"
 
 namespace {
 

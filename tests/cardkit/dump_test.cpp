@@ -3,7 +3,7 @@
 #include <gtest/gtest.h>
 
 #include "cardkit/dump.h"
-#include "tests/cardkit/sample_dumps.h"
+#include "sample_dumps.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/cardkit/sample_dumps.h"
+#include "sample_dumps.h"
 
 #include "cardkit/manufacturer_block.h"
 #include "cardkit/value_block.h"

@@ -4,7 +4,7 @@
 #include <gtest/gtest.h>
 
 #include "cardwork/field_scan.h"
-#include "tests/support/fake_reader.h"
+#include "fake_reader.h"
 
 namespace {
 

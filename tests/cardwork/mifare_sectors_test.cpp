@@ -8,7 +8,7 @@
 #include "cardwork/key_candidates.h"
 #include "cardwork/mifare_dump.h"
 #include "cardwork/mifare_restore.h"
-#include "tests/support/fake_reader.h"
+#include "fake_reader.h"
 
 namespace {
 

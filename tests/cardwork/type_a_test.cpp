@@ -5,7 +5,7 @@
 #include <gtest/gtest.h>
 
 #include "cardwork/type_a.h"
-#include "tests/support/fake_reader.h"
+#include "fake_reader.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include "cardwork/memory_cards.h"
 #include "cardwork/mifare_dump.h"
 #include "cardwork/mifare_restore.h"
-#include "tests/support/fake_reader.h"
+#include "fake_reader.h"
 
 namespace {
 

@@ -5,7 +5,7 @@
 #include <fstream>
 
 #include "cardkit/dump_formats.h"
-#include "tests/cli/rfcard_fixture.h"
+#include "rfcard_fixture.h"
 
 namespace {
 

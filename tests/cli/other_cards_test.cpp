@@ -2,8 +2,8 @@
 // reader and the field, APDUs to both processor cards, the dumps of the cards
 // without keys, and the failures a user meets first.
 
-#include "tests/cli/rfcard_fixture.h"
-#include "tests/support/transport_environment.h"
+#include "rfcard_fixture.h"
+#include "transport_environment.h"
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "tests/cli/rfcard_fixture.h"
+#include "rfcard_fixture.h"
 
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
 
 #include "cardkit/dump_formats.h"
-#include "tests/support/transport_environment.h"
+#include "transport_environment.h"
 
 namespace rfcard_test {
 

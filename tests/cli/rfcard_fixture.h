@@ -12,8 +12,8 @@
 #include <vector>
 
 #include "cardkit/dump.h"
-#include "tests/support/program_run.h"
-#include "tests/support/sim_process.h"
+#include "program_run.h"
+#include "sim_process.h"
 
 namespace rfcard_test {
 

@@ -1,7 +1,7 @@
 // Connecting through the auto-baud search and the reader's own commands.
 
-#include "tests/e2e/e2e_fixture.h"
-#include "tests/support/transport_environment.h"
+#include "e2e_fixture.h"
+#include "transport_environment.h"
 
 namespace {
 

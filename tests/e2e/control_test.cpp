@@ -6,8 +6,8 @@
 #include <thread>
 
 #include "selmek_results.h"
-#include "tests/e2e/e2e_fixture.h"
-#include "tests/support/transport_environment.h"
+#include "e2e_fixture.h"
+#include "transport_environment.h"
 
 namespace {
 

@@ -1,6 +1,6 @@
-#include "tests/e2e/e2e_fixture.h"
+#include "e2e_fixture.h"
 
-#include "tests/support/transport_environment.h"
+#include "transport_environment.h"
 
 namespace e2e {
 

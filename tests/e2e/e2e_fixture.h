@@ -10,8 +10,8 @@
 #include <string>
 #include <vector>
 
-#include "tests/support/loaded_drovik.h"
-#include "tests/support/sim_process.h"
+#include "loaded_drovik.h"
+#include "sim_process.h"
 
 namespace e2e {
 

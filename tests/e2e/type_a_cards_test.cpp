@@ -3,7 +3,7 @@
 
 #include <cstring>
 
-#include "tests/e2e/e2e_fixture.h"
+#include "e2e_fixture.h"
 
 namespace {
 

@@ -7,7 +7,7 @@
 #include <random>
 
 #include "platform/module.h"
-#include "tests/support/loaded_drovik.h"
+#include "loaded_drovik.h"
 
 namespace {
 

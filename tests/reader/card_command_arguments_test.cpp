@@ -3,7 +3,7 @@
 
 #include <functional>
 
-#include "tests/reader/reader_fixture.h"
+#include "reader_fixture.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <string>
 #include <thread>
 
-#include "tests/reader/reader_fixture.h"
+#include "reader_fixture.h"
 
 namespace {
 

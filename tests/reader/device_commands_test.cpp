@@ -4,7 +4,7 @@
 
 #include <cerrno>
 
-#include "tests/reader/reader_fixture.h"
+#include "reader_fixture.h"
 
 namespace {
 

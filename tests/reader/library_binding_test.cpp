@@ -6,8 +6,8 @@
 #include <map>
 #include <string>
 
-#include "tests/support/fake_selmek.h"
-#include "tests/support/loaded_drovik.h"
+#include "fake_selmek.h"
+#include "loaded_drovik.h"
 
 namespace {
 

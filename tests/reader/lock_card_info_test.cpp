@@ -2,7 +2,7 @@
 // path is a script of reader answers, the result it ends in, the commands sent
 // and what the caller's length byte holds afterwards.
 
-#include "tests/reader/reader_fixture.h"
+#include "reader_fixture.h"
 
 namespace {
 

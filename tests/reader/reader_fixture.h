@@ -5,8 +5,8 @@
 
 #include <gtest/gtest.h>
 
-#include "tests/support/fake_selmek.h"
-#include "tests/support/loaded_drovik.h"
+#include "fake_selmek.h"
+#include "loaded_drovik.h"
 
 namespace reader_test {
 

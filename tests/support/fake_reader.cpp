@@ -1,4 +1,4 @@
-#include "tests/support/fake_reader.h"
+#include "fake_reader.h"
 
 #include <algorithm>
 #include <cstdio>

@@ -1,4 +1,4 @@
-#include "tests/support/fake_selmek.h"
+#include "fake_selmek.h"
 
 #include <cstring>
 

@@ -1,4 +1,4 @@
-#include "tests/support/loaded_drovik.h"
+#include "loaded_drovik.h"
 
 namespace test_support {
 

@@ -1,4 +1,4 @@
-#include "tests/support/program_run.h"
+#include "program_run.h"
 
 #include <fcntl.h>
 #include <poll.h>

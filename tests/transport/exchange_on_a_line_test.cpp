@@ -12,7 +12,7 @@
 #include "exchange.h"
 #include "line.h"
 #include "selmek_results.h"
-#include "tests/transport/reader_frame.h"
+#include "reader_frame.h"
 
 namespace {
 

@@ -12,7 +12,7 @@
 #include <thread>
 
 #include "selmek.h"
-#include "tests/transport/pseudo_terminal.h"
+#include "pseudo_terminal.h"
 
 namespace {
 

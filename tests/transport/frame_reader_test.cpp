@@ -8,7 +8,7 @@
 #include <algorithm>
 #include <array>
 
-#include "tests/transport/reader_frame.h"
+#include "reader_frame.h"
 
 namespace {
 

@@ -10,7 +10,7 @@
 #include <thread>
 
 #include "selmek_results.h"
-#include "tests/transport/pseudo_terminal.h"
+#include "pseudo_terminal.h"
 
 namespace {
 

@@ -15,7 +15,7 @@
 #include <string>
 
 #include "selmek.h"
-#include "tests/transport/pseudo_terminal.h"
+#include "pseudo_terminal.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "tests/transport/pseudo_terminal.h"
+#include "pseudo_terminal.h"
 
 #include <fcntl.h>
 #include <poll.h>

@@ -13,8 +13,8 @@
 #include <thread>
 #include <vector>
 
-#include "tests/support/transport_environment.h"
-#include "tests/transport/reader_frame.h"
+#include "transport_environment.h"
+#include "reader_frame.h"
 
 namespace transport_test {
 

@@ -1,4 +1,4 @@
-#include "tests/transport/reader_frame.h"
+#include "reader_frame.h"
 
 #include "sim/wire_frame.h"
 

@@ -12,8 +12,8 @@
 
 #include "drovik.h"
 #include "protocol/baud_rates.h"
-#include "tests/support/loaded_drovik.h"
-#include "tests/transport/pseudo_terminal.h"
+#include "loaded_drovik.h"
+#include "pseudo_terminal.h"
 
 namespace {
 

@@ -1,13 +1,13 @@
-#include "tests/app/support/app_test.h"
+#include "app_test.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
 #include <QSettings>
 
-#include "app/common/app_data_directory.h"
-#include "app/common/operator_messages.h"
-#include "app/shell/app_info.h"
+#include "common/app_data_directory.h"
+#include "common/operator_messages.h"
+#include "shell/app_info.h"
 
 namespace app_test {
 

@@ -14,10 +14,10 @@
 #include <ostream>
 #include <vector>
 
-#include "app/common/message_box.h"
-#include "app/common/operator_messages.h"
-#include "app/common/status_band.h"
-#include "tests/support/fake_reader.h"
+#include "common/message_box.h"
+#include "common/operator_messages.h"
+#include "common/status_band.h"
+#include "fake_reader.h"
 
 // Test failures print texts as text.
 inline void PrintTo(const QString &text, std::ostream *os) {

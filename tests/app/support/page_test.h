@@ -14,11 +14,11 @@
 #include <string>
 #include <vector>
 
-#include "app/pages/card_page.h"
-#include "app/shell/app_state.h"
-#include "tests/app/support/app_test.h"
-#include "tests/support/fake_reader.h"
-#include "tests/app/support/simulated_reader.h"
+#include "pages/card_page.h"
+#include "common/app_state.h"
+#include "app_test.h"
+#include "fake_reader.h"
+#include "simulated_reader.h"
 
 namespace app_test {
 

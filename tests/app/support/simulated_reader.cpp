@@ -1,6 +1,6 @@
-#include "tests/app/support/simulated_reader.h"
+#include "simulated_reader.h"
 
-#include "tests/support/transport_environment.h"
+#include "transport_environment.h"
 
 namespace app_test {
 

@@ -9,8 +9,8 @@
 #include <string>
 #include <vector>
 
-#include "app/shell/reader_library.h"
-#include "tests/support/sim_process.h"
+#include "shell/reader_library.h"
+#include "sim_process.h"
 
 namespace app_test {
 

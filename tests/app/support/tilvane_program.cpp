@@ -1,4 +1,4 @@
-#include "tests/app/support/tilvane_program.h"
+#include "tilvane_program.h"
 
 #include <QDeadlineTimer>
 #include <QDir>

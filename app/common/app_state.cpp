@@ -1,6 +1,6 @@
-#include "app/shell/app_state.h"
+#include "common/app_state.h"
 
-#include "app/shell/baud_table.h"
+#include "common/baud_table.h"
 #include "platform/sleep.h"
 
 namespace tilvane {

@@ -1,14 +1,14 @@
-#include "app/pages/page_factory.h"
+#include "shell/page_factory.h"
 
-#include "app/pages/at88rf020_page.h"
-#include "app/pages/iso14443_part4_page.h"
-#include "app/pages/iso15693_page.h"
-#include "app/pages/mifare_classic_page.h"
-#include "app/pages/sam_page.h"
-#include "app/pages/sr176_page.h"
-#include "app/pages/srix4k_page.h"
-#include "app/pages/ultralight_page.h"
-#include "app/shell/card_families.h"
+#include "pages/at88rf020_page.h"
+#include "pages/iso14443_part4_page.h"
+#include "pages/iso15693_page.h"
+#include "pages/mifare_classic_page.h"
+#include "pages/sam_page.h"
+#include "pages/sr176_page.h"
+#include "pages/srix4k_page.h"
+#include "pages/ultralight_page.h"
+#include "shell/card_families.h"
 
 namespace tilvane {
 

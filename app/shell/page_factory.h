@@ -5,7 +5,7 @@
 
 #include <QWidget>
 
-#include "app/shell/pranix_view.h"
+#include "shell/pranix_view.h"
 
 namespace tilvane {
 
