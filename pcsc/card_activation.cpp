@@ -1,6 +1,7 @@
 #include "card_activation.h"
 
 #include <algorithm>
+#include <thread>
 
 #include "protocol/card_protocols.h"
 #include "protocol/frame.h"
@@ -23,6 +24,7 @@ constexpr std::uint8_t kIso15693Addressed = 0x22;  // high data rate, addressed
 // System information: the flags byte says which fields follow the UID.
 constexpr std::uint8_t kInfoDsfid = 0x01, kInfoAfi = 0x02, kInfoMemory = 0x04;
 constexpr std::int32_t kTypeBLeadingByte = 0;
+constexpr std::chrono::milliseconds kFieldOffTime{10};
 constexpr std::int32_t kAttribParameter = 0;
 
 constexpr std::int32_t status(protocol::ReaderStatus value) {
@@ -248,25 +250,34 @@ Look CardActivation::activate(FieldCard &card, bool activated) {
     }
 }
 
-void CardActivation::deactivate(const FieldCard &card, bool activated) {
-    if (use_protocol(protocol_of(card.kind)) != 0) return;
+std::int32_t CardActivation::deactivate(const FieldCard &card, bool activated) {
+    if (const std::int32_t result = use_protocol(protocol_of(card.kind)); result != 0) {
+        return is_line_fault(result) ? result : 0;
+    }
+    std::int32_t result = 0;
     switch (card.kind) {
         case CardKind::Iso14443_4A:
-            if (activated) {
-                api_.rf_cl_deselect(kReaderAddress);
-            } else {
-                api_.rf_halt(kReaderAddress);
-            }
+            result = activated ? api_.rf_cl_deselect(kReaderAddress) : api_.rf_halt(kReaderAddress);
             break;
         case CardKind::Iso14443_4B:
-            api_.rf_hltb(kReaderAddress, pupi_value(card.uid));
+            result = api_.rf_hltb(kReaderAddress, pupi_value(card.uid));
             break;
         case CardKind::Iso15693:
             break;
         default:
-            api_.rf_halt(kReaderAddress);
+            result = api_.rf_halt(kReaderAddress);
             break;
     }
+    return is_line_fault(result) ? result : 0;
+}
+
+std::int32_t CardActivation::reset_field() {
+    if (const std::int32_t result = api_.rf_antenna_sta(kReaderAddress, 0); result != 0) {
+        return result;
+    }
+    // Long enough without power for every card to lose its state.
+    std::this_thread::sleep_for(kFieldOffTime);
+    return api_.rf_antenna_sta(kReaderAddress, 1);
 }
 
 }  // namespace pcsc

@@ -57,9 +57,13 @@ public:
     // answered in its place.
     Look activate(FieldCard &card, bool activated);
 
-    // Ends the card's session: deselect or halt. Results are not looked at: the
-    // card may have left already.
-    void deactivate(const FieldCard &card, bool activated);
+    // Ends the card's session: deselect or halt. The card may have left already:
+    // only a line fault counts, and is returned (0 otherwise).
+    std::int32_t deactivate(const FieldCard &card, bool activated);
+
+    // Turns the field off and on again: every card in it starts from power-up.
+    // 0 or the failing call's result.
+    std::int32_t reset_field();
 
 private:
     std::int32_t use_protocol(char protocol);

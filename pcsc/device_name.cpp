@@ -11,13 +11,15 @@ namespace {
 
 constexpr std::int32_t kSamRates[] = {9600, 38400};
 
+// A number of digits alone; one too large for any rate counts as -1.
 std::optional<std::int32_t> parse_number(std::string_view digits) {
-    if (digits.empty() || digits.size() > 7) return std::nullopt;
+    if (digits.empty()) return std::nullopt;
     if (!std::all_of(digits.begin(), digits.end(), [](char c) { return c >= '0' && c <= '9'; })) {
         return std::nullopt;
     }
     std::int32_t value = 0;
-    std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value);
+    if (error != std::errc() || end != digits.data() + digits.size()) return -1;
     return value;
 }
 
@@ -63,7 +65,7 @@ std::optional<DeviceName> parse_device_name(std::string_view text, std::string &
         }
         if (const auto rate = parse_number(device.substr(colon + 1))) {
             if (protocol::baud_code(*rate) == 0) {
-                error = "the reader does not run at " + std::to_string(*rate) +
+                error = "the reader does not run at " + std::string(device.substr(colon + 1)) +
                         " (9600, 14400, 19200, 28800, 38400, 57600, 115200)";
                 return std::nullopt;
             }

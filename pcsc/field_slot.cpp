@@ -36,8 +36,13 @@ void FieldSlot::look_once(Clock::time_point now) {
         session_.card_holds_grant = false;
         return;
     }
+    if (field_unknown_) {
+        if (activation_.reset_field() != 0) return;
+        field_unknown_ = false;
+        stale_.reset();
+    }
     if (stale_) {
-        activation_.deactivate(*stale_, true);
+        if (activation_.deactivate(*stale_, true) != 0) return;
         stale_.reset();
     }
     FieldCard found;
@@ -128,6 +133,7 @@ SlotReply FieldSlot::exchange(ByteView apdu) {
 
 void FieldSlot::line_lost() {
     activation_.forget_protocol();
+    field_unknown_ = true;
     forget();
 }
 

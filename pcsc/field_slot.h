@@ -74,6 +74,9 @@ private:
     // A card forgotten while it may still be in a session; ended before the next
     // search, so that it answers that search.
     std::optional<FieldCard> stale_;
+    // The line failed: what the cards in the field went through is not known, so
+    // the field is turned off and on before the next search.
+    bool field_unknown_ = false;
     bool powered_ = false;
     StorageSession session_;
     KeySlots keys_;
