@@ -214,7 +214,7 @@ RESPONSECODE IFDHPowerICC(DWORD Lun, DWORD Action, PUCHAR Atr, PDWORD AtrLength)
         const RESPONSECODE result = device->power(address.slot, Action, atr);
         if (result != IFD_SUCCESS) return result;
         const std::size_t count = std::min<std::size_t>(atr.size(), MAX_ATR_SIZE);
-        std::memcpy(Atr, atr.data(), count);
+        if (count > 0) std::memcpy(Atr, atr.data(), count);
         *AtrLength = static_cast<DWORD>(count);
         return static_cast<RESPONSECODE>(IFD_SUCCESS);
     });
@@ -238,7 +238,7 @@ RESPONSECODE IFDHTransmitToICC(DWORD Lun, SCARD_IO_HEADER, PUCHAR TxBuffer, DWOR
         if (response.size() > capacity) {
             return static_cast<RESPONSECODE>(IFD_ERROR_INSUFFICIENT_BUFFER);
         }
-        std::memcpy(RxBuffer, response.data(), response.size());
+        if (!response.empty()) std::memcpy(RxBuffer, response.data(), response.size());
         *RxLength = static_cast<DWORD>(response.size());
         return static_cast<RESPONSECODE>(IFD_SUCCESS);
     });

@@ -23,14 +23,19 @@ packages=(
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils
+    # the PC/SC driver: pcsc-lite's driver headers, and the daemon with real
+    # clients for its tests (pytest and pyscard for Debian's own python3)
+    libpcsclite-dev pcscd python3-pyscard python3-pytest
 )
 
 # The Windows libraries: the mingw-w64 cross compilers with posix threads (their
 # libstdc++ has std::mutex), GoogleTest's sources to build the tests for Windows,
-# and the 64-bit Wine to run them. Installed without what they merely recommend,
-# which for Wine is a desktop's worth.
+# and the 64-bit Wine to run them; pcsc-tools. Installed without what they merely
+# recommend, which for Wine is a desktop's worth.
 lean_packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64
+    # pcsc_scan for the driver's tests, without the GTK of its graphical tool
+    pcsc-tools
 )
 
 installed() {

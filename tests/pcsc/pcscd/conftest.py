@@ -23,6 +23,8 @@ from smartcard.pcsc.PCSCContext import PCSCContext
 from smartcard.util import toBytes, toHexString
 
 BIN_DIR = pathlib.Path(os.environ.get("TILVANE_BIN_DIR", "build/bin")).resolve()
+# The driver pcscd loads: the build's, or another copy (the Debian package's).
+DRIVER = pathlib.Path(os.environ.get("TILVANE_IFD_DRIVER", BIN_DIR / "libifd-tilvane.so"))
 READER_NAME = "Tilvane Test"
 FIELD = READER_NAME + " 00 00"
 SAM = READER_NAME + " 00 01"
@@ -83,7 +85,7 @@ class Daemon:
         (self.config / "tilvane").write_text(
             f'FRIENDLYNAME "{READER_NAME}"\n'
             f"DEVICENAME {device_name}\n"
-            f"LIBPATH {BIN_DIR / 'libifd-tilvane.so'}\n")
+            f"LIBPATH {DRIVER}\n")
         self.log_path = workdir / "pcscd.log"
         self.process: Optional[subprocess.Popen] = None
 
