@@ -11,8 +11,8 @@
 //   build/bench/bin/bench_pcsc [ROUND_TRIPS [INSERTIONS]]
 
 #include <fcntl.h>
-#include <signal.h>
 #include <sched.h>
+#include <signal.h>
 #include <sys/mount.h>
 #include <sys/prctl.h>
 #include <sys/stat.h>
@@ -59,7 +59,8 @@ Figures figures(std::vector<double> samples) {
 }
 
 bool private_pcscd_directory(std::string &error) {
-    if (unshare(CLONE_NEWNS) != 0 || mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
+    if (unshare(CLONE_NEWNS) != 0 ||
+        mount("none", "/", nullptr, MS_REC | MS_PRIVATE, nullptr) != 0) {
         error = std::string("no mount namespace of its own (run as root): ") + std::strerror(errno);
         return false;
     }
@@ -75,11 +76,12 @@ bool private_pcscd_directory(std::string &error) {
 class Daemon {
 public:
     bool start(const std::string &device, std::string &error) {
-        config_ = std::filesystem::temp_directory_path() / ("bench-pcsc-" + std::to_string(getpid()));
+        config_ =
+            std::filesystem::temp_directory_path() / ("bench-pcsc-" + std::to_string(getpid()));
         std::filesystem::create_directories(config_);
-        std::ofstream(config_ / "tilvane") << "FRIENDLYNAME \"Tilvane Bench\"\nDEVICENAME " << device
-                                           << ":115200\nLIBPATH " TILVANE_BIN_DIR
-                                              "/libifd-tilvane.so\n";
+        std::ofstream(config_ / "tilvane")
+            << "FRIENDLYNAME \"Tilvane Bench\"\nDEVICENAME " << device
+            << ":115200\nLIBPATH " TILVANE_BIN_DIR "/libifd-tilvane.so\n";
         pid_ = fork();
         if (pid_ == 0) {
             prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -94,7 +96,8 @@ public:
                 SCARD_S_SUCCESS) {
                 char names[1024];
                 DWORD length = sizeof names;
-                if (SCardListReaders(context_, nullptr, names, &length) == SCARD_S_SUCCESS) return true;
+                if (SCardListReaders(context_, nullptr, names, &length) == SCARD_S_SUCCESS)
+                    return true;
                 SCardReleaseContext(context_);
             }
             std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -163,8 +166,8 @@ Run measure(bool realtime, int round_trips, int insertions) {
         SCARDHANDLE card = 0;
         DWORD protocol = 0;
         if (SCardConnect(daemon.context(), kReaderName, SCARD_SHARE_SHARED,
-                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card, &protocol) !=
-            SCARD_S_SUCCESS) {
+                         SCARD_PROTOCOL_T0 | SCARD_PROTOCOL_T1, &card,
+                         &protocol) != SCARD_S_SUCCESS) {
             std::fprintf(stderr, "SCardConnect failed\n");
             return run;
         }
@@ -174,8 +177,9 @@ Run measure(bool realtime, int round_trips, int insertions) {
             BYTE answer[64];
             DWORD length = sizeof answer;
             const auto start = Clock::now();
-            if (SCardTransmit(card, pci, kGetChallenge.data(), kGetChallenge.size(), nullptr, answer,
-                              &length) != SCARD_S_SUCCESS || length != 10) {
+            if (SCardTransmit(card, pci, kGetChallenge.data(), kGetChallenge.size(), nullptr,
+                              answer, &length) != SCARD_S_SUCCESS ||
+                length != 10) {
                 std::fprintf(stderr, "SCardTransmit failed\n");
                 return run;
             }
@@ -203,10 +207,12 @@ Run measure(bool realtime, int round_trips, int insertions) {
     // The same exchange through the library, once pcscd has given the port back.
     static platform::Module drovik = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
     const auto init_com = reinterpret_cast<decltype(&rf_init_com)>(drovik.resolve("rf_init_com"));
-    const auto typea_rst = reinterpret_cast<decltype(&rf_typea_rst)>(drovik.resolve("rf_typea_rst"));
+    const auto typea_rst =
+        reinterpret_cast<decltype(&rf_typea_rst)>(drovik.resolve("rf_typea_rst"));
     const auto cos_command =
         reinterpret_cast<decltype(&rf_cos_command)>(drovik.resolve("rf_cos_command"));
-    const auto close_port = reinterpret_cast<decltype(&rf_ClosePort)>(drovik.resolve("rf_ClosePort"));
+    const auto close_port =
+        reinterpret_cast<decltype(&rf_ClosePort)>(drovik.resolve("rf_ClosePort"));
     if (init_com == nullptr || typea_rst == nullptr || cos_command == nullptr) {
         std::fprintf(stderr, "libDrovik.so did not load\n");
         return run;
@@ -222,7 +228,8 @@ Run measure(bool realtime, int round_trips, int insertions) {
     for (int i = 0; i < round_trips; ++i) {
         const auto start = Clock::now();
         if (cos_command(0, kGetChallenge.data(), static_cast<int>(kGetChallenge.size()), answer,
-                        &length) != 0 || length != 10) {
+                        &length) != 0 ||
+            length != 10) {
             std::fprintf(stderr, "rf_cos_command failed\n");
             close_port();
             return run;
@@ -266,7 +273,8 @@ int main(int argc, char **argv) {
             goals_met = ratio <= kGoalRatio && run.insertion.worst < kGoalInsertionMs;
         }
     }
-    std::printf("\nGoals on the paced line: ratio at most %.1f, insertion to ATR under %.0f ms: %s\n",
-                kGoalRatio, kGoalInsertionMs, goals_met ? "met" : "NOT met");
+    std::printf(
+        "\nGoals on the paced line: ratio at most %.1f, insertion to ATR under %.0f ms: %s\n",
+        kGoalRatio, kGoalInsertionMs, goals_met ? "met" : "NOT met");
     return goals_met ? 0 : 2;
 }

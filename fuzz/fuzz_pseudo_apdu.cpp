@@ -39,10 +39,9 @@ int32_t exchange(const uint8_t *request, int32_t length, uint8_t *response, uint
 }
 
 const pcsc::CardKind kKinds[] = {
-    pcsc::CardKind::MifareClassic1K, pcsc::CardKind::MifareClassic4K,
-    pcsc::CardKind::MifareMini,      pcsc::CardKind::MifareUltralight,
-    pcsc::CardKind::OtherTypeA,      pcsc::CardKind::Iso14443_4A,
-    pcsc::CardKind::Iso14443_4B,     pcsc::CardKind::Iso15693,
+    pcsc::CardKind::MifareClassic1K,  pcsc::CardKind::MifareClassic4K, pcsc::CardKind::MifareMini,
+    pcsc::CardKind::MifareUltralight, pcsc::CardKind::OtherTypeA,      pcsc::CardKind::Iso14443_4A,
+    pcsc::CardKind::Iso14443_4B,      pcsc::CardKind::Iso15693,
 };
 
 }  // namespace

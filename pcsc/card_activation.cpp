@@ -19,7 +19,7 @@ constexpr std::uint8_t kAtqbFirstByte = 0x50;
 // says the card speaks ISO 14443-4.
 constexpr std::size_t kProtocolTypeByte = 10;
 constexpr std::uint8_t kIso14443_4Compliant = 0x01;
-constexpr std::size_t kInventorySize = 9;  // DSFID, UID
+constexpr std::size_t kInventorySize = 9;          // DSFID, UID
 constexpr std::uint8_t kIso15693Addressed = 0x22;  // high data rate, addressed
 // System information: the flags byte says which fields follow the UID.
 constexpr std::uint8_t kInfoDsfid = 0x01, kInfoAfi = 0x02, kInfoMemory = 0x04;
@@ -27,9 +27,7 @@ constexpr std::int32_t kTypeBLeadingByte = 0;
 constexpr std::chrono::milliseconds kFieldOffTime{10};
 constexpr std::int32_t kAttribParameter = 0;
 
-constexpr std::int32_t status(protocol::ReaderStatus value) {
-    return protocol::status_byte(value);
-}
+constexpr std::int32_t status(protocol::ReaderStatus value) { return protocol::status_byte(value); }
 
 using Answer = std::array<std::uint8_t, protocol::kMaxResponseData>;
 

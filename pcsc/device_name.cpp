@@ -27,8 +27,8 @@ bool take_option(std::string_view option, DeviceName &name, std::string &error) 
     constexpr std::string_view kSam = "sam=";
     if (option.substr(0, kSam.size()) == kSam) {
         const auto rate = parse_number(option.substr(kSam.size()));
-        if (!rate || std::find(std::begin(kSamRates), std::end(kSamRates), *rate) ==
-                         std::end(kSamRates)) {
+        if (!rate ||
+            std::find(std::begin(kSamRates), std::end(kSamRates), *rate) == std::end(kSamRates)) {
             error = "the SAM rate must be 9600 or 38400: \"" + std::string(option) + "\"";
             return false;
         }

@@ -271,10 +271,9 @@ SlotReply PseudoApdus::read_value(const CommandApdu &apdu) {
     const std::int32_t result = api_.rf_M1_readval(kReaderAddress, block, &value);
     if (result != 0) return refused(result);
     const auto bits = static_cast<std::uint32_t>(value);
-    const std::uint8_t data[] = {static_cast<std::uint8_t>(bits >> 24),
-                                 static_cast<std::uint8_t>(bits >> 16),
-                                 static_cast<std::uint8_t>(bits >> 8),
-                                 static_cast<std::uint8_t>(bits)};
+    const std::uint8_t data[] = {
+        static_cast<std::uint8_t>(bits >> 24), static_cast<std::uint8_t>(bits >> 16),
+        static_cast<std::uint8_t>(bits >> 8), static_cast<std::uint8_t>(bits)};
     return SlotReply::done_by_card(with_status(data, sw::kDone));
 }
 

@@ -28,17 +28,12 @@ bool device_gone(std::int32_t fault) {
            fault == SELMEK_ERR_NOT_OPEN || fault == SELMEK_ERR_WRITE_FAILED;
 }
 
-std::string transport_text(std::int32_t result) {
-    return binding::result_meaning("", result).text;
-}
+std::string transport_text(std::int32_t result) { return binding::result_meaning("", result).text; }
 
 }  // namespace
 
 ReaderDevice::ReaderDevice(DeviceName name)
-    : name_(std::move(name)),
-      api_(linked_reader_api()),
-      field_(api_),
-      sam_(api_, name_.sam_rate) {}
+    : name_(std::move(name)), api_(linked_reader_api()), field_(api_), sam_(api_, name_.sam_rate) {}
 
 std::shared_ptr<ReaderDevice> ReaderDevice::open(const DeviceName &name) {
     std::shared_ptr<ReaderDevice> device(new ReaderDevice(name));
@@ -50,8 +45,8 @@ std::shared_ptr<ReaderDevice> ReaderDevice::open(const DeviceName &name) {
         return nullptr;
     }
     if (opening.probe_result != 0) {
-        log_message(LogLevel::Error, "no reader answers on " + name.path + " at any rate: " +
-                                         transport_text(opening.probe_result));
+        log_message(LogLevel::Error, "no reader answers on " + name.path +
+                                         " at any rate: " + transport_text(opening.probe_result));
         return nullptr;
     }
     ReaderLine::ServingThread serving(device->line_);
@@ -65,8 +60,7 @@ std::shared_ptr<ReaderDevice> ReaderDevice::open(const DeviceName &name) {
     device->line_.take_health();
     log_message(LogLevel::Info, "reader on " + name.path + " at " +
                                     std::to_string(device->line_.rate()) + " baud, model " +
-                                    device->model_ + ", serial number " +
-                                    device->serial_number_);
+                                    device->model_ + ", serial number " + device->serial_number_);
     return device;
 }
 
@@ -212,9 +206,7 @@ RESPONSECODE ReaderDevice::wait_for_field_event(std::chrono::milliseconds timeou
 
 void ReaderDevice::stop_waiting() { field_.presence().stop(); }
 
-Bytes ReaderDevice::atr(int slot) const {
-    return slot == kFieldSlot ? field_.atr() : sam_.atr();
-}
+Bytes ReaderDevice::atr(int slot) const { return slot == kFieldSlot ? field_.atr() : sam_.atr(); }
 
 bool ReaderDevice::holds_card(int slot) { return presence_of(slot).holds_card(); }
 

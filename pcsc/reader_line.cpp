@@ -65,7 +65,7 @@ struct LineEntryPoints {
     }
 
     static int32_t SELMEK_CALL communicate(const uint8_t *request, int32_t request_length,
-                                          uint8_t *response, uint32_t *response_length) {
+                                           uint8_t *response, uint32_t *response_length) {
         if (response_length != nullptr) *response_length = 0;
         if (t_serving == nullptr) return SELMEK_ERR_NOT_OPEN;
         if (request_length < 1) return SELMEK_ERR_BAD_ARGUMENT;
@@ -134,8 +134,7 @@ std::int32_t ReaderLine::probe(std::uint8_t baud_code) {
     return view.complete ? view.status : 1;
 }
 
-ReaderLine::Opening ReaderLine::open(const std::string &path,
-                                     std::optional<std::int32_t> rate) {
+ReaderLine::Opening ReaderLine::open(const std::string &path, std::optional<std::int32_t> rate) {
     session_.close();
     path_ = path;
     std::vector<std::int32_t> tries;

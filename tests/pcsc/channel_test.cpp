@@ -134,9 +134,7 @@ TEST_P(Capabilities, AnswerPcscd) {
     }
 }
 
-std::string text_hex(const char *text) {
-    return hex(Bytes(text, text + std::strlen(text) + 1));
-}
+std::string text_hex(const char *text) { return hex(Bytes(text, text + std::strlen(text) + 1)); }
 
 INSTANTIATE_TEST_SUITE_P(
     Channel, Capabilities,
@@ -152,8 +150,7 @@ INSTANTIATE_TEST_SUITE_P(
                        text_hex("Tilvane contactless reader 0210")},
         CapabilityCase{"Serial", 1, SCARD_ATTR_VENDOR_IFD_SERIAL_NO, IFD_SUCCESS,
                        text_hex("2024051700003142")},
-        CapabilityCase{"DriverVersion", 0, SCARD_ATTR_VENDOR_IFD_VERSION, IFD_SUCCESS,
-                       "00000101"},
+        CapabilityCase{"DriverVersion", 0, SCARD_ATTR_VENDOR_IFD_VERSION, IFD_SUCCESS, "00000101"},
         CapabilityCase{"LongestApduField", 0, SCARD_ATTR_MAXINPUT, IFD_SUCCESS, "FA000000"},
         CapabilityCase{"LongestApduSam", 1, SCARD_ATTR_MAXINPUT, IFD_SUCCESS, "FB000000"},
         CapabilityCase{"EmptyField", 0, SCARD_ATTR_ICC_PRESENCE, IFD_SUCCESS, "00"},

@@ -30,16 +30,16 @@ TEST_P(CommandApdus, AreSplitByTheirLengthBytes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Apdus, CommandApdus,
-    ::testing::Values(ApduCase{"FFCA0000", true, "", -1},                // case 1
-                      ApduCase{"FFCA000004", true, "", 4},               // case 2
-                      ApduCase{"FFCA000000", true, "", 256},             // Le 00 is 256
-                      ApduCase{"FFD6000402AABB", true, "AABB", -1},      // case 3
-                      ApduCase{"00A4040002AABB10", true, "AABB", 16},    // case 4
+    ::testing::Values(ApduCase{"FFCA0000", true, "", -1},              // case 1
+                      ApduCase{"FFCA000004", true, "", 4},             // case 2
+                      ApduCase{"FFCA000000", true, "", 256},           // Le 00 is 256
+                      ApduCase{"FFD6000402AABB", true, "AABB", -1},    // case 3
+                      ApduCase{"00A4040002AABB10", true, "AABB", 16},  // case 4
                       ApduCase{"00A4040002AABB00", true, "AABB", 256},
-                      ApduCase{"FFCA00", false, "", -1},                 // no header
-                      ApduCase{"FFD6000403AABB", false, "", -1},         // Lc beyond the end
-                      ApduCase{"FFD6000401AABBCC", false, "", -1},       // bytes after Le
-                      ApduCase{"00B000000000", false, "", -1},           // extended
+                      ApduCase{"FFCA00", false, "", -1},            // no header
+                      ApduCase{"FFD6000403AABB", false, "", -1},    // Lc beyond the end
+                      ApduCase{"FFD6000401AABBCC", false, "", -1},  // bytes after Le
+                      ApduCase{"00B000000000", false, "", -1},      // extended
                       ApduCase{"00B0000000000100", false, "", -1}));
 
 TEST(StatusWords, FollowTheData) {

@@ -21,7 +21,8 @@ const Driver &driver() {
             return d;
         }
         const auto bind = [](auto &entry, const char *name) {
-            entry = reinterpret_cast<std::remove_reference_t<decltype(entry)>>(module.resolve(name));
+            entry =
+                reinterpret_cast<std::remove_reference_t<decltype(entry)>>(module.resolve(name));
             if (entry == nullptr) ADD_FAILURE() << "the driver lacks " << name;
         };
         bind(d.create_channel_by_name, "IFDHCreateChannelByName");
@@ -100,10 +101,9 @@ bool SimulatedReader::await_presence(int slot, RESPONSECODE expected,
     using WaitForEvent = RESPONSECODE (*)(DWORD, int);
     WaitForEvent wait_for_event = nullptr;
     DWORD length = sizeof wait_for_event;
-    if (slot == 0 && driver().get_capabilities(lun(0), TAG_IFD_POLLING_THREAD_WITH_TIMEOUT,
-                                               &length,
-                                               reinterpret_cast<PUCHAR>(&wait_for_event)) !=
-                         IFD_SUCCESS) {
+    if (slot == 0 &&
+        driver().get_capabilities(lun(0), TAG_IFD_POLLING_THREAD_WITH_TIMEOUT, &length,
+                                  reinterpret_cast<PUCHAR>(&wait_for_event)) != IFD_SUCCESS) {
         ADD_FAILURE() << "no event wait for the field slot";
         return false;
     }

@@ -61,16 +61,14 @@ class GetData : public PseudoApdus, public ::testing::WithParamInterface<GetData
 // Le against the UID's four bytes.
 TEST_P(GetData, AnswersByLe) { EXPECT_EQ(answer(GetParam().apdu), GetParam().answer); }
 
-INSTANTIATE_TEST_SUITE_P(Uid, GetData,
-                         ::testing::Values(GetDataCase{"FFCA000000", "123456789000"},
-                                           GetDataCase{"FFCA0000", "123456789000"},
-                                           GetDataCase{"FFCA000004", "123456789000"},
-                                           GetDataCase{"FFCA000002", "6C04"},
-                                           GetDataCase{"FFCA000006", "123456786282"},
-                                           GetDataCase{"FFCA000100", "6A81"},
-                                           GetDataCase{"FFCA020000", "6A81"},
-                                           GetDataCase{"FFCA00000101", "6700"},
-                                           GetDataCase{"FF880004600", "6700"}));
+INSTANTIATE_TEST_SUITE_P(
+    Uid, GetData,
+    ::testing::Values(GetDataCase{"FFCA000000", "123456789000"},
+                      GetDataCase{"FFCA0000", "123456789000"},
+                      GetDataCase{"FFCA000004", "123456789000"}, GetDataCase{"FFCA000002", "6C04"},
+                      GetDataCase{"FFCA000006", "123456786282"}, GetDataCase{"FFCA000100", "6A81"},
+                      GetDataCase{"FFCA020000", "6A81"}, GetDataCase{"FFCA00000101", "6700"},
+                      GetDataCase{"FF880004600", "6700"}));
 
 TEST_F(PseudoApdus, BlocksOutsideTheOpenSectorSendNothing) {
     open_sector_1();
@@ -89,10 +87,9 @@ TEST_F(PseudoApdus, ARefusalIsFollowedBySelectionAndRenewal) {
     fake_reader::state().calls.clear();
     EXPECT_EQ(answer("FFB0000410"), std::string(32, '0') + "9000");
     EXPECT_EQ(fake_reader::calls(),
-              (std::vector<std::string>{"rf_init_type(0,65)", "rf_halt(0)", "rf_request(0,82)",
-                                        "rf_select(0,12345678,4)",
-                                        "rf_M1_authentication2(0,0x60,4,FFFFFFFFFFFF)",
-                                        "rf_M1_read(0,4)"}));
+              (std::vector<std::string>{
+                  "rf_init_type(0,65)", "rf_halt(0)", "rf_request(0,82)", "rf_select(0,12345678,4)",
+                  "rf_M1_authentication2(0,0x60,4,FFFFFFFFFFFF)", "rf_M1_read(0,4)"}));
 }
 
 // The sector's keys changed since: the renewal fails, and the application has to
@@ -130,8 +127,8 @@ INSTANTIATE_TEST_SUITE_P(
         FailureCase{"CardGone", status(ReaderStatus::NoCard), SlotReply::Outcome::CardGone, ""},
         FailureCase{"LineSilent", SELMEK_ERR_TIMEOUT, SlotReply::Outcome::LineFault, ""},
         FailureCase{"Unplugged", SELMEK_ERR_DEVICE_GONE, SlotReply::Outcome::LineFault, ""},
-        FailureCase{"NoSuchBlock", status(ReaderStatus::BadAddress),
-                    SlotReply::Outcome::Answered, "6A82"},
+        FailureCase{"NoSuchBlock", status(ReaderStatus::BadAddress), SlotReply::Outcome::Answered,
+                    "6A82"},
         FailureCase{"NotAuthenticated", status(ReaderStatus::NotAuthenticated),
                     SlotReply::Outcome::Answered, "6982"},
         FailureCase{"CardError", status(ReaderStatus::CardError), SlotReply::Outcome::Answered,
