@@ -10,7 +10,7 @@
 //                    maximum buffer length index of the ATTRIB answer, which this
 //                    reader does not pass on, so 0.
 //   storage cards    3B 8F 80 01 80 4F 0C A0 00 00 03 06 SS NN NN 00 00 00 00 TCK
-//                    SS the standard (03 ISO 14443 A part 3, 0B ISO 15693 part 3),
+//                    SS the standard (03 ISO 14443-3 Type A, 0B ISO 15693-3),
 //                    NN NN the card's name (Mifare Classic 1K 00 01, 4K 00 02,
 //                    Ultralight 00 03, Mini 00 26, Tag-it 00 12, ICODE SLI 00 14,
 //                    00 00 for a card not named here).
