@@ -192,7 +192,11 @@ Look CardActivation::check(const FieldCard &card, bool activated) {
                 ? api_.rf_cos_command(kReaderAddress, &nothing, 0, answer.data(), &length)
                 : api_.rf_typeb_cos(kReaderAddress, kTypeBLeadingByte, &nothing, 0, answer.data(),
                                     &length);
-        return result == 0 ? Look::found() : Look::from(result);
+        // Only silence says the card has gone (or left its session): an answer the
+        // reader finds fault with still came from the card.
+        const bool gone = result == status(protocol::ReaderStatus::NoCard) ||
+                          result == status(protocol::ReaderStatus::NotIso14443_4);
+        return gone || is_line_fault(result) ? Look::from(result) : Look::found();
     }
     switch (card.kind) {
         case CardKind::Iso14443_4B:
