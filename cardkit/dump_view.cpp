@@ -125,9 +125,6 @@ void view_mifare(const CardDump &dump, DumpView &view) {
             if (const auto access = dump.access_bits(sector)) {
                 out.access_valid = true;
                 out.access = access_lines(sector, *access);
-                if (out.key_b && key_b_readable(access->groups[3])) {
-                    out.blocks.back().notes.push_back("key B is readable, so it is data, not a key");
-                }
             } else {
                 view.notes.push_back("sector " + std::to_string(sector) + ": access bits " +
                                      *out.access_bytes +
@@ -142,7 +139,10 @@ void view_mifare(const CardDump &dump, DumpView &view) {
         if (unknown) unknown_sectors.push_back(sector);
         view.sectors.push_back(std::move(out));
     }
-    if (!unknown_sectors.empty()) view.notes.push_back("sectors " + ranges(unknown_sectors) + " not read");
+    if (!unknown_sectors.empty()) {
+        view.notes.push_back((unknown_sectors.size() == 1 ? "sector " : "sectors ") +
+                             ranges(unknown_sectors) + " not read");
+    }
 }
 
 // Ultralight and NTAG -------------------------------------------------------
@@ -259,8 +259,9 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
     if (!locks_known) {
         view.notes.push_back("lock bits unknown (page 2 not read)");
     } else {
-        view.notes.push_back(locked_pages.empty() ? "no page locked"
-                                                  : "pages " + ranges(locked_pages) + " locked");
+        view.notes.push_back(locked_pages.empty()         ? "no page locked"
+                             : locked_pages.size() == 1 ? "page " + ranges(locked_pages) + " locked"
+                                                        : "pages " + ranges(locked_pages) + " locked");
     }
 }
 
@@ -284,7 +285,9 @@ void view_iso15693(const CardDump &dump, DumpView &view) {
     if (!security) {
         view.notes.push_back("lock status of the blocks unknown");
     } else {
-        view.notes.push_back(locked.empty() ? "no block locked" : "blocks " + ranges(locked) + " locked");
+        view.notes.push_back(locked.empty()         ? "no block locked"
+                             : locked.size() == 1 ? "block " + ranges(locked) + " locked"
+                                                  : "blocks " + ranges(locked) + " locked");
     }
 }
 

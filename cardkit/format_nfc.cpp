@@ -71,7 +71,7 @@ void write_iso14443_3a(NfcWriter &out, const CardDump &dump, std::vector<std::st
     if (!identity.atqa || !identity.sak) {
         warnings.push_back("the card's ATQA and SAK are not both known; the file gives " +
                            to_hex(atqa) + " and " + to_hex(ByteView(&sak, 1)) +
-                           ", the usual values of a " + dump.description());
+                           ", the usual values of " + dump.description() + " cards");
     }
     out.comment("ISO14443-3A specific data");
     out.hex("ATQA", std::array<std::uint8_t, 2>{atqa[1], atqa[0]});

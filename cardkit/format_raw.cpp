@@ -167,6 +167,13 @@ CardDump read_iso15693(std::string_view content, const ImportOptions &options) {
     return dump;
 }
 
+// Pages alone name no type; one of the same size reads back.
+void warn_type_not_kept(const CardDump &dump, std::vector<std::string> &warnings) {
+    warnings.push_back("the file does not tell that the tag is a " + dump.description() + "; it reads back as a " +
+                       std::string(ultralight_type_name(*ultralight_type_holding(dump.block_count()))) +
+                       " of the same size");
+}
+
 }  // namespace
 
 bool looks_raw(std::string_view content) { return family_of_content(content).has_value(); }
@@ -211,6 +218,10 @@ ExportedDump write_raw(const CardDump &dump) {
                            dump.system_block()->size());
     }
     warn_unknown_bytes(dump, out.warnings);
+    if (dump.family() == CardFamily::Ultralight &&
+        ultralight_type_holding(dump.block_count()) != dump.ultralight_type()) {
+        warn_type_not_kept(dump, out.warnings);
+    }
     warn_identity(dump, uid_in_blocks(dump), out.warnings);
     warn_details(dump, {.system_block = true, .format = "raw"}, out.warnings);
     return out;
