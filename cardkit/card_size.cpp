@@ -17,10 +17,9 @@ std::string located(const std::string &where) { return where.empty() ? "" : wher
 MifareType choose_mifare_type(const ImportOptions &options, const MifareSizeEvidence &evidence) {
     const auto refuse_beyond = [&](MifareType type, const std::string &why) {
         if (evidence.highest_known < block_count(type)) return;
-        throw FormatError(located(evidence.highest_where) + "block " +
-                          std::to_string(evidence.highest_known) +
-                          " is beyond the Mifare Classic " +
-                          std::string(mifare_type_name(type)) + " " + why);
+        throw FormatError(
+            located(evidence.highest_where) + "block " + std::to_string(evidence.highest_known) +
+            " is beyond the Mifare Classic " + std::string(mifare_type_name(type)) + " " + why);
     };
     if (options.mifare_type) {
         refuse_beyond(*options.mifare_type, "chosen");
@@ -28,10 +27,10 @@ MifareType choose_mifare_type(const ImportOptions &options, const MifareSizeEvid
     }
     if (evidence.sak) {
         if (const auto by_sak = mifare_type_from_sak(*evidence.sak)) {
-            refuse_beyond(*by_sak, "that SAK " + sak_text(*evidence.sak) + " names" +
-                                       (evidence.sak_where.empty()
-                                            ? std::string()
-                                            : " (" + evidence.sak_where + ")"));
+            refuse_beyond(
+                *by_sak,
+                "that SAK " + sak_text(*evidence.sak) + " names" +
+                    (evidence.sak_where.empty() ? std::string() : " (" + evidence.sak_where + ")"));
             return *by_sak;
         }
     }
@@ -94,7 +93,8 @@ UltralightType choose_ultralight_type(const ImportOptions &options,
     }
     if (evidence.stated) {
         refuse_beyond(*evidence.stated,
-                      "that " + (evidence.stated_where.empty() ? "the file" : evidence.stated_where) +
+                      "that " +
+                          (evidence.stated_where.empty() ? "the file" : evidence.stated_where) +
                           " names");
         return *evidence.stated;
     }

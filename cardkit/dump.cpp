@@ -42,7 +42,8 @@ CardDump CardDump::mifare_classic(MifareType type) {
 }
 
 CardDump CardDump::ultralight(UltralightType type) {
-    CardDump dump(CardFamily::Ultralight, std::nullopt, ultralight_pages(type), kUltralightPageSize);
+    CardDump dump(CardFamily::Ultralight, std::nullopt, ultralight_pages(type),
+                  kUltralightPageSize);
     dump.ultralight_type_ = type;
     return dump;
 }

@@ -339,7 +339,8 @@ void warn_details(const CardDump &dump, const DetailsKept &kept,
         foreign.push_back(field.name);
         foreign_format = field.format;
     }
-    if (!foreign.empty()) lost.push_back(joined(foreign) + " (kept by " + foreign_format + " files)");
+    if (!foreign.empty())
+        lost.push_back(joined(foreign) + " (kept by " + foreign_format + " files)");
     if (!lost.empty()) warnings.push_back("the file does not keep the card's " + joined(lost));
 }
 

@@ -70,9 +70,9 @@ void describe_manufacturer_block(const CardDump &dump, BlockView &block) {
     std::string uid = "UID " + to_hex(decoded->uid);
     if (decoded->check_byte) {
         uid += ", check byte " + hex_byte(*decoded->check_byte) +
-               (decoded->check_byte_valid ? " valid"
-                                          : " invalid (should be " +
-                                                hex_byte(uid_check_byte(decoded->uid)) + ")");
+               (decoded->check_byte_valid
+                    ? " valid"
+                    : " invalid (should be " + hex_byte(uid_check_byte(decoded->uid)) + ")");
     }
     block.notes.push_back(uid);
     block.notes.push_back("SAK " + hex_byte(decoded->sak) + ", ATQA " + to_hex(decoded->atqa, ' '));
@@ -173,17 +173,23 @@ void add_ultralight_facts(const CardDump &dump, DumpView &view) {
     const UltralightInfo &info = dump.ultralight_info();
     if (info.version) {
         const auto named = ultralight_type_from_version(*info.version);
-        view.facts.emplace_back("version", to_hex(*info.version) +
-                                               (named ? " (" + std::string(ultralight_type_name(*named)) + ")"
-                                                      : std::string()));
+        view.facts.emplace_back(
+            "version",
+            to_hex(*info.version) +
+                (named ? " (" + std::string(ultralight_type_name(*named)) + ")" : std::string()));
     }
     if (info.signature) view.facts.emplace_back("signature", to_hex(*info.signature));
     for (std::size_t i = 0; i < 3; ++i) {
-        if (info.counters[i]) view.facts.emplace_back("counter " + std::to_string(i), std::to_string(*info.counters[i]));
-        if (info.tearing[i]) view.facts.emplace_back("tearing flag " + std::to_string(i), hex_byte(*info.tearing[i]));
+        if (info.counters[i])
+            view.facts.emplace_back("counter " + std::to_string(i),
+                                    std::to_string(*info.counters[i]));
+        if (info.tearing[i])
+            view.facts.emplace_back("tearing flag " + std::to_string(i),
+                                    hex_byte(*info.tearing[i]));
     }
     if (info.failed_authentications) {
-        view.facts.emplace_back("failed authentications", std::to_string(*info.failed_authentications));
+        view.facts.emplace_back("failed authentications",
+                                std::to_string(*info.failed_authentications));
     }
 }
 
@@ -199,7 +205,8 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
         }
     }
     const auto dynamic = dynamic_lock(type);
-    if (dynamic && dynamic->page < dump.block_count() && range_known(dump, dynamic->page, 0, dynamic->bytes)) {
+    if (dynamic && dynamic->page < dump.block_count() &&
+        range_known(dump, dynamic->page, 0, dynamic->bytes)) {
         for (int bit = 0; bit < 8 * dynamic->bytes; ++bit) {
             const std::uint8_t byte = dump.block(dynamic->page)[static_cast<std::size_t>(bit / 8)];
             if (((byte >> (bit % 8)) & 1) == 0) continue;
@@ -216,8 +223,9 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
         if (page == 0 && dump.block_known(0)) {
             const ByteView p0 = dump.block(0);
             const std::uint8_t bcc0 = 0x88 ^ p0[0] ^ p0[1] ^ p0[2];
-            block.notes.push_back("check byte " + hex_byte(p0[3]) +
-                                  (p0[3] == bcc0 ? " valid" : " invalid (should be " + hex_byte(bcc0) + ")"));
+            block.notes.push_back(
+                "check byte " + hex_byte(p0[3]) +
+                (p0[3] == bcc0 ? " valid" : " invalid (should be " + hex_byte(bcc0) + ")"));
         }
         if (page == 2) {
             block.role = "lock and UID";
@@ -225,11 +233,13 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
                 const ByteView p1 = dump.block(1);
                 const std::uint8_t bcc1 = p1[0] ^ p1[1] ^ p1[2] ^ p1[3];
                 const std::uint8_t given = dump.block(2)[0];
-                block.notes.push_back("check byte " + hex_byte(given) +
-                                      (given == bcc1 ? " valid" : " invalid (should be " + hex_byte(bcc1) + ")"));
+                block.notes.push_back(
+                    "check byte " + hex_byte(given) +
+                    (given == bcc1 ? " valid" : " invalid (should be " + hex_byte(bcc1) + ")"));
             }
             if (locks_known) {
-                block.notes.push_back("static lock bytes " + to_hex(dump.block(2).subspan(2, 2), ' '));
+                block.notes.push_back("static lock bytes " +
+                                      to_hex(dump.block(2).subspan(2, 2), ' '));
             }
         }
         if (page == 3) {
@@ -241,8 +251,8 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
         }
         if (dynamic && page == dynamic->page) block.role = "dynamic lock";
         if (config && page >= *config && page < *config + 4) {
-            constexpr const char *kRoles[] = {"configuration CFG0", "configuration CFG1", "password",
-                                              "PACK"};
+            constexpr const char *kRoles[] = {"configuration CFG0", "configuration CFG1",
+                                              "password", "PACK"};
             block.role = kRoles[page - *config];
             if (page == *config && dump.block_known(page)) {
                 block.notes.push_back("password protects pages from " +
@@ -259,9 +269,10 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
     if (!locks_known) {
         view.notes.push_back("lock bits unknown (page 2 not read)");
     } else {
-        view.notes.push_back(locked_pages.empty()         ? "no page locked"
-                             : locked_pages.size() == 1 ? "page " + ranges(locked_pages) + " locked"
-                                                        : "pages " + ranges(locked_pages) + " locked");
+        view.notes.push_back(locked_pages.empty() ? "no page locked"
+                             : locked_pages.size() == 1
+                                 ? "page " + ranges(locked_pages) + " locked"
+                                 : "pages " + ranges(locked_pages) + " locked");
     }
 }
 
@@ -270,7 +281,8 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
 void view_iso15693(const CardDump &dump, DumpView &view) {
     const Iso15693Info &info = dump.iso15693_info();
     if (info.ic_reference) view.facts.emplace_back("IC reference", hex_byte(*info.ic_reference));
-    if (info.dsfid_locked) view.facts.emplace_back("DSFID locked", *info.dsfid_locked ? "yes" : "no");
+    if (info.dsfid_locked)
+        view.facts.emplace_back("DSFID locked", *info.dsfid_locked ? "yes" : "no");
     if (info.afi_locked) view.facts.emplace_back("AFI locked", *info.afi_locked ? "yes" : "no");
     const auto &security = dump.block_security();
     std::vector<int> locked;
@@ -285,23 +297,24 @@ void view_iso15693(const CardDump &dump, DumpView &view) {
     if (!security) {
         view.notes.push_back("lock status of the blocks unknown");
     } else {
-        view.notes.push_back(locked.empty()         ? "no block locked"
+        view.notes.push_back(locked.empty()       ? "no block locked"
                              : locked.size() == 1 ? "block " + ranges(locked) + " locked"
                                                   : "blocks " + ranges(locked) + " locked");
     }
 }
 
 void view_srix4k(const CardDump &dump, DumpView &view) {
-    view.facts.emplace_back("system block", dump.system_block() ? to_hex(*dump.system_block(), ' ')
-                                                                : "unknown");
+    view.facts.emplace_back("system block",
+                            dump.system_block() ? to_hex(*dump.system_block(), ' ') : "unknown");
     for (int number = 0; number < dump.block_count(); ++number) {
-        BlockView block{number, block_bytes(dump, number), number < 5 ? "OTP" : "data", {}, std::nullopt};
+        BlockView block{
+            number, block_bytes(dump, number), number < 5 ? "OTP" : "data", {}, std::nullopt};
         if (number == 5 || number == 6) {
             block.role = "counter";
             if (dump.block_known(number)) {
                 const ByteView b = dump.block(number);
-                const std::uint32_t value = static_cast<std::uint32_t>(b[0]) | b[1] << 8 | b[2] << 16 |
-                                            static_cast<std::uint32_t>(b[3]) << 24;
+                const std::uint32_t value = static_cast<std::uint32_t>(b[0]) | b[1] << 8 |
+                                            b[2] << 16 | static_cast<std::uint32_t>(b[3]) << 24;
                 block.notes.push_back("count " + std::to_string(value) + " (counts down only)");
             }
         }
@@ -317,7 +330,10 @@ void view_sr176(const CardDump &dump, DumpView &view) {
 }
 
 void render_block(const BlockView &block, std::string &text) {
-    text += "  " + std::string(block.number < 10 ? "  " : block.number < 100 ? " " : "") +
+    text += "  " +
+            std::string(block.number < 10    ? "  "
+                        : block.number < 100 ? " "
+                                             : "") +
             std::to_string(block.number) + "  " + block.bytes + "  " + block.role;
     if (block.locked) text += *block.locked ? ", locked" : "";
     for (const std::string &note : block.notes) text += "; " + note;

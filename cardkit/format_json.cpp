@@ -15,8 +15,8 @@ using json_doc::ordered_json;
 constexpr std::string_view kCreatedBy = "cardkit";
 
 bool is_iso15693_type(std::string_view name) {
-    return name == "15693" || (name.starts_with("15693 v") && name.size() == 8 &&
-                               name[7] >= '2' && name[7] <= '5');
+    return name == "15693" ||
+           (name.starts_with("15693 v") && name.size() == 8 && name[7] >= '2' && name[7] <= '5');
 }
 
 }  // namespace
@@ -113,12 +113,14 @@ void put_format_fields(const CardDump &dump, ordered_json &card) {
     }
 }
 
-std::vector<FormatField> format_fields(const json &card, std::initializer_list<const char *> names) {
+std::vector<FormatField> format_fields(const json &card,
+                                       std::initializer_list<const char *> names) {
     std::vector<FormatField> fields;
     for (const char *name : names) {
         // Zeros are what the client writes when it has nothing to keep.
         const auto bytes = json_doc::hex_member(card, name, "Card: ", 1, 64);
-        if (!bytes || std::all_of(bytes->begin(), bytes->end(), [](std::uint8_t b) { return b == 0; })) {
+        if (!bytes ||
+            std::all_of(bytes->begin(), bytes->end(), [](std::uint8_t b) { return b == 0; })) {
             continue;
         }
         fields.push_back({"json", name, to_hex(*bytes)});

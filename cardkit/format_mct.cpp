@@ -58,10 +58,9 @@ CardDump read_mct(std::string_view content, const ImportOptions &options) {
         }
         if (current->dead ||
             current->blocks.size() == static_cast<std::size_t>(blocks_in_sector(current_sector))) {
-            throw FormatError(line_prefix(i) + "sector " + std::to_string(current_sector) +
-                              " has more than " +
-                              std::to_string(current->dead ? 0 : blocks_in_sector(current_sector)) +
-                              " blocks");
+            throw FormatError(
+                line_prefix(i) + "sector " + std::to_string(current_sector) + " has more than " +
+                std::to_string(current->dead ? 0 : blocks_in_sector(current_sector)) + " blocks");
         }
         auto block = parse_block_text(text, kMifareBlockSize, "--", '\0');
         if (!block) {
@@ -72,7 +71,8 @@ CardDump read_mct(std::string_view content, const ImportOptions &options) {
     if (sectors.empty()) throw FormatError("no \"+Sector:\" line");
     MifareSizeEvidence evidence;
     for (const auto &[sector, text] : sectors) {
-        if (!text.dead && text.blocks.size() != static_cast<std::size_t>(blocks_in_sector(sector))) {
+        if (!text.dead &&
+            text.blocks.size() != static_cast<std::size_t>(blocks_in_sector(sector))) {
             throw FormatError("sector " + std::to_string(sector) + " has " +
                               std::to_string(text.blocks.size()) + " blocks, not " +
                               std::to_string(blocks_in_sector(sector)));

@@ -72,7 +72,8 @@ void fill_blocks(CardDump &dump, const std::uint8_t *bytes, int blocks) {
 
 CardDump read_mifare(std::string_view content, const ImportOptions &options) {
     const std::size_t size = content.size();
-    if (size % kMifareBlockSize != 0 || size == 0 || (!options.mifare_type && !is_mifare_size(size))) {
+    if (size % kMifareBlockSize != 0 || size == 0 ||
+        (!options.mifare_type && !is_mifare_size(size))) {
         throw FormatError(std::to_string(size) +
                           " bytes is no Mifare Classic size (320, 1024, 2048 or 4096)");
     }
@@ -107,7 +108,8 @@ UltralightInfo header_info(const std::uint8_t *header, std::size_t size) {
         info.signature = nonzero_array<32>(header + 12);
         for (std::size_t i = 0; i < 3; ++i) {
             const std::uint8_t *entry = header + 44 + 4 * i;
-            info.counters[i] = static_cast<std::uint32_t>(entry[0] | entry[1] << 8 | entry[2] << 16);
+            info.counters[i] =
+                static_cast<std::uint32_t>(entry[0] | entry[1] << 8 | entry[2] << 16);
             info.tearing[i] = entry[3];
         }
     } else {
@@ -140,7 +142,8 @@ CardDump read_ultralight(std::string_view content, const ImportOptions &options)
 }
 
 CardDump read_srix4k(std::string_view content) {
-    if (content.size() != kSrixBlocksSize && content.size() != kSrixBlocksSize + kSrixSystemBlockSize) {
+    if (content.size() != kSrixBlocksSize &&
+        content.size() != kSrixBlocksSize + kSrixSystemBlockSize) {
         throw FormatError(std::to_string(content.size()) +
                           " bytes is no SRIX4K size (512, or 516 with the system block)");
     }
@@ -169,9 +172,10 @@ CardDump read_iso15693(std::string_view content, const ImportOptions &options) {
 
 // Pages alone name no type; one of the same size reads back.
 void warn_type_not_kept(const CardDump &dump, std::vector<std::string> &warnings) {
-    warnings.push_back("the file does not tell that the tag is a " + dump.description() + "; it reads back as a " +
-                       std::string(ultralight_type_name(*ultralight_type_holding(dump.block_count()))) +
-                       " of the same size");
+    warnings.push_back(
+        "the file does not tell that the tag is a " + dump.description() + "; it reads back as a " +
+        std::string(ultralight_type_name(*ultralight_type_holding(dump.block_count()))) +
+        " of the same size");
 }
 
 }  // namespace

@@ -39,7 +39,8 @@ json parse_object(std::string_view content) {
     };
     json root = json::parse(content, track, false);
     if (root.is_discarded()) throw FormatError("not valid JSON");
-    if (twice) throw FormatError("the key \"" + shortened(*twice) + "\" appears twice in one object");
+    if (twice)
+        throw FormatError("the key \"" + shortened(*twice) + "\" appears twice in one object");
     if (!root.is_object()) throw FormatError("not a JSON object");
     return root;
 }
@@ -70,7 +71,8 @@ const json &object_member(const json &object, std::string_view name, const std::
     static const json kEmpty = json::object();
     const auto member = object.find(std::string(name));
     if (member == object.end()) return kEmpty;
-    if (!member->is_object()) throw FormatError(where + "\"" + std::string(name) + "\" is not an object");
+    if (!member->is_object())
+        throw FormatError(where + "\"" + std::string(name) + "\" is not an object");
     return *member;
 }
 
@@ -105,6 +107,8 @@ std::map<int, JsonBlock> read_blocks(const json &blocks, int highest, std::size_
     return read;
 }
 
-std::string block_where(const JsonBlock &block) { return "blocks: \"" + shortened(block.key) + "\""; }
+std::string block_where(const JsonBlock &block) {
+    return "blocks: \"" + shortened(block.key) + "\"";
+}
 
 }  // namespace cardkit::codec::json_doc

@@ -69,12 +69,14 @@ CardDump read_own_layout(const json &root) {
     }
     CardDump dump = with_blocks(blocks, count, size);
     CardIdentity identity;
-    if (auto uid = json_doc::hex_member(card, "UID", "Card: ", 8, 8)) identity.uid = std::move(*uid);
+    if (auto uid = json_doc::hex_member(card, "UID", "Card: ", 8, 8))
+        identity.uid = std::move(*uid);
     identity.dsfid = json_doc::byte_member(card, "DSFID", "Card: ");
     identity.afi = json_doc::byte_member(card, "AFI", "Card: ");
     dump.set_identity(identity);
     const auto count_bytes = static_cast<std::size_t>(count);
-    dump.set_block_security(json_doc::hex_member(root, "BlockSecurity", "", count_bytes, count_bytes));
+    dump.set_block_security(
+        json_doc::hex_member(root, "BlockSecurity", "", count_bytes, count_bytes));
     return dump;
 }
 
@@ -89,17 +91,19 @@ CardDump read_tag(const json &root, bool two_byte_count) {
     const auto uid = json_doc::hex_member(card, "uid", where, 8, 8);
     const auto size = json_doc::byte_member(card, "bytesperpage", where);
     // Files of the v4 era were also written with a two-byte count.
-    const auto count_bytes = json_doc::hex_member(card, "pagescount", where, two_byte_count ? 2 : 1, 2);
+    const auto count_bytes =
+        json_doc::hex_member(card, "pagescount", where, two_byte_count ? 2 : 1, 2);
     if (!uid || !size || !count_bytes) {
         throw FormatError(where + "\"uid\", \"bytesperpage\" and \"pagescount\" are required");
     }
     const int count = (*count_bytes)[0] | (count_bytes->size() > 1 ? (*count_bytes)[1] << 8 : 0);
     if (*size < 1 || *size > kLargestBlock || count < 1 || count > kMostBlocks) {
-        throw FormatError(where + "\"bytesperpage\" " + std::to_string(*size) + " and \"pagescount\" " +
-                          std::to_string(count) + " are no tag (1 to 32 bytes, 1 to 256 blocks)");
+        throw FormatError(where + "\"bytesperpage\" " + std::to_string(*size) +
+                          " and \"pagescount\" " + std::to_string(count) +
+                          " are no tag (1 to 32 bytes, 1 to 256 blocks)");
     }
-    const auto blocks = json_doc::read_blocks(json_doc::object_member(root, "blocks", ""),
-                                              kMostBlocks - 1, *size);
+    const auto blocks =
+        json_doc::read_blocks(json_doc::object_member(root, "blocks", ""), kMostBlocks - 1, *size);
     if (!blocks.empty() && blocks.rbegin()->first >= count) {
         throw FormatError(json_doc::block_where(blocks.rbegin()->second) + " is beyond the " +
                           std::to_string(count) + " blocks \"pagescount\" names");
@@ -112,8 +116,8 @@ CardDump read_tag(const json &root, bool two_byte_count) {
     dump.set_identity(identity);
     const auto locks = static_cast<std::size_t>(count);
     dump.set_block_security(json_doc::hex_member(card, "locks", where, locks, locks));
-    dump.set_iso15693_info({json_doc::byte_member(card, "ic", where), flag_member(card, "dsfidlock"),
-                            flag_member(card, "afilock")});
+    dump.set_iso15693_info({json_doc::byte_member(card, "ic", where),
+                            flag_member(card, "dsfidlock"), flag_member(card, "afilock")});
     dump.set_format_fields(format_fields(card, {"random", "privacypasswd", "state"}));
     return dump;
 }
@@ -143,7 +147,8 @@ ordered_json write_iso15693(const CardDump &dump, std::vector<std::string> &warn
     if (uid.size() != 8) {
         // The client needs a UID; every ISO 15693 UID starts with E0.
         uid = {0xE0, 0, 0, 0, 0, 0, 0, 0};
-        warnings.push_back("the card's UID is not known as 8 bytes; the file gives E000000000000000");
+        warnings.push_back(
+            "the card's UID is not known as 8 bytes; the file gives E000000000000000");
     }
     put_hex(card, "uid", Bytes(uid.rbegin(), uid.rend()));
     put_byte(card, "dsfid", identity.dsfid);
@@ -153,8 +158,9 @@ ordered_json write_iso15693(const CardDump &dump, std::vector<std::string> &warn
     put_byte(card, "bytesperpage", static_cast<std::uint8_t>(dump.block_size()));
     const auto count = static_cast<unsigned>(dump.block_count());
     if (two_byte_count) {
-        put_hex(card, "pagescount", std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(count),
-                                                                 static_cast<std::uint8_t>(count >> 8)});
+        put_hex(card, "pagescount",
+                std::array<std::uint8_t, 2>{static_cast<std::uint8_t>(count),
+                                            static_cast<std::uint8_t>(count >> 8)});
     } else {
         put_byte(card, "pagescount", static_cast<std::uint8_t>(count));
     }
@@ -167,8 +173,7 @@ ordered_json write_iso15693(const CardDump &dump, std::vector<std::string> &warn
         warnings.push_back("the Proxmark3 client holds at most 2048 bytes of a tag; this one has " +
                            std::to_string(dump.block_count() * dump.block_size()));
     }
-    warn_details(dump,
-                 {.iso15693_info = true, .block_security = true, .format = "json"}, warnings);
+    warn_details(dump, {.iso15693_info = true, .block_security = true, .format = "json"}, warnings);
     return root;
 }
 

@@ -95,8 +95,8 @@ CardDump read_mifare(const json &root, const ImportOptions &options) {
     }
     identity.sak = json_doc::byte_member(card, "SAK", where);
 
-    const auto blocks = json_doc::read_blocks(json_doc::object_member(root, "blocks", ""), 255,
-                                              kMifareBlockSize);
+    const auto blocks =
+        json_doc::read_blocks(json_doc::object_member(root, "blocks", ""), 255, kMifareBlockSize);
     const auto sectors = read_sector_keys(json_doc::object_member(root, "SectorKeys", ""));
 
     MifareSizeEvidence evidence;
@@ -119,8 +119,8 @@ CardDump read_mifare(const json &root, const ImportOptions &options) {
     for (const auto &[number, block] : blocks) dump.set_block(number, block.bytes);
     for (const auto &[sector, entry] : sectors) {
         if (sector >= dump.sector_count()) {
-            throw FormatError("SectorKeys: \"" + entry.key.substr(0, 12) + "\": no such sector on a " +
-                              dump.description());
+            throw FormatError("SectorKeys: \"" + entry.key.substr(0, 12) +
+                              "\": no such sector on a " + dump.description());
         }
         for (const auto &[field, bytes] : entry.fields) {
             dump.set_bytes(trailer_block(sector), field->offset, bytes);

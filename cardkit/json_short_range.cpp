@@ -20,11 +20,14 @@ constexpr int kSystemBlockInDump = 128;
 void read_uid(const json &root, CardDump &dump) {
     const json &card = json_doc::object_member(root, "Card", "");
     CardIdentity identity;
-    if (auto uid = json_doc::hex_member(card, "UID", "Card: ", 8, 8)) identity.uid = std::move(*uid);
+    if (auto uid = json_doc::hex_member(card, "UID", "Card: ", 8, 8))
+        identity.uid = std::move(*uid);
     dump.set_identity(identity);
 }
 
-std::array<std::uint8_t, 4> four(ByteView bytes) { return {bytes[0], bytes[1], bytes[2], bytes[3]}; }
+std::array<std::uint8_t, 4> four(ByteView bytes) {
+    return {bytes[0], bytes[1], bytes[2], bytes[3]};
+}
 
 }  // namespace
 
@@ -33,7 +36,8 @@ CardDump read_srix4k(const json &root, const std::string &file_type) {
     if (file_type == "14b") {
         const auto raw = json_doc::hex_member(root, "raw", "", 1, 1024);
         if (!raw || (raw->size() != 512 && raw->size() != 516)) {
-            throw FormatError("\"raw\" is no SRIX4K dump (512 bytes, or 516 with the system block)");
+            throw FormatError(
+                "\"raw\" is no SRIX4K dump (512 bytes, or 516 with the system block)");
         }
         for (int block = 0; block < kSrixBlocks; ++block) {
             dump.set_block(block, ByteView(*raw).subspan(static_cast<std::size_t>(block) * 4, 4));
@@ -50,9 +54,11 @@ CardDump read_srix4k(const json &root, const std::string &file_type) {
     // The client writes an SRI512 in the same layout: 16 blocks and its system
     // block as block 16. A file holding exactly that is no SRIX4K cut short.
     const int count = static_cast<int>(blocks.size());
-    if (file_type != "srix4k" && (count == 16 || count == 17) && blocks.rbegin()->first == count - 1) {
-        throw FormatError("blocks: 0 to " + std::to_string(count - 1) +
-                          " are an SRI512, not an SRIX4K (blocks 0 to 127, the system block as 128)");
+    if (file_type != "srix4k" && (count == 16 || count == 17) &&
+        blocks.rbegin()->first == count - 1) {
+        throw FormatError(
+            "blocks: 0 to " + std::to_string(count - 1) +
+            " are an SRI512, not an SRIX4K (blocks 0 to 127, the system block as 128)");
     }
     for (const auto &[number, block] : blocks) {
         if (number == kSystemBlockInDump) {

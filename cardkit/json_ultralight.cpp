@@ -19,7 +19,8 @@ constexpr int kHighestPage = 1023;
 template <std::size_t N>
 std::optional<std::array<std::uint8_t, N>> nonzero_member(const json &card, const char *name) {
     const auto bytes = json_doc::hex_member(card, name, "Card: ", N, N);
-    if (!bytes || std::all_of(bytes->begin(), bytes->end(), [](std::uint8_t b) { return b == 0; })) {
+    if (!bytes ||
+        std::all_of(bytes->begin(), bytes->end(), [](std::uint8_t b) { return b == 0; })) {
         return std::nullopt;
     }
     std::array<std::uint8_t, N> array{};
@@ -36,7 +37,8 @@ CardDump read_ultralight(const json &root, const ImportOptions &options) {
     const std::string where = "Card: ";
     UltralightInfo info;
     if (const auto version = json_doc::hex_member(card, "Version", where, 8, 8);
-        version && std::any_of(version->begin(), version->end(), [](std::uint8_t b) { return b; })) {
+        version &&
+        std::any_of(version->begin(), version->end(), [](std::uint8_t b) { return b; })) {
         info.version.emplace();
         std::copy(version->begin(), version->end(), info.version->begin());
     }
@@ -56,7 +58,8 @@ CardDump read_ultralight(const json &root, const ImportOptions &options) {
         if (!failed->is_number_unsigned() || failed->get<unsigned long long>() > 0xFFFFFFFFull) {
             throw FormatError(where + "\"FailedAuthentications\" is not a count");
         }
-        if (failed->get<std::uint32_t>() != 0) info.failed_authentications = failed->get<std::uint32_t>();
+        if (failed->get<std::uint32_t>() != 0)
+            info.failed_authentications = failed->get<std::uint32_t>();
     }
     CardIdentity identity;
     if (auto uid = json_doc::hex_member(card, "UID", where, 4, 10)) identity.uid = std::move(*uid);

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include "cardkit/bytes.h"
 #include "cardkit/text_lines.h"
@@ -12,6 +13,7 @@ KeyDictionary read_key_dictionary(std::string_view text) {
     constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
     if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
     KeyDictionary dictionary;
+    std::set<MifareKey> seen;  // large dictionaries stay quick to read
     const auto lines = split_lines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view entry = trim(lines[i].substr(0, lines[i].find('#')));
@@ -24,16 +26,14 @@ KeyDictionary read_key_dictionary(std::string_view text) {
         }
         MifareKey key;
         std::copy(bytes->begin(), bytes->end(), key.begin());
-        if (std::find(dictionary.keys.begin(), dictionary.keys.end(), key) == dictionary.keys.end()) {
-            dictionary.keys.push_back(key);
-        }
+        if (seen.insert(key).second) dictionary.keys.push_back(key);
     }
     if (dictionary.keys.empty()) {
-        throw FormatError(dictionary.warnings.empty()
-                              ? "no key in the file"
-                              : "no key in the file (" + std::to_string(dictionary.warnings.size()) +
-                                    " lines are not keys; the first: " + dictionary.warnings.front() +
-                                    ")");
+        throw FormatError(
+            dictionary.warnings.empty()
+                ? "no key in the file"
+                : "no key in the file (" + std::to_string(dictionary.warnings.size()) +
+                      " lines are not keys; the first: " + dictionary.warnings.front() + ")");
     }
     return dictionary;
 }

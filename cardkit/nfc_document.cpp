@@ -20,19 +20,20 @@ NfcDocument::NfcDocument(std::string_view content) {
         const std::string_view text = trim(lines[i]);
         if (text.empty() || text.front() == '#') continue;
         const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos) throw FormatError(line_prefix(i) + "no \"key: value\"");
+        if (colon == std::string_view::npos)
+            throw FormatError(line_prefix(i) + "no \"key: value\"");
         NfcLine line{i, std::string(trim(text.substr(0, colon))),
                      std::string(trim(text.substr(colon + 1)))};
-        if (find(line.key) != nullptr) throw FormatError(where(line) + "appears twice");
+        if (!by_key_.emplace(line.key, lines_.size()).second) {
+            throw FormatError(where(line) + "appears twice");
+        }
         lines_.push_back(std::move(line));
     }
 }
 
 const NfcLine *NfcDocument::find(std::string_view key) const {
-    for (const NfcLine &line : lines_) {
-        if (line.key == key) return &line;
-    }
-    return nullptr;
+    const auto found = by_key_.find(key);
+    return found == by_key_.end() ? nullptr : &lines_[found->second];
 }
 
 std::optional<std::string> NfcDocument::text(std::string_view key) const {
@@ -88,8 +89,9 @@ std::optional<bool> NfcDocument::flag(std::string_view key) const {
 NfcWriter::NfcWriter(std::string_view device_type, ByteView uid) {
     field("Filetype", kFileType);
     field("Version", std::to_string(kVersion));
-    comment("Device type can be ISO14443-3A, ISO14443-3B, ISO14443-4A, ISO14443-4B, ISO15693-3, "
-            "FeliCa, NTAG/Ultralight, Mifare Classic, Mifare Plus, Mifare DESFire, SLIX, ST25TB");
+    comment(
+        "Device type can be ISO14443-3A, ISO14443-3B, ISO14443-4A, ISO14443-4B, ISO15693-3, "
+        "FeliCa, NTAG/Ultralight, Mifare Classic, Mifare Plus, Mifare DESFire, SLIX, ST25TB");
     field("Device type", device_type);
     comment("UID is common for all formats");
     hex("UID", uid);

@@ -5,6 +5,7 @@
 // writing in the order the firmware writes, since its loader reads the keys of
 // a file one after another.
 
+#include <map>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -40,6 +41,7 @@ public:
 
 private:
     std::vector<NfcLine> lines_;
+    std::map<std::string, std::size_t, std::less<>> by_key_;  // index into lines_
 };
 
 class NfcWriter {

@@ -21,9 +21,9 @@ constexpr std::uint8_t kLegacyLockAfi = 0x02;
 // The keys the firmware's iso15693_3 layer reads; every other key after them
 // belongs to the SLIX section.
 constexpr std::string_view kIsoKeys[] = {
-    "Filetype", "Version",    "Device type",  "UID",         "DSFID",          "AFI",
-    "IC Reference", "Lock DSFID", "Lock AFI", "Block Count", "Block Size", "Data Content",
-    "Security Status",
+    "Filetype",   "Version",      "Device type",     "UID",      "DSFID",
+    "AFI",        "IC Reference", "Lock DSFID",      "Lock AFI", "Block Count",
+    "Block Size", "Data Content", "Security Status",
 };
 
 bool is_iso_key(const std::string &key) {
@@ -35,7 +35,8 @@ bool is_iso_key(const std::string &key) {
 CardDump read_iso15693(const NfcDocument &file, const std::string &device_type) {
     const auto count = file.decimal("Block Count", 256);
     const auto size = file.byte("Block Size");
-    if (!count || !size) throw FormatError("no \"Block Count\" and \"Block Size\": the file holds no blocks");
+    if (!count || !size)
+        throw FormatError("no \"Block Count\" and \"Block Size\": the file holds no blocks");
     if (*count < 1 || *size < 1 || *size > 32) {
         throw FormatError("Block Count " + std::to_string(*count) + " and Block Size " +
                           std::to_string(*size) + " are no tag (1 to 256 blocks of 1 to 32 bytes)");
@@ -45,8 +46,9 @@ CardDump read_iso15693(const NfcDocument &file, const std::string &device_type) 
     const auto data = file.hex("Data Content", bytes, bytes);
     if (!data) throw FormatError("no \"Data Content\" line");
     for (int block = 0; block < dump.block_count(); ++block) {
-        dump.set_block(block, ByteView(*data).subspan(static_cast<std::size_t>(block * dump.block_size()),
-                                                      static_cast<std::size_t>(dump.block_size())));
+        dump.set_block(block,
+                       ByteView(*data).subspan(static_cast<std::size_t>(block * dump.block_size()),
+                                               static_cast<std::size_t>(dump.block_size())));
     }
     Iso15693Info info;
     info.ic_reference = file.byte("IC Reference");
@@ -112,8 +114,9 @@ std::string write_iso15693(const CardDump &dump, std::vector<std::string> &warni
     // lock lines are there.
     if ((dump.block_security() || info.dsfid_locked || info.afi_locked) &&
         !(info.dsfid_locked && info.afi_locked)) {
-        warnings.push_back("the DSFID and AFI lock bits are not both known; the file gives false "
-                           "for those it lacks");
+        warnings.push_back(
+            "the DSFID and AFI lock bits are not both known; the file gives false "
+            "for those it lacks");
         info.dsfid_locked = info.dsfid_locked.value_or(false);
         info.afi_locked = info.afi_locked.value_or(false);
     }

@@ -32,7 +32,8 @@ std::vector<int> keys_not_found(const NfcDocument &file, std::string_view key, i
     const NfcLine *line = file.find(key);
     if (line == nullptr) return missing;
     const auto bits = parse_hex(line->value);
-    if (!bits || bits->size() != 8) throw FormatError(NfcDocument::where(*line) + "not 16 hex digits");
+    if (!bits || bits->size() != 8)
+        throw FormatError(NfcDocument::where(*line) + "not 16 hex digits");
     std::uint64_t mask = 0;
     for (const std::uint8_t byte : *bits) mask = mask << 8 | byte;
     for (int sector = 0; sector < sectors; ++sector) {
@@ -57,7 +58,8 @@ CardDump read_mifare(const NfcDocument &file, int version, const ImportOptions &
     }
     evidence.extent_exact = true;
     evidence.sak = identity.sak;
-    if (const NfcLine *sak = file.find("SAK")) evidence.sak_where = "line " + std::to_string(sak->index + 1);
+    if (const NfcLine *sak = file.find("SAK"))
+        evidence.sak_where = "line " + std::to_string(sak->index + 1);
 
     std::map<int, BlockText> blocks;
     for (const NfcLine &line : file.lines()) {
@@ -80,10 +82,11 @@ CardDump read_mifare(const NfcDocument &file, int version, const ImportOptions &
         if (block < dump.block_count()) apply_block_text(dump, block, text);
     }
     if (file.decimal("Data format version", 1000).value_or(1) < kDataFormatVersion) {
-        for (const auto &[key, type] : {std::pair{"Key A map", KeyType::A}, {"Key B map", KeyType::B}}) {
+        for (const auto &[key, type] :
+             {std::pair{"Key A map", KeyType::A}, {"Key B map", KeyType::B}}) {
             for (const int sector : keys_not_found(file, key, dump.sector_count())) {
-                dump.forget_bytes(trailer_block(sector), type == KeyType::A ? kTrailerKeyA : kTrailerKeyB,
-                                  6);
+                dump.forget_bytes(trailer_block(sector),
+                                  type == KeyType::A ? kTrailerKeyA : kTrailerKeyB, 6);
             }
         }
     }
@@ -98,17 +101,16 @@ std::string write_mifare(const CardDump &dump, std::vector<std::string> &warning
     out.field("Mifare Classic type", type_name(*dump.mifare_type()));
     out.field("Data format version", std::to_string(kDataFormatVersion));
     out.comment("Mifare Classic blocks, '?\?' means unknown data");
-    const int blocks = block_count(*dump.mifare_type() == MifareType::Classic2K
-                                       ? MifareType::Classic4K
-                                       : *dump.mifare_type());
+    const int blocks = block_count(
+        *dump.mifare_type() == MifareType::Classic2K ? MifareType::Classic4K : *dump.mifare_type());
     for (int block = 0; block < blocks; ++block) {
         out.field("Block " + std::to_string(block),
-                  block < dump.block_count() ? block_text(dump, block, "??", ' ')
-                                             : kUnknownBlock);
+                  block < dump.block_count() ? block_text(dump, block, "??", ' ') : kUnknownBlock);
     }
     if (*dump.mifare_type() == MifareType::Classic2K) {
-        warnings.push_back("the format has no 2K type: the file holds a 4K whose sectors 32 to 39 "
-                           "are unknown, and its SAK names the 2K");
+        warnings.push_back(
+            "the format has no 2K type: the file holds a 4K whose sectors 32 to 39 "
+            "are unknown, and its SAK names the 2K");
     }
     MifareSizeEvidence evidence;
     evidence.extent = mifare_type_from_block_count(blocks);

@@ -32,13 +32,14 @@ CardDump read_st25tb(const NfcDocument &file) {
         dump.set_block(*block, *file.hex(line.key, 4, 4));
     }
     if (const auto system = file.hex("System OTP Block", 4, 4)) {
-        dump.set_system_block(std::array<std::uint8_t, 4>{(*system)[0], (*system)[1], (*system)[2],
-                                                          (*system)[3]});
+        dump.set_system_block(
+            std::array<std::uint8_t, 4>{(*system)[0], (*system)[1], (*system)[2], (*system)[3]});
     }
     CardIdentity identity;
     if (auto uid = file.hex("UID", 8, 8)) identity.uid = std::move(*uid);
     dump.set_identity(identity);
-    if (type->value != kSrix4kType) dump.set_format_fields({{"nfc", std::string(kTypeKey), type->value}});
+    if (type->value != kSrix4kType)
+        dump.set_format_fields({{"nfc", std::string(kTypeKey), type->value}});
     return dump;
 }
 
@@ -54,7 +55,8 @@ std::string write_st25tb(const CardDump &dump, std::vector<std::string> &warning
         out.hex("Block " + std::to_string(block), dump.block(block));
     }
     // The firmware needs the line; FF FF FF FF leaves every block unlocked.
-    const auto system = dump.system_block().value_or(std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF});
+    const auto system =
+        dump.system_block().value_or(std::array<std::uint8_t, 4>{0xFF, 0xFF, 0xFF, 0xFF});
     if (!dump.system_block()) {
         warnings.push_back("the tag's system block is not known; the file gives FF FF FF FF");
     }

@@ -86,12 +86,14 @@ CardDump read_ultralight(const NfcDocument &file, int version, const std::string
     }
     if (const NfcLine *type_line = file.find("NTAG/Ultralight type")) {
         evidence.stated = type_named(type_line->value);
-        if (!evidence.stated) throw FormatError(NfcDocument::where(*type_line) + "no type this program knows");
+        if (!evidence.stated)
+            throw FormatError(NfcDocument::where(*type_line) + "no type this program knows");
         evidence.stated_where = "line " + std::to_string(type_line->index + 1);
     }
     UltralightInfo info;
     if (const auto version_bytes = file.hex("Mifare version", 8, 8);
-        version_bytes && std::any_of(version_bytes->begin(), version_bytes->end(), [](auto b) { return b; })) {
+        version_bytes &&
+        std::any_of(version_bytes->begin(), version_bytes->end(), [](auto b) { return b; })) {
         info.version.emplace();
         std::copy(version_bytes->begin(), version_bytes->end(), info.version->begin());
         evidence.by_version = ultralight_type_from_version(*info.version);
@@ -105,7 +107,8 @@ CardDump read_ultralight(const NfcDocument &file, int version, const std::string
         info.counters[i] = file.decimal(numbered("Counter", i), 0xFFFFFF);
         info.tearing[i] = file.byte(numbered("Tearing", i));
     }
-    if (const auto failed = file.decimal("Failed authentication attempts", 0xFFFFFFFF); failed && *failed) {
+    if (const auto failed = file.decimal("Failed authentication attempts", 0xFFFFFFFF);
+        failed && *failed) {
         info.failed_authentications = failed;
     }
     const auto total = file.decimal("Pages total", 1024);
@@ -119,7 +122,8 @@ CardDump read_ultralight(const NfcDocument &file, int version, const std::string
         if (!page) throw FormatError(NfcDocument::where(line) + "not a page 0 to 1023");
         auto text = parse_block_text(line.value, kUltralightPageSize, "??", ' ');
         if (!text) {
-            throw FormatError(NfcDocument::where(line) + "not 4 bytes as hex pairs or ?? separated by spaces");
+            throw FormatError(NfcDocument::where(line) +
+                              "not 4 bytes as hex pairs or ?? separated by spaces");
         }
         if (static_cast<std::uint32_t>(*page) >= known_pages) continue;
         if (any_known(*text) && *page > evidence.highest_known) {
@@ -158,11 +162,13 @@ std::string write_ultralight(const CardDump &dump, std::vector<std::string> &war
     for (int page = 0; page < dump.block_count(); ++page) {
         out.hex("Page " + std::to_string(page), dump.block(page));
     }
-    out.field("Failed authentication attempts", std::to_string(info.failed_authentications.value_or(0)));
+    out.field("Failed authentication attempts",
+              std::to_string(info.failed_authentications.value_or(0)));
 
     if (counters_filled) {
-        warnings.push_back("the tag's counters and tearing flags are not all known; the file gives "
-                           "0 and 00 for those it lacks");
+        warnings.push_back(
+            "the tag's counters and tearing flags are not all known; the file gives "
+            "0 and 00 for those it lacks");
     }
     if (type == UltralightType::Ntag210 || type == UltralightType::Ntag212) {
         warnings.push_back("the format has no " + std::string(ultralight_type_name(type)) +
@@ -174,11 +180,13 @@ std::string write_ultralight(const CardDump &dump, std::vector<std::string> &war
         if (!dump.block_unknown(page)) lost.push_back(page);
     }
     if (!lost.empty()) {
-        warnings.push_back("pages " + number_ranges(lost) + " are known only in part or follow page " +
-                           std::to_string(read) + ", the first not known whole; the file counts "
+        warnings.push_back("pages " + number_ranges(lost) +
+                           " are known only in part or follow page " + std::to_string(read) +
+                           ", the first not known whole; the file counts "
                            "them as not read");
     }
-    warn_details(dump, {.ultralight_version = true, .failed_authentications = true, .format = "nfc"},
+    warn_details(dump,
+                 {.ultralight_version = true, .failed_authentications = true, .format = "nfc"},
                  warnings);
     return out.text();
 }

@@ -92,8 +92,10 @@ std::optional<UltralightType> ultralight_type_from_version(ByteView version) {
     if (product != kProductNtag) return std::nullopt;
     if (subtype == kSubtypeNtagI2c && major == 0x02) {
         const bool plus = minor == 0x02;
-        if (storage == 0x13) return plus ? UltralightType::NtagI2cPlus1k : UltralightType::NtagI2c1k;
-        if (storage == 0x15) return plus ? UltralightType::NtagI2cPlus2k : UltralightType::NtagI2c2k;
+        if (storage == 0x13)
+            return plus ? UltralightType::NtagI2cPlus1k : UltralightType::NtagI2c1k;
+        if (storage == 0x15)
+            return plus ? UltralightType::NtagI2cPlus2k : UltralightType::NtagI2c2k;
         return std::nullopt;
     }
     switch (storage) {

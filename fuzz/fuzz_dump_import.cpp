@@ -21,15 +21,15 @@ constexpr cardkit::DumpFormat kFormat = cardkit::DumpFormat::DUMP_FORMAT;
 cardkit::ImportOptions options_for(std::size_t size) {
     cardkit::ImportOptions options;
     options.format = kFormat;
-    constexpr cardkit::MifareType kSizes[] = {cardkit::MifareType::Mini, cardkit::MifareType::Classic1K,
-                                              cardkit::MifareType::Classic2K,
-                                              cardkit::MifareType::Classic4K};
+    constexpr cardkit::MifareType kSizes[] = {
+        cardkit::MifareType::Mini, cardkit::MifareType::Classic1K, cardkit::MifareType::Classic2K,
+        cardkit::MifareType::Classic4K};
     const auto types = cardkit::ultralight_types();
     options.mifare_type = kSizes[size % 4];
     options.ultralight_type = types[size % types.size()];
     constexpr cardkit::CardFamily kFamilies[] = {
-        cardkit::CardFamily::MifareClassic, cardkit::CardFamily::Ultralight, cardkit::CardFamily::Srix4k,
-        cardkit::CardFamily::Sr176, cardkit::CardFamily::Iso15693};
+        cardkit::CardFamily::MifareClassic, cardkit::CardFamily::Ultralight,
+        cardkit::CardFamily::Srix4k, cardkit::CardFamily::Sr176, cardkit::CardFamily::Iso15693};
     options.family = kFamilies[size % 5];
     options.iso15693_block_size = static_cast<int>(size % 9);
     return options;

@@ -12,7 +12,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t *data, std::size_t size
     const std::string_view text(reinterpret_cast<const char *>(data), size);
     try {
         const auto dictionary = cardkit::read_key_dictionary(text);
-        const auto again = cardkit::read_key_dictionary(cardkit::format_key_dictionary(dictionary.keys));
+        const auto again =
+            cardkit::read_key_dictionary(cardkit::format_key_dictionary(dictionary.keys));
         if (again.keys != dictionary.keys || !again.warnings.empty()) __builtin_trap();
     } catch (const cardkit::FormatError &) {
     }

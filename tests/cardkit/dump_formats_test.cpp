@@ -38,20 +38,32 @@ CardDump large_iso15693() {
 TEST(DumpFormats, WhatAFormatHoldsReadsBackExactlyAndWithoutWarning) {
     const RoundTrip trips[] = {
         {"Mini", [] { return with_uid_only(mifare_dump(MifareType::Mini, false)); }, kBlockFormats},
-        {"1K", [] { return with_uid_only(mifare_dump(MifareType::Classic1K, false)); }, kBlockFormats},
-        {"2K", [] { return with_uid_only(mifare_dump(MifareType::Classic2K, false)); }, kBlockFormats},
-        {"4K", [] { return with_uid_only(mifare_dump(MifareType::Classic4K, false)); }, kBlockFormats},
-        {"Mini with identity", [] { return mifare_dump(MifareType::Mini, false); }, kIdentityFormats},
-        {"1K with identity", [] { return mifare_dump(MifareType::Classic1K, false); }, kIdentityFormats},
-        {"4K with identity", [] { return mifare_dump(MifareType::Classic4K, false); }, kIdentityFormats},
-        {"2K as json", [] { return mifare_dump(MifareType::Classic2K, false); }, {DumpFormat::Json}},
-        {"1K partly read", [] { return with_uid_only(mifare_dump(MifareType::Classic1K, true)); },
+        {"1K", [] { return with_uid_only(mifare_dump(MifareType::Classic1K, false)); },
+         kBlockFormats},
+        {"2K", [] { return with_uid_only(mifare_dump(MifareType::Classic2K, false)); },
+         kBlockFormats},
+        {"4K", [] { return with_uid_only(mifare_dump(MifareType::Classic4K, false)); },
+         kBlockFormats},
+        {"Mini with identity", [] { return mifare_dump(MifareType::Mini, false); },
+         kIdentityFormats},
+        {"1K with identity", [] { return mifare_dump(MifareType::Classic1K, false); },
+         kIdentityFormats},
+        {"4K with identity", [] { return mifare_dump(MifareType::Classic4K, false); },
+         kIdentityFormats},
+        {"2K as json",
+         [] { return mifare_dump(MifareType::Classic2K, false); },
+         {DumpFormat::Json}},
+        {"1K partly read",
+         [] { return with_uid_only(mifare_dump(MifareType::Classic1K, true)); },
          {DumpFormat::Mct}},
-        {"4K partly read", [] { return with_uid_only(mifare_dump(MifareType::Classic4K, true)); },
+        {"4K partly read",
+         [] { return with_uid_only(mifare_dump(MifareType::Classic4K, true)); },
          {DumpFormat::Mct}},
-        {"1K partly read with identity", [] { return mifare_dump(MifareType::Classic1K, true); },
+        {"1K partly read with identity",
+         [] { return mifare_dump(MifareType::Classic1K, true); },
          {DumpFormat::Nfc}},
-        {"4K partly read with identity", [] { return mifare_dump(MifareType::Classic4K, true); },
+        {"4K partly read with identity",
+         [] { return mifare_dump(MifareType::Classic4K, true); },
          {DumpFormat::Nfc}},
         {"Ultralight", cardkit_test::ultralight_dump, kIdentityFormats},
         {"NTAG215", cardkit_test::ntag215_dump, kIdentityFormats},
@@ -72,9 +84,9 @@ TEST(DumpFormats, WhatAFormatHoldsReadsBackExactlyAndWithoutWarning) {
 }
 
 TEST(DumpFormats, RawFilesOfTheOtherFamiliesKeepTheirBlocks) {
-    for (const CardDump &dump : {cardkit_test::ultralight_dump(), cardkit_test::ntag215_dump(),
-                                 cardkit_test::srix4k_dump(), cardkit_test::sr176_dump(),
-                                 cardkit_test::iso15693_dump()}) {
+    for (const CardDump &dump :
+         {cardkit_test::ultralight_dump(), cardkit_test::ntag215_dump(),
+          cardkit_test::srix4k_dump(), cardkit_test::sr176_dump(), cardkit_test::iso15693_dump()}) {
         SCOPED_TRACE(dump.description());
         const ExportedDump exported = export_dump(dump, DumpFormat::Raw);
         const CardDump read = import_dump(exported.content, "card.bin",
@@ -116,8 +128,8 @@ TEST(DumpFormats, ExportNamesWhatTheFileLoses) {
          "unknown bytes of blocks 9 (read in part) are written as 00"},
         {"unread blocks in json", mifare_dump(MifareType::Classic4K, true), DumpFormat::Json,
          "blocks 240-255 are not known and are left out"},
-        {"a trailer without key B in json", mifare_dump(MifareType::Classic1K, true), DumpFormat::Json,
-         "unknown bytes of blocks 11 (read in part)"},
+        {"a trailer without key B in json", mifare_dump(MifareType::Classic1K, true),
+         DumpFormat::Json, "unknown bytes of blocks 11 (read in part)"},
         {"a 7-byte UID in mct", long_uid, DumpFormat::Mct, "card's UID and SAK as"},
         {"a 1K read up to block 19 without SAK in json", no_sak, DumpFormat::Json,
          "reads back as a Mifare Classic Mini, not as the Mifare Classic 1K"},
@@ -164,9 +176,11 @@ TEST(DumpFormats, AFormatThatCannotHoldAFamilyNamesTheFormatsThatCan) {
     for (const auto &refusal : refusals) {
         try {
             export_dump(refusal.dump, refusal.format);
-            ADD_FAILURE() << refusal.dump.description() << " written as " << format_name(refusal.format);
+            ADD_FAILURE() << refusal.dump.description() << " written as "
+                          << format_name(refusal.format);
         } catch (const FormatError &error) {
-            EXPECT_NE(std::string(error.what()).find(refusal.error), std::string::npos) << error.what();
+            EXPECT_NE(std::string(error.what()).find(refusal.error), std::string::npos)
+                << error.what();
         }
     }
     EXPECT_EQ(formats_holding(CardFamily::Iso15693),
@@ -180,11 +194,12 @@ std::string sector_lines(const std::string &trailer) {
 }
 
 TEST(DumpFormats, ReadsSectorFilesWithDashesForUnknownBytes) {
-    const std::string good = "\xEF\xBB\xBF# Cardnumber:\n+Sector: 0\r\n5A3C71E2F50804006263646566676869\r\n" +
-                             std::string(32, '0') + "\n" + std::string(32, '0') + "\n" +
-                             "------------FF078069FFFFFFFFFFFF\n+Sector: 1\n*No keys found or dead sector\n"
-                             "+Sector: 15\n" +
-                             sector_lines("FFFFFFFFFFFFFF078069FFFFFFFFFFFF");
+    const std::string good =
+        "\xEF\xBB\xBF# Cardnumber:\n+Sector: 0\r\n5A3C71E2F50804006263646566676869\r\n" +
+        std::string(32, '0') + "\n" + std::string(32, '0') + "\n" +
+        "------------FF078069FFFFFFFFFFFF\n+Sector: 1\n*No keys found or dead sector\n"
+        "+Sector: 15\n" +
+        sector_lines("FFFFFFFFFFFFFF078069FFFFFFFFFFFF");
     const CardDump dump = import_dump(good, "card.mct");
     EXPECT_EQ(dump.description(), "Mifare Classic 1K");
     EXPECT_EQ(dump.key(0, KeyType::A), std::nullopt);
@@ -213,11 +228,14 @@ TEST(DumpFormats, ReadsKeyValueFilesAndTheirAtqaOrderByVersion) {
 }
 
 TEST(DumpFormats, KeyValueFilesStartAsTheHandheldToolLoadsThem) {
-    const std::string text = export_dump(mifare_dump(MifareType::Classic1K, false), DumpFormat::Nfc).content;
-    EXPECT_TRUE(text.starts_with("Filetype: Flipper NFC device\nVersion: 4\n")) << text.substr(0, 60);
+    const std::string text =
+        export_dump(mifare_dump(MifareType::Classic1K, false), DumpFormat::Nfc).content;
+    EXPECT_TRUE(text.starts_with("Filetype: Flipper NFC device\nVersion: 4\n"))
+        << text.substr(0, 60);
     // Its loader reads the keys one after another, in this order.
-    const char *order[] = {"Device type: Mifare Classic", "UID: 5A 3C 71 E2", "ATQA: 00 04", "SAK: 08",
-                           "Mifare Classic type: 1K", "Data format version: 2", "Block 0:", "Block 63:"};
+    const char *order[] = {
+        "Device type: Mifare Classic", "UID: 5A 3C 71 E2",       "ATQA: 00 04", "SAK: 08",
+        "Mifare Classic type: 1K",     "Data format version: 2", "Block 0:",    "Block 63:"};
     std::size_t at = 0;
     for (const char *key : order) {
         const std::size_t found = text.find(key, at);
@@ -238,7 +256,8 @@ TEST(DumpFormats, JsonNamesTheLayoutsTheDesktopToolLoads) {
         {cardkit_test::srix4k_dump(), "\"FileType\": \"14b v2\""},
     };
     for (const auto &file : files) {
-        EXPECT_NE(export_dump(file.dump, DumpFormat::Json).content.find(file.file_type), std::string::npos)
+        EXPECT_NE(export_dump(file.dump, DumpFormat::Json).content.find(file.file_type),
+                  std::string::npos)
             << file.file_type;
     }
 }
@@ -281,10 +300,11 @@ TEST(DumpFormats, ReadsTheDesktopToolsJsonOfEveryFamily) {
         std::string file;
         std::function<void(const CardDump &)> check;
     } files[] = {
-        {"mfu with version", R"({"FileType": "mfu", "Card": {"UID": "04F654CAFC3880",
+        {"mfu with version",
+         R"({"FileType": "mfu", "Card": {"UID": "04F654CAFC3880",
              "Version": "0004040201000F03", "TBO_0": "0000", "TBO_1": "00", "Counter0": "050000",
-             "Tearing0": "BD", "Signature": ")" + std::string(64, 'A') + R"("}, "blocks": {)" +
-             pages + "}}",
+             "Tearing0": "BD", "Signature": ")" +
+             std::string(64, 'A') + R"("}, "blocks": {)" + pages + "}}",
          [](const CardDump &dump) {
              EXPECT_EQ(dump.description(), "NTAG213");
              EXPECT_EQ(dump.ultralight_info().counters[0], 5u);
@@ -297,14 +317,18 @@ TEST(DumpFormats, ReadsTheDesktopToolsJsonOfEveryFamily) {
              EXPECT_EQ(dump.description(), "ISO 15693, 3 blocks of 4 bytes");
              EXPECT_EQ(dump.block(2)[3], 0x0C);
          }},
-        {"15693 v3", R"({"FileType": "15693 v3", "blocks": {"0": "0102030405060708", "1": "0000000000000000"}})",
-         [](const CardDump &dump) { EXPECT_EQ(dump.description(), "ISO 15693, 2 blocks of 8 bytes"); }},
+        {"15693 v3",
+         R"({"FileType": "15693 v3", "blocks": {"0": "0102030405060708", "1": "0000000000000000"}})",
+         [](const CardDump &dump) {
+             EXPECT_EQ(dump.description(), "ISO 15693, 2 blocks of 8 bytes");
+         }},
         {"15693 v4", R"({"FileType": "15693 v4", "Card": {"uid": "C7923A4F000104E0", "dsfid": "00",
              "dsfidlock": "00", "afi": "07", "afilock": "01", "bytesperpage": "04", "pagescount": "02",
              "ic": "01", "locks": "0001", "random": "0000", "privacypasswd": "00000000", "state": "00"},
              "blocks": {"0": "11223344", "1": "55667788"}})",
          [](const CardDump &dump) {
-             EXPECT_EQ(dump.identity().uid, (Bytes{0xE0, 0x04, 0x01, 0x00, 0x4F, 0x3A, 0x92, 0xC7}));
+             EXPECT_EQ(dump.identity().uid,
+                       (Bytes{0xE0, 0x04, 0x01, 0x00, 0x4F, 0x3A, 0x92, 0xC7}));
              EXPECT_EQ(dump.identity().afi, 0x07);
              EXPECT_EQ(dump.block_security(), (Bytes{0, 1}));
              EXPECT_EQ(dump.iso15693_info(), (Iso15693Info{0x01, false, true}));
@@ -314,13 +338,16 @@ TEST(DumpFormats, ReadsTheDesktopToolsJsonOfEveryFamily) {
              "bytesperpage": "04", "pagescount": "0001", "random": "1234"}, "blocks": {"255": "00000000"}})",
          [](const CardDump &dump) {
              EXPECT_EQ(dump.block_count(), 256);
-             EXPECT_EQ(dump.format_fields(), (std::vector<FormatField>{{"json", "random", "1234"}}));
+             EXPECT_EQ(dump.format_fields(),
+                       (std::vector<FormatField>{{"json", "random", "1234"}}));
          }},
-        {"14b v2 with the system block", [] {
+        {"14b v2 with the system block",
+         [] {
              std::string blocks;
              for (int block = 0; block <= 128; ++block) {
                  blocks += (block ? ", \"" : "\"") + std::to_string(block) + "\": \"" +
-                           (block == 128 ? std::string("FFFFFFFE") : std::string("0000000") + "1") + "\"";
+                           (block == 128 ? std::string("FFFFFFFE") : std::string("0000000") + "1") +
+                           "\"";
              }
              return R"({"FileType": "14b v2", "blocks": {)" + blocks + "}}";
          }(),
@@ -347,7 +374,9 @@ TEST(DumpFormats, ReadsTheDesktopToolsJsonOfEveryFamily) {
 TEST(DumpFormats, ReadsTheHandheldToolsFilesOfEveryFamily) {
     const std::string blocks = [] {
         std::string text;
-        for (int block = 0; block < 128; ++block) text += "Block " + std::to_string(block) + ": 00 00 00 0" + std::to_string(block % 10) + "\n";
+        for (int block = 0; block < 128; ++block)
+            text += "Block " + std::to_string(block) + ": 00 00 00 0" + std::to_string(block % 10) +
+                    "\n";
         return text;
     }();
     const struct {
@@ -355,26 +384,30 @@ TEST(DumpFormats, ReadsTheHandheldToolsFilesOfEveryFamily) {
         std::string file;
         std::function<void(const CardDump &)> check;
     } files[] = {
-        {"ST25TB 4K", "Filetype: Flipper NFC device\nVersion: 4\nDevice type: ST25TB\n"
-                      "UID: D0 02 33 6E A4 95 41 03\nST25TB Type: 4K\n" + blocks +
-                      "System OTP Block: FF FF FF FF\n",
+        {"ST25TB 4K",
+         "Filetype: Flipper NFC device\nVersion: 4\nDevice type: ST25TB\n"
+         "UID: D0 02 33 6E A4 95 41 03\nST25TB Type: 4K\n" +
+             blocks + "System OTP Block: FF FF FF FF\n",
          [](const CardDump &dump) {
              EXPECT_EQ(dump.description(), "SRIX4K");
              EXPECT_EQ(dump.block(9)[3], 9);
-             EXPECT_EQ(dump.format_fields(), (std::vector<FormatField>{{"nfc", "ST25TB Type", "4K"}}));
+             EXPECT_EQ(dump.format_fields(),
+                       (std::vector<FormatField>{{"nfc", "ST25TB Type", "4K"}}));
          }},
-        {"ISO15693 of version 3", "Filetype: Flipper NFC device\nVersion: 3\nDevice type: ISO15693\n"
-                                  "UID: E0 04 01 08 2F 81 D8 FC\nDSFID: 01\nAFI: 3D\nIC Reference: 01\n"
-                                  "Block Count: 2\nBlock Size: 04\nData Content: 01 02 03 04 05 06 07 08\n"
-                                  "Security Status: 02 00 01\n",
+        {"ISO15693 of version 3",
+         "Filetype: Flipper NFC device\nVersion: 3\nDevice type: ISO15693\n"
+         "UID: E0 04 01 08 2F 81 D8 FC\nDSFID: 01\nAFI: 3D\nIC Reference: 01\n"
+         "Block Count: 2\nBlock Size: 04\nData Content: 01 02 03 04 05 06 07 08\n"
+         "Security Status: 02 00 01\n",
          [](const CardDump &dump) {
              EXPECT_EQ(dump.iso15693_info(), (Iso15693Info{0x01, false, true}));
              EXPECT_EQ(dump.block_security(), (Bytes{0, 1}));
          }},
-        {"Ultralight read in part", "Filetype: Flipper NFC device\nVersion: 4\nDevice type: NTAG/Ultralight\n"
-                                    "UID: 04 6E 31 5A 2B 48 80\nATQA: 00 44\nSAK: 00\nData format version: 2\n"
-                                    "NTAG/Ultralight type: NTAG213\nPages total: 45\nPages read: 2\n"
-                                    "Page 0: 04 6E 31 D3\nPage 1: 5A 2B 48 80\nPage 2: B9 48 00 00\n",
+        {"Ultralight read in part",
+         "Filetype: Flipper NFC device\nVersion: 4\nDevice type: NTAG/Ultralight\n"
+         "UID: 04 6E 31 5A 2B 48 80\nATQA: 00 44\nSAK: 00\nData format version: 2\n"
+         "NTAG/Ultralight type: NTAG213\nPages total: 45\nPages read: 2\n"
+         "Page 0: 04 6E 31 D3\nPage 1: 5A 2B 48 80\nPage 2: B9 48 00 00\n",
          [](const CardDump &dump) {
              EXPECT_EQ(dump.description(), "NTAG213");
              EXPECT_TRUE(dump.block_known(1));
@@ -403,7 +436,8 @@ TEST(DumpFormats, ReadsRawUltralightPagesWithOrWithoutTheDesktopToolsHeader) {
     header[47] = static_cast<char>(0xBD);
     std::string old_header(48, '\0');
     old_header.replace(0, 8, "\x00\x04\x04\x02\x01\x00\x11\x03", 8);
-    for (const auto &[name, content] : {std::pair{"plain", pages}, {"with header", header + pages},
+    for (const auto &[name, content] : {std::pair{"plain", pages},
+                                        {"with header", header + pages},
                                         {"with the older header", old_header + pages}}) {
         SCOPED_TRACE(name);
         const CardDump read = import_dump(content, "tag.bin");
@@ -460,7 +494,8 @@ TEST(DumpFormats, RefusesWhatTheFormatDoesNotAllow) {
         {"nfc ST25TB of 512 bits", DumpFormat::Nfc, "Device type: ST25TB\nST25TB Type: 512AC\n",
          "512AC is no tag this program keeps"},
         {"nfc page beyond the type", DumpFormat::Nfc,
-         "Device type: NTAG/Ultralight\nNTAG/Ultralight type: Mifare Ultralight\nPage 16: 00 00 00 00\n",
+         "Device type: NTAG/Ultralight\nNTAG/Ultralight type: Mifare Ultralight\nPage 16: 00 00 00 "
+         "00\n",
          "page 16 is beyond the Ultralight"},
         {"json broken", DumpFormat::Json, "{\"FileType\": ", "not valid JSON"},
         {"json of another card", DumpFormat::Json, R"({"FileType": "legic"})", "is no dump"},

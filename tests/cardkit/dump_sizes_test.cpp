@@ -34,7 +34,8 @@ std::string json_blocks(int first, int last, const std::string &card) {
 }
 
 std::string mfu_pages(int pages, const std::string &version) {
-    std::string text = R"({"FileType": "mfu", "Card": {"Version": ")" + version + R"("}, "blocks": {)";
+    std::string text =
+        R"({"FileType": "mfu", "Card": {"Version": ")" + version + R"("}, "blocks": {)";
     for (int page = 0; page < pages; ++page) {
         text += (page ? ", \"" : "\"") + std::to_string(page) + "\": \"00000000\"";
     }
@@ -50,9 +51,11 @@ struct SizeCase {
 };
 
 TEST(DumpSizes, TheStrongestEvidenceOfAFileNamesTheSize) {
-    const std::string nfc_2k = export_dump(cardkit_test::mifare_dump(MifareType::Classic2K, false),
-                                           DumpFormat::Nfc).content;
-    const std::string raw_ultralight = export_dump(cardkit_test::ultralight_dump(), DumpFormat::Raw).content;
+    const std::string nfc_2k =
+        export_dump(cardkit_test::mifare_dump(MifareType::Classic2K, false), DumpFormat::Nfc)
+            .content;
+    const std::string raw_ultralight =
+        export_dump(cardkit_test::ultralight_dump(), DumpFormat::Raw).content;
     const SizeCase cases[] = {
         {"MCT sectors 0-3 of a 1K", mct_sectors(3, "08"), DumpFormat::Mct, {}, "Mifare Classic 1K"},
         {"MCT sectors 0-3 of a 4K", mct_sectors(3, "18"), DumpFormat::Mct, {}, "Mifare Classic 4K"},
@@ -62,29 +65,63 @@ TEST(DumpSizes, TheStrongestEvidenceOfAFileNamesTheSize) {
              text.replace(text.find("F508"), 2, "00");
              return text;
          }(),
-         DumpFormat::Mct, {}, "Mifare Classic Mini"},
-        {"JSON blocks 0-19 with SAK 08", json_blocks(0, 19, R"("Card": {"SAK": "08"}, )"),
-         DumpFormat::Json, {}, "Mifare Classic 1K"},
-        {"JSON blocks 0-64 without SAK", json_blocks(0, 64, ""), DumpFormat::Json, {},
+         DumpFormat::Mct,
+         {},
+         "Mifare Classic Mini"},
+        {"JSON blocks 0-19 with SAK 08",
+         json_blocks(0, 19, R"("Card": {"SAK": "08"}, )"),
+         DumpFormat::Json,
+         {},
+         "Mifare Classic 1K"},
+        {"JSON blocks 0-64 without SAK",
+         json_blocks(0, 64, ""),
+         DumpFormat::Json,
+         {},
          "Mifare Classic 2K"},
-        {"JSON block 64 with SAK 08", json_blocks(0, 64, R"("Card": {"SAK": "08"}, )"),
-         DumpFormat::Json, {}, "blocks: \"64\": block 64 is beyond the Mifare Classic 1K"},
+        {"JSON block 64 with SAK 08",
+         json_blocks(0, 64, R"("Card": {"SAK": "08"}, )"),
+         DumpFormat::Json,
+         {},
+         "blocks: \"64\": block 64 is beyond the Mifare Classic 1K"},
         {"a 2K through the handheld tool's 4K", nfc_2k, DumpFormat::Nfc, {}, "Mifare Classic 2K"},
-        {"raw 1K read as a 4K", std::string(1024, '\0'), DumpFormat::Raw,
-         {.mifare_type = MifareType::Classic4K}, "Mifare Classic 4K"},
-        {"JSON of a 1K read as a Mini", json_blocks(0, 63, ""), DumpFormat::Json,
-         {.mifare_type = MifareType::Mini}, "blocks: \"63\": block 63 is beyond the Mifare Classic Mini chosen"},
-        {"eml of 64 blocks read as a 4K", [] {
+        {"raw 1K read as a 4K",
+         std::string(1024, '\0'),
+         DumpFormat::Raw,
+         {.mifare_type = MifareType::Classic4K},
+         "Mifare Classic 4K"},
+        {"JSON of a 1K read as a Mini",
+         json_blocks(0, 63, ""),
+         DumpFormat::Json,
+         {.mifare_type = MifareType::Mini},
+         "blocks: \"63\": block 63 is beyond the Mifare Classic Mini chosen"},
+        {"eml of 64 blocks read as a 4K",
+         [] {
              std::string text;
              for (int i = 0; i < 64; ++i) text += kZeros + "\n";
              return text;
-         }(), DumpFormat::Eml, {.mifare_type = MifareType::Classic4K}, "Mifare Classic 4K"},
-        {"pages of an Ultralight read as an NTAG213", raw_ultralight, DumpFormat::Raw,
-         {.ultralight_type = UltralightType::Ntag213}, "NTAG213"},
-        {"mfu pages 0-3 of an NTAG215", mfu_pages(4, "0004040201001103"), DumpFormat::Json, {}, "NTAG215"},
-        {"mfu of 45 pages without version", mfu_pages(45, "0000000000000000"), DumpFormat::Json, {},
+         }(),
+         DumpFormat::Eml,
+         {.mifare_type = MifareType::Classic4K},
+         "Mifare Classic 4K"},
+        {"pages of an Ultralight read as an NTAG213",
+         raw_ultralight,
+         DumpFormat::Raw,
+         {.ultralight_type = UltralightType::Ntag213},
          "NTAG213"},
-        {"mfu of 46 pages without version", mfu_pages(46, "0000000000000000"), DumpFormat::Json, {},
+        {"mfu pages 0-3 of an NTAG215",
+         mfu_pages(4, "0004040201001103"),
+         DumpFormat::Json,
+         {},
+         "NTAG215"},
+        {"mfu of 45 pages without version",
+         mfu_pages(45, "0000000000000000"),
+         DumpFormat::Json,
+         {},
+         "NTAG213"},
+        {"mfu of 46 pages without version",
+         mfu_pages(46, "0000000000000000"),
+         DumpFormat::Json,
+         {},
          "Ultralight C"},
     };
     for (const SizeCase &size : cases) {
@@ -100,8 +137,8 @@ TEST(DumpSizes, TheStrongestEvidenceOfAFileNamesTheSize) {
 }
 
 TEST(DumpSizes, BlocksTheFileLacksStayUnknown) {
-    const CardDump four_k = import_dump(std::string(1024, '\x11'), "card.bin",
-                                        {.mifare_type = MifareType::Classic4K});
+    const CardDump four_k =
+        import_dump(std::string(1024, '\x11'), "card.bin", {.mifare_type = MifareType::Classic4K});
     EXPECT_TRUE(four_k.block_known(63));
     EXPECT_TRUE(four_k.block_unknown(64));
     const CardDump one_k = import_dump(mct_sectors(3, "08"), "card.mct");

@@ -39,9 +39,9 @@ TEST(DumpView, MifareClassicBlocksSayWhatTheyAre) {
     EXPECT_EQ(view.card, "Mifare Classic 4K");
     const BlockView &block0 = block_of(view, 0);
     EXPECT_EQ(block0.role, "manufacturer");
-    EXPECT_EQ(block0.notes, (std::vector<std::string>{
-                                "UID 5A3C71E2, check byte 00 invalid (should be F5)",
-                                "SAK 18, ATQA 02 00", "maker's data 6263646566676869"}));
+    EXPECT_EQ(block0.notes,
+              (std::vector<std::string>{"UID 5A3C71E2, check byte 00 invalid (should be F5)",
+                                        "SAK 18, ATQA 02 00", "maker's data 6263646566676869"}));
     EXPECT_EQ(block_of(view, 4).role, "value");
     EXPECT_EQ(block_of(view, 4).notes, std::vector<std::string>{"value 100, address 4"});
     EXPECT_EQ(block_of(view, 255).bytes.substr(0, 5), "-- --");
@@ -66,8 +66,8 @@ TEST(DumpView, UltralightShowsItsCheckBytesLocksAndCapabilityContainer) {
     dump.set_block(3, Bytes{0xE1, 0x10, 0x06, 0x00});
     const DumpView view = view_dump(dump);
     EXPECT_EQ(view.blocks[0].notes, std::vector<std::string>{"check byte D3 valid"});
-    EXPECT_EQ(view.blocks[2].notes, (std::vector<std::string>{"check byte B9 valid",
-                                                              "static lock bytes 28 01"}));
+    EXPECT_EQ(view.blocks[2].notes,
+              (std::vector<std::string>{"check byte B9 valid", "static lock bytes 28 01"}));
     EXPECT_EQ(view.blocks[3].notes,
               std::vector<std::string>{"NDEF E1, version 1.0, 48 bytes of data, read and write"});
     EXPECT_EQ(view.blocks[5].locked, true);
@@ -93,17 +93,22 @@ TEST(DumpView, Iso15693ShowsTheLockStatusOfEachBlock) {
     EXPECT_EQ(view.blocks[5].locked, true);
     EXPECT_EQ(view.blocks[4].locked, false);
     EXPECT_TRUE(has(view.notes, "block 5 locked"));
-    EXPECT_TRUE(has(view_dump(CardDump::iso15693(4, 4)).notes, "lock status of the blocks unknown"));
+    EXPECT_TRUE(
+        has(view_dump(CardDump::iso15693(4, 4)).notes, "lock status of the blocks unknown"));
 }
 
 TEST(DumpView, TextRendersEverySectorWithItsKeysAndAccess) {
-    const std::string text = format_dump_view(view_dump(cardkit_test::mifare_dump(MifareType::Mini, true)));
-    EXPECT_TRUE(text.starts_with("Mifare Classic Mini\nUID: 5A3C71E2\nATQA: 0400\nSAK: 09\nsector 0\n"))
+    const std::string text =
+        format_dump_view(view_dump(cardkit_test::mifare_dump(MifareType::Mini, true)));
+    EXPECT_TRUE(
+        text.starts_with("Mifare Classic Mini\nUID: 5A3C71E2\nATQA: 0400\nSAK: 09\nsector 0\n"))
         << text.substr(0, 80);
-    EXPECT_NE(text.find("    4  64 00 00 00 9B FF FF FF 64 00 00 00 04 FB 04 FB  value; value 100, address 4\n"),
+    EXPECT_NE(text.find("    4  64 00 00 00 9B FF FF FF 64 00 00 00 04 FB 04 FB  value; value 100, "
+                        "address 4\n"),
               std::string::npos);
-    EXPECT_NE(text.find("  key A FFFFFFFFFFFF, key B unknown, access bits FF 07 80, user byte 69\n"),
-              std::string::npos);
+    EXPECT_NE(
+        text.find("  key A FFFFFFFFFFFF, key B unknown, access bits FF 07 80, user byte 69\n"),
+        std::string::npos);
     EXPECT_NE(text.find("    block 11, trailer (001): "), std::string::npos);
 }
 

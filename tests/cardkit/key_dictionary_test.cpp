@@ -61,7 +61,8 @@ TEST(KeyDictionary, ReadsTheDictionariesOfOtherTools) {
     };
     for (const auto &file : files) {
         std::ifstream in(std::string(CARDKIT_TEST_DATA) + "/" + file.name, std::ios::binary);
-        const std::string text{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+        const std::string text{std::istreambuf_iterator<char>(in),
+                               std::istreambuf_iterator<char>()};
         const auto dictionary = cardkit::read_key_dictionary(text);
         EXPECT_EQ(dictionary.keys.size(), file.keys) << file.name;
         EXPECT_EQ(dictionary.warnings.size(), file.skipped) << file.name;

@@ -25,7 +25,7 @@ struct RealFile {
     const char *name;
     const char *card;  // description
     const char *uid;
-    int block;          // a block and the bytes the file gives it
+    int block;  // a block and the bytes the file gives it
     const char *bytes;
     // The file's UID line names another UID than its pages carry, so a raw
     // copy (which keeps the pages' UID) differs from it in the UID.
@@ -39,8 +39,10 @@ const RealFile kFiles[] = {
      "FFFFFFFFFFFFFF0780BCFFFFFFFFFFFF"},
     {"dumps/flipper-ntag216-v2.nfc", "NTAG216", "04B8313A307380", 227, "040000E2", true},
     {"dumps/flipper-ntag213-locked-v3.nfc", "NTAG213", "04AC6B72BA6C80", 41, "04000004"},
-    {"dumps/flipper-ultralight11-v2.nfc", "Ultralight EV1 MF0UL11", "04A60AF2DD7584", 16, "000000FF"},
-    {"dumps/flipper-ultralight21-v3.nfc", "Ultralight EV1 MF0UL21", "34BFABB1AE73D6", 39, "FFFFFFFF"},
+    {"dumps/flipper-ultralight11-v2.nfc", "Ultralight EV1 MF0UL11", "04A60AF2DD7584", 16,
+     "000000FF"},
+    {"dumps/flipper-ultralight21-v3.nfc", "Ultralight EV1 MF0UL21", "34BFABB1AE73D6", 39,
+     "FFFFFFFF"},
     {"dumps/flipper-ultralight-c-v4.nfc", "Ultralight C", "04BAFFCA4D5D80", 42, "05000000"},
     {"dumps/flipper-slix-default.nfc", "ISO 15693, 80 blocks of 4 bytes", "E004010849D0DC81", 79,
      "E5FF0001"},

@@ -71,8 +71,10 @@ public:
     static CardDump mifare_classic(MifareType type);
     // The pages of the type (16 for the first Ultralight).
     static CardDump ultralight(UltralightType type = UltralightType::Ultralight);
-    static CardDump srix4k();      // 128 blocks of 4 bytes, and the system block
-    static CardDump sr176();       // 16 blocks of 2 bytes
+    // 128 blocks of 4 bytes, and the system block, each as the tag sends it
+    // (least significant byte first), the order the common tools' files keep.
+    static CardDump srix4k();
+    static CardDump sr176();  // 16 blocks of 2 bytes
     // 1 to 256 blocks of 1 to 32 bytes; std::invalid_argument otherwise.
     static CardDump iso15693(int block_count, int block_size);
 

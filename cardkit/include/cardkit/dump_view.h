@@ -32,7 +32,7 @@ struct BlockView {
 struct SectorView {
     int sector = 0;
     std::vector<BlockView> blocks;
-    std::optional<std::string> key_a;        // 12 hex digits; nullopt while unknown
+    std::optional<std::string> key_a;  // 12 hex digits; nullopt while unknown
     std::optional<std::string> key_b;
     std::optional<std::string> access_bytes;  // trailer bytes 6 to 8 ("FF 07 80")
     bool access_valid = false;                // the inverted copies agree
@@ -44,10 +44,11 @@ struct SectorView {
 };
 
 struct DumpView {
-    std::string card;                                       // dump.description()
-    std::vector<std::pair<std::string, std::string>> facts;  // ("UID", "5A3C71E2"), ("SAK", "08"), ...
-    std::vector<SectorView> sectors;                        // Mifare Classic
-    std::vector<BlockView> blocks;                          // the other families
+    std::string card;  // dump.description()
+    std::vector<std::pair<std::string, std::string>>
+        facts;                        // ("UID", "5A3C71E2"), ("SAK", "08"), ...
+    std::vector<SectorView> sectors;  // Mifare Classic
+    std::vector<BlockView> blocks;    // the other families
     // Findings over the whole card: "sector 5: access bits invalid (the card
     // refuses the sector)", "pages 3-7 locked", "blocks 3, 5 locked", ...
     std::vector<std::string> notes;

@@ -17,10 +17,10 @@
 namespace cardkit {
 
 enum class UltralightType {
-    Ultralight,       // MF0ICU1, 16 pages
-    UltralightC,      // MF0ICU2, 48 pages
-    UltralightEv1_11, // MF0UL11, 20 pages
-    UltralightEv1_21, // MF0UL21, 41 pages
+    Ultralight,        // MF0ICU1, 16 pages
+    UltralightC,       // MF0ICU2, 48 pages
+    UltralightEv1_11,  // MF0UL11, 20 pages
+    UltralightEv1_21,  // MF0UL21, 41 pages
     Ntag203,
     Ntag210,
     Ntag212,
@@ -54,8 +54,8 @@ std::optional<UltralightType> ultralight_type_holding(int pages);
 // not decode.
 struct DynamicLock {
     int page;
-    int bytes;          // lock bytes (the block-locking byte follows them)
-    int first_page;     // the first page the bits lock
+    int bytes;       // lock bytes (the block-locking byte follows them)
+    int first_page;  // the first page the bits lock
     int pages_per_bit;
 };
 std::optional<DynamicLock> dynamic_lock(UltralightType type);
