@@ -27,13 +27,15 @@ int PortSession::open(const std::string &device, std::int32_t rate, const WaitSe
     state_->line.reset();
     std::unique_ptr<Line> line;
     try {
-        line = make_line(device);
+        line = make_line(device, waits);
     } catch (const std::bad_alloc &) {
         return platform::kErrorNoMemory;
     }
     if (const int why = line->open(device, rate); why != 0) return why;
+    // A network line's allowance goes on every wait for the reader, probes too.
+    const std::chrono::milliseconds network = line->network_allowance();
     state_->line = std::move(line);
-    state_->wait.opened(waits.first_byte_wait, waits.turnaround_allowance);
+    state_->wait.opened(waits.first_byte_wait + network, waits.turnaround_allowance + network);
     return 0;
 }
 
