@@ -7,8 +7,8 @@
 namespace platform {
 
 std::optional<std::string> read_small_file(const std::string &path, std::size_t limit) {
-    std::ifstream file(std::filesystem::path(
-                           std::u8string(reinterpret_cast<const char8_t *>(path.data()), path.size())),
+    std::ifstream file(std::filesystem::path(std::u8string(
+                           reinterpret_cast<const char8_t *>(path.data()), path.size())),
                        std::ios::binary);
     if (!file) return std::nullopt;
     std::string content;

@@ -45,8 +45,7 @@ void NetworkLine::close() {
     rate_ = 0;
 }
 
-std::int32_t NetworkLine::send(const std::vector<std::uint8_t> &bytes,
-                               Clock::time_point deadline) {
+std::int32_t NetworkLine::send(const std::vector<std::uint8_t> &bytes, Clock::time_point deadline) {
     if (bytes.empty()) return SELMEK_OK;
     return socket_.send_all(bytes.data(), bytes.size(), deadline);
 }

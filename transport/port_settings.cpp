@@ -111,9 +111,10 @@ namespace {
 
 // A wait from the environment variable `name`, else the files' `setting`, else
 // `otherwise`.
-std::chrono::milliseconds wait_setting(const SettingsSources &sources, const char *name,
-                                       std::optional<std::chrono::milliseconds> PortConfig::*setting,
-                                       std::chrono::milliseconds otherwise, long shortest = 1) {
+std::chrono::milliseconds wait_setting(
+    const SettingsSources &sources, const char *name,
+    std::optional<std::chrono::milliseconds> PortConfig::*setting,
+    std::chrono::milliseconds otherwise, long shortest = 1) {
     if (const auto wait = wait_from(sources.variable(name), shortest)) return *wait;
     for (const std::string &file : {user_config_file(sources), sources.system_file}) {
         if (const auto wait = read_config_file(file).*setting) return *wait;

@@ -16,10 +16,10 @@
 //      500 ms, the turnaround allowance 50 ms, the network allowance 100 ms,
 //      the connect bound 3000 ms.
 // A file holds lines "<n>=<device path>", "timeout_ms=<ms>", "turnaround_ms=<ms>",
-// "network_ms=<ms>" (0 allowed) and "connect_ms=<ms>"; '#' starts a comment line, blanks around keys and values do not count, and a line that
-// says nothing usable is skipped, as is a file that cannot be read. A device
-// given as a bare name is one of the system's devices: "ttyUSB0" is /dev/ttyUSB0,
-// and on Windows "COM12" is \\.\COM12; a network address (rfc2217://HOST:PORT,
+// "network_ms=<ms>" (0 allowed) and "connect_ms=<ms>"; '#' starts a comment line, blanks around
+// keys and values do not count, and a line that says nothing usable is skipped, as is a file that
+// cannot be read. A device given as a bare name is one of the system's devices: "ttyUSB0" is
+// /dev/ttyUSB0, and on Windows "COM12" is \\.\COM12; a network address (rfc2217://HOST:PORT,
 // tcp://HOST:PORT, see network_address.h) is taken as it stands. Where each of these lives is in
 // port_places_posix.cpp and port_places_win32.cpp.
 

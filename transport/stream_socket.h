@@ -37,8 +37,7 @@ public:
     // Sends all `count` bytes, waiting for room until `deadline`. SELMEK_OK,
     // SELMEK_ERR_WRITE_FAILED (no room in time), _DEVICE_GONE (the connection was
     // closed or reset), _IO.
-    std::int32_t send_all(const std::uint8_t *data, std::size_t count,
-                          Clock::time_point deadline);
+    std::int32_t send_all(const std::uint8_t *data, std::size_t count, Clock::time_point deadline);
 
     // Waits until `deadline` for bytes and reads up to `room` of them; with
     // `read_first`, tries a read before the first wait. SELMEK_OK (count >= 1),

@@ -116,9 +116,11 @@ Resolved resolve(const std::string &host, std::uint16_t port, bool numeric,
     addrinfo numeric_hints = lookup->hints;
     numeric_hints.ai_flags = AI_NUMERICSERV | AI_NUMERICHOST;
     addrinfo *addresses = nullptr;
-    const int direct = getaddrinfo(host.c_str(), lookup->service.c_str(), &numeric_hints, &addresses);
+    const int direct =
+        getaddrinfo(host.c_str(), lookup->service.c_str(), &numeric_hints, &addresses);
     if (direct == 0) return {0, addresses};
-    if (numeric) return {direct == EAI_NONAME ? SELMEK_ERR_BAD_ADDRESS : lookup_failure(direct), nullptr};
+    if (numeric)
+        return {direct == EAI_NONAME ? SELMEK_ERR_BAD_ADDRESS : lookup_failure(direct), nullptr};
 
     lookup->request.ar_name = lookup->host.c_str();
     lookup->request.ar_service = lookup->service.c_str();

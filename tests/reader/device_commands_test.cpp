@@ -76,7 +76,8 @@ TEST_F(DeviceCommands, UnescapingDropsTheByteAfterAnAAWhateverItIs) {
     std::uint8_t model[2];
     // Data AA 37 on the wire with 37 in place of the usual 00: one data byte AA,
     // then the real second byte 0x05.
-    fake_selmek::respond_raw({0xAA, 0xBB, 0x07, 0xF8, 0x00, 0x00, 0x04, 0x00, 0xAA, 0x37, 0x05, 0x00});
+    fake_selmek::respond_raw(
+        {0xAA, 0xBB, 0x07, 0xF8, 0x00, 0x00, 0x04, 0x00, 0xAA, 0x37, 0x05, 0x00});
     EXPECT_EQ(EXPORT(rf_get_model)(0, model), 0);
     EXPECT_EQ(model[0], 0xAA);
     EXPECT_EQ(model[1], 0x05);
