@@ -38,7 +38,8 @@ bool write_file_atomically(const std::string &path, std::string_view content) {
         }
         done += static_cast<std::size_t>(count);
     }
-    written = ::fsync(fd) == 0 && written;
+    // No fsync: the rename alone keeps readers from a part-written file, and
+    // what is kept here is a hint whose loss in a crash costs nothing but time.
     written = ::close(fd) == 0 && written;
     if (written && std::rename(temporary.c_str(), path.c_str()) == 0) return true;
     ::unlink(temporary.c_str());

@@ -27,10 +27,8 @@ bool write_file_atomically(const std::string &path, std::string_view content) {
         content.empty() ||
         (WriteFile(file, content.data(), static_cast<DWORD>(content.size()), &written, nullptr) &&
          written == content.size());
-    whole = FlushFileBuffers(file) && whole;
     whole = CloseHandle(file) && whole;
-    if (whole && MoveFileExW(temporary.c_str(), target.c_str(),
-                             MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+    if (whole && MoveFileExW(temporary.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING)) {
         return true;
     }
     DeleteFileW(temporary.c_str());

@@ -17,8 +17,9 @@ std::string user_state_directory();
 
 // Writes `content` to `path` through a temporary file beside it that then takes
 // its place, creating the directory first: whoever reads `path` finds the old
-// content or the new, never a part of either. False when it could not; the old
-// file then stays as it was and no temporary file is left.
+// content or the new, never a part of either. Not flushed to the disk: for
+// small state whose loss in a crash costs nothing but time. False when it could
+// not; the old file then stays as it was and no temporary file is left.
 bool write_file_atomically(const std::string &path, std::string_view content);
 
 // The content of `path` when it holds at most `limit` bytes; nothing when it
