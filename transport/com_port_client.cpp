@@ -108,6 +108,7 @@ void ComPortClient::request(Setting &setting, std::vector<std::uint8_t> value,
     put_subnegotiation(kComPortOption, payload, out);
     setting.value = std::move(value);
     setting.answer = Answer::pending;
+    ++setting.unanswered;
 }
 
 std::vector<std::uint8_t> ComPortClient::request_line_settings(std::int32_t rate) {
@@ -157,7 +158,8 @@ void ComPortClient::take_subnegotiation(const Event &event) {
             broke_protocol_ = true;
             return;
         }
-        if (setting->answer != Answer::pending) return;
+        if (setting->unanswered > 0) --setting->unanswered;
+        if (setting->answer != Answer::pending || setting->unanswered > 0) return;
         setting->answer =
             std::equal(setting->value.begin(), setting->value.end(), event.payload.begin() + 1)
                 ? Answer::confirmed

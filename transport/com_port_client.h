@@ -13,8 +13,9 @@
 // server withdraws is withdrawn in turn.
 //
 // Settings: a request for the line's rate (or data size, parity, stop bits) is
-// pending until the server answers it; it is confirmed only when the server's
-// answer names the value asked for, refused when it names another. Control
+// pending until the server answers it (answers to earlier requests, which come
+// first, do not count); it is confirmed only when the server's answer names the
+// value asked for, refused when it names another. Control
 // (DTR, RTS, flow control) and purge requests are not waited for: some servers
 // never answer them.
 
@@ -109,8 +110,11 @@ public:
 private:
     struct Setting {
         std::uint8_t command;
-        std::vector<std::uint8_t> value;  // asked for
+        std::vector<std::uint8_t> value;  // asked for last
         Answer answer = Answer::confirmed;
+        // Requests not answered yet: the server answers in order, so a late
+        // answer to an earlier request is not taken for the last one's.
+        int unanswered = 0;
     };
     void request(Setting &setting, std::vector<std::uint8_t> value, std::vector<std::uint8_t> &out);
     void take_subnegotiation(const telnet::Event &event);

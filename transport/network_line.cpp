@@ -43,6 +43,7 @@ void NetworkLine::close() {
     telnet_.reset();
     pending_.clear();
     rate_ = 0;
+    rate_known_ = false;
 }
 
 std::int32_t NetworkLine::send(const std::vector<std::uint8_t> &bytes, Clock::time_point deadline) {
@@ -124,14 +125,15 @@ int NetworkLine::open(const std::string &device, std::int32_t rate) {
     // answers) is no answer to anything asked from now on.
     pending_.clear();
     rate_ = rate;
+    rate_known_ = true;
     return 0;
 }
 
 std::int32_t NetworkLine::set_rate(std::int32_t rate) {
     if (!is_open()) return SELMEK_ERR_NOT_OPEN;
     if (rate <= 0) return SELMEK_ERR_BAD_BAUD;
-    if (rate == rate_) return SELMEK_OK;
-    if (!telnet_) return SELMEK_ERR_RATE_FIXED;
+    if (!telnet_) return rate == rate_ ? SELMEK_OK : SELMEK_ERR_RATE_FIXED;
+    if (rate == rate_ && rate_known_) return SELMEK_OK;
 
     const Clock::time_point deadline = Clock::now() + connect_wait_;
     if (const std::int32_t sent = send(telnet_->request_rate(rate), deadline); sent != SELMEK_OK) {
@@ -142,10 +144,12 @@ std::int32_t NetworkLine::set_rate(std::int32_t rate) {
         receive_until([&] { return telnet_->rate() != Answer::pending; }, deadline);
     if (result == SELMEK_OK && telnet_->rate() == Answer::confirmed) {
         rate_ = rate;
+        rate_known_ = true;
         return SELMEK_OK;
     }
+    rate_known_ = false;
     // Refused, or no answer in time: the line keeps the rate the server last
-    // confirmed.
+    // confirmed, and asks again at the next change, whatever the rate.
     if (result == SELMEK_OK || result == SELMEK_ERR_TIMEOUT) return SELMEK_ERR_BAD_BAUD;
     return result;
 }

@@ -53,7 +53,8 @@ public:
 
     // rfc2217://: asks the server and waits for its answer, up to the connect
     // bound; the rate changes only once the server has confirmed it, and
-    // SELMEK_ERR_BAD_BAUD when it refused or did not answer in time. tcp://:
+    // SELMEK_ERR_BAD_BAUD when it refused or did not answer in time (after
+    // which even the present rate is asked for again). tcp://:
     // SELMEK_ERR_RATE_FIXED for any rate but the present one.
     std::int32_t set_rate(std::int32_t rate) override;
 
@@ -88,6 +89,10 @@ private:
     std::vector<std::uint8_t> pending_;      // data received, not yet read
     std::vector<std::uint8_t> outgoing_;     // reused for escaped writes and answers
     std::int32_t rate_ = 0;
+    // Whether the server's line is known to run at `rate_`: not after a change
+    // it refused or left unanswered, so the next change is asked for whatever
+    // its rate.
+    bool rate_known_ = false;
 };
 
 }  // namespace selmek

@@ -2,8 +2,8 @@
 // WSAPoll: older Windows' WSAPoll does not report a failed connect). Names are
 // resolved with GetAddrInfoW, which has no bound of its own; the resolver's
 // own retries bound it.
-#include <winsock2.h>
 #include <mstcpip.h>
+#include <winsock2.h>
 #include <ws2tcpip.h>
 
 #include <windows.h>

@@ -167,9 +167,8 @@ TEST_P(BadAddresses, FailAtOnceWithTheirOwnReason) {
 INSTANTIATE_TEST_SUITE_P(
     NetworkLine, BadAddresses,
     ::testing::Values(
-        BadAddressCase{"malformed", "rfc2217://127.0.0.1", SELMEK_ERR_BAD_ADDRESS},
-        BadAddressCase{"unknown_scheme", "ssh://127.0.0.1:22", SELMEK_ERR_BAD_ADDRESS},
-        BadAddressCase{"port_out_of_range", "tcp://127.0.0.1:65536", SELMEK_ERR_BAD_ADDRESS},
+        // Which addresses are malformed is the parser's to say (network_address_test).
+        BadAddressCase{"malformed", "ssh://127.0.0.1:22", SELMEK_ERR_BAD_ADDRESS},
         BadAddressCase{"not_an_ipv6_address", "tcp://[12:zz::1]:2000", SELMEK_ERR_BAD_ADDRESS},
         BadAddressCase{"name_that_does_not_resolve", "rfc2217://no-such-host.invalid:2217",
                        SELMEK_ERR_UNKNOWN_HOST},
@@ -226,6 +225,28 @@ TEST_P(ChangingTheRate, CountsOnlyWhatTheServerConfirms) {
 
 INSTANTIATE_TEST_SUITE_P(NetworkLine, ChangingTheRate, ::testing::ValuesIn(kRateCases),
                          [](const auto &info) { return std::string(info.param.name); });
+
+TEST(NetworkLine, AfterAnUnansweredChangeTheNextIsAskedForEvenAtThePresentRate) {
+    bool asked_again = false;
+    {
+        LoopbackServer server([&](Connection &client) {
+            serve_open(client, 9600);
+            client.read_until(com_port(joined({{1}, rate_bytes(38400)})));
+            // Not answered in time; then answered late, before the next request's.
+            asked_again = !client.read_until(com_port(joined({{1}, rate_bytes(9600)}))).empty();
+            client.write(joined({com_port(joined({{101}, rate_bytes(38400)})),
+                                 com_port(joined({{101}, rate_bytes(9600)}))}));
+            client.read_to_end();
+        });
+        NetworkLine network = line();
+        ASSERT_EQ(network.open(address_of(server), 9600), 0);
+        EXPECT_EQ(network.set_rate(38400), SELMEK_ERR_BAD_BAUD);
+        EXPECT_EQ(network.set_rate(9600), SELMEK_OK);
+        EXPECT_EQ(network.rate(), 9600);
+        network.close();
+    }
+    EXPECT_TRUE(asked_again);
+}
 
 TEST(NetworkLine, FramesCrossWithTheirIacBytesDoubledBothWaysAndOptionsRefused) {
     const Bytes request = {0xAA, 0xBB, 0x06, 0xF9, 0x00, 0x00, 0x13, 0xFF, 0xEB};

@@ -224,6 +224,16 @@ TEST(ComPortClient, TheLineSettingsAreConfirmedOnlyByTheValuesAskedFor) {
     EXPECT_FALSE(client.broke_protocol());
 }
 
+TEST(ComPortClient, ALateAnswerToAnEarlierRequestIsNotTakenForTheLast) {
+    selmek::ComPortClient client;
+    client.request_rate(14400);  // left unanswered in time
+    client.request_rate(19200);
+    feed(client, com_port({101, 0x00, 0x00, 0x38, 0x40}));
+    EXPECT_EQ(client.rate(), Answer::pending);
+    feed(client, com_port({101, 0x00, 0x00, 0x4B, 0x00}));
+    EXPECT_EQ(client.rate(), Answer::confirmed);
+}
+
 TEST(ComPortClient, AShortAnswerOrABrokenSubnegotiationBreaksTheProtocol) {
     for (const Bytes &bad : {com_port({101, 0x00, 0x25}), com_port({}),
                              Bytes{kIac, kSb, kComPortOption, 101, kIac, kWill, 1}}) {
