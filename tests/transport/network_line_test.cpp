@@ -9,6 +9,7 @@
 #include <array>
 #include <chrono>
 #include <string>
+#include <thread>
 
 #include "com_port_client.h"
 #include "exchange.h"
@@ -18,6 +19,7 @@
 #include "stream_socket.h"
 #include "telnet_codec.h"
 #include "tests/transport/loopback_server.h"
+#include "transport/port_session.h"
 
 namespace {
 
@@ -325,6 +327,45 @@ TEST(NetworkLine, ARawStreamCarriesBytesAsTheyAreAndKeepsItsRate) {
     }  // the server's script has ended
     EXPECT_EQ(received, request);
 }
+
+struct AllowanceCase {
+    const char *name;
+    const char *options;
+    std::int32_t expected;
+};
+
+void PrintTo(const AllowanceCase &c, std::ostream *os) { *os << c.name; }
+
+class NetworkAllowance : public ::testing::TestWithParam<AllowanceCase> {};
+
+// A server that answers 250 ms late, against a first-byte wait of 100 ms.
+TEST_P(NetworkAllowance, IsAddedToTheWaitForTheReader) {
+    const Bytes request = {0xAA, 0xBB, 0x05, 0xFA, 0x00, 0x00, 0x01, 0x01, 0xFA};
+    LoopbackServer server([&](Connection &client) {
+        serve_open(client, 9600);
+        client.read_until(request);
+        std::this_thread::sleep_for(250ms);
+        client.write(reader_frame(0, {}));
+        client.read_to_end();
+    });
+    selmek::WaitSettings waits;
+    waits.first_byte_wait = 100ms;
+    waits.turnaround_allowance = 100ms;
+    waits.network_allowance = 400ms;
+    selmek::PortSession session;
+    ASSERT_EQ(session.open(address_of(server) + GetParam().options, 9600, waits), 0);
+    std::array<std::uint8_t, 1024> response{};
+    std::uint32_t length = 0;
+    EXPECT_EQ(session.exchange(request.data(), request.size(), response.data(), &length),
+              GetParam().expected);
+    session.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(PortSession, NetworkAllowance,
+                         ::testing::Values(AllowanceCase{"from_the_settings", "", SELMEK_OK},
+                                           AllowanceCase{"none_for_this_address", "?network_ms=0",
+                                                         SELMEK_ERR_TIMEOUT}),
+                         [](const auto &info) { return std::string(info.param.name); });
 
 TEST(NetworkLine, AnAddresssOwnWaitsWinOverTheSettings) {
     LoopbackServer server([](Connection &client) { client.read_to_end(1s); });
