@@ -56,7 +56,8 @@ std::int32_t translate(int error, std::int32_t otherwise) {
 
 // One lookup of getaddrinfo_a(). The resolver's thread may still be working on
 // one that was given up; it must then outlive the caller, so given-up lookups
-// wait in a list that is never freed as a whole and are reaped once done.
+// wait in a list, made with the first of them, and are reaped once done. Those
+// still running when the library is unloaded are left to the resolver.
 struct Lookup {
     std::string host;
     std::string service;
@@ -65,10 +66,11 @@ struct Lookup {
 };
 
 std::mutex g_abandoned_mutex;
-std::vector<std::unique_ptr<Lookup>> *g_abandoned = new std::vector<std::unique_ptr<Lookup>>();
+std::vector<std::unique_ptr<Lookup>> *g_abandoned = nullptr;
 
 void reap_abandoned() {
     std::lock_guard<std::mutex> lock(g_abandoned_mutex);
+    if (g_abandoned == nullptr) return;
     auto &list = *g_abandoned;
     for (auto it = list.begin(); it != list.end();) {
         if (gai_error(&(*it)->request) != EAI_INPROGRESS) {
@@ -82,6 +84,7 @@ void reap_abandoned() {
 
 void abandon(std::unique_ptr<Lookup> lookup) {
     std::lock_guard<std::mutex> lock(g_abandoned_mutex);
+    if (g_abandoned == nullptr) g_abandoned = new std::vector<std::unique_ptr<Lookup>>();
     g_abandoned->push_back(std::move(lookup));
 }
 

@@ -74,7 +74,7 @@ public:
     // `*response_length` is 0 otherwise. Blocks within the bounds that
     // CommunicateRFResult names. SELMEK_OK, SELMEK_ERR_BAD_ARGUMENT (nothing
     // sent), _NOT_OPEN, _WRITE_FAILED, _TIMEOUT, _BAD_FRAME, _INCOMPLETE_FRAME,
-    // _DEVICE_GONE, _IO.
+    // _DEVICE_GONE, _IO (also when a network line ran out of memory).
     std::int32_t exchange(const std::uint8_t *request, std::size_t request_length,
                           std::uint8_t *response, std::uint32_t *response_length);
 
