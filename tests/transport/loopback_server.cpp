@@ -64,20 +64,30 @@ bool read_once(std::intptr_t socket, Bytes &got) {
     return true;
 }
 
-Socket listening_socket(std::uint16_t &port) {
+Socket listening_socket(std::uint16_t &port, LoopbackServer::Family family) {
     start_sockets();
-    const Socket listener = ::socket(AF_INET, SOCK_STREAM, IPPROTO_TCP);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    address.sin_port = 0;
-    Size size = sizeof address;
-    if (::bind(listener, reinterpret_cast<sockaddr *>(&address), sizeof address) != 0 ||
+    sockaddr_storage storage{};
+    Size size = 0;
+    if (family == LoopbackServer::Family::ipv6) {
+        auto &address = reinterpret_cast<sockaddr_in6 &>(storage);
+        address.sin6_family = AF_INET6;
+        address.sin6_addr = in6addr_loopback;
+        size = sizeof address;
+    } else {
+        auto &address = reinterpret_cast<sockaddr_in &>(storage);
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        size = sizeof address;
+    }
+    const Socket listener = ::socket(storage.ss_family, SOCK_STREAM, IPPROTO_TCP);
+    if (::bind(listener, reinterpret_cast<sockaddr *>(&storage), size) != 0 ||
         ::listen(listener, 1) != 0 ||
-        getsockname(listener, reinterpret_cast<sockaddr *>(&address), &size) != 0) {
+        getsockname(listener, reinterpret_cast<sockaddr *>(&storage), &size) != 0) {
         throw std::runtime_error("no loopback listener");
     }
-    port = ntohs(address.sin_port);
+    port = family == LoopbackServer::Family::ipv6
+               ? ntohs(reinterpret_cast<sockaddr_in6 &>(storage).sin6_port)
+               : ntohs(reinterpret_cast<sockaddr_in &>(storage).sin_port);
     return listener;
 }
 
@@ -112,8 +122,8 @@ void Connection::write(const Bytes &bytes) {
            static_cast<int>(bytes.size()), 0);
 }
 
-LoopbackServer::LoopbackServer(std::function<void(Connection &)> script) {
-    const Socket listener = listening_socket(port_);
+LoopbackServer::LoopbackServer(std::function<void(Connection &)> script, Family family) {
+    const Socket listener = listening_socket(port_, family);
     listener_ = static_cast<std::intptr_t>(listener);
     thread_ = std::thread([listener, script = std::move(script)] {
         if (!readable(static_cast<std::intptr_t>(listener), 10s)) return;
@@ -131,7 +141,7 @@ LoopbackServer::~LoopbackServer() {
 
 std::uint16_t closed_port() {
     std::uint16_t port = 0;
-    close_socket(static_cast<std::intptr_t>(listening_socket(port)));
+    close_socket(static_cast<std::intptr_t>(listening_socket(port, LoopbackServer::Family::ipv4)));
     return port;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-// A server of the test's own on 127.0.0.1, for what a real serial-port server
+// A server of the test's own on 127.0.0.1 (or ::1), for what a real serial-port server
 // cannot be made to do: it accepts one connection and runs a script on it in a
 // thread of its own, joined when the object goes. Works on both systems.
 
@@ -31,7 +31,9 @@ private:
 
 class LoopbackServer {
 public:
-    explicit LoopbackServer(std::function<void(Connection &)> script);
+    enum class Family { ipv4, ipv6 };
+    // Listens on 127.0.0.1, or on ::1.
+    explicit LoopbackServer(std::function<void(Connection &)> script, Family family = Family::ipv4);
     ~LoopbackServer();
     LoopbackServer(const LoopbackServer &) = delete;
     LoopbackServer &operator=(const LoopbackServer &) = delete;

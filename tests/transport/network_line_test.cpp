@@ -148,6 +148,33 @@ TEST_P(OpeningRfc2217, EndsWithTheServersAnswerWithinTheConnectBound) {
 INSTANTIATE_TEST_SUITE_P(NetworkLine, OpeningRfc2217, ::testing::ValuesIn(kOpenCases),
                          [](const auto &info) { return std::string(info.param.name); });
 
+struct HostCase {
+    const char *name;
+    const char *host;
+    LoopbackServer::Family family;
+};
+
+void PrintTo(const HostCase &c, std::ostream *os) { *os << c.name; }
+
+class Hosts : public ::testing::TestWithParam<HostCase> {};
+
+TEST_P(Hosts, AreReachedByAddressOrName) {
+    LoopbackServer server([](Connection &c) { serve_open(c, 9600); }, GetParam().family);
+    NetworkLine network = line();
+    EXPECT_EQ(network.open(
+                  std::string("rfc2217://") + GetParam().host + ":" + std::to_string(server.port()),
+                  9600),
+              0);
+    network.close();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    NetworkLine, Hosts,
+    ::testing::Values(HostCase{"ipv4", "127.0.0.1", LoopbackServer::Family::ipv4},
+                      HostCase{"ipv6", "[::1]", LoopbackServer::Family::ipv6},
+                      HostCase{"host_name", "localhost", LoopbackServer::Family::ipv4}),
+    [](const auto &info) { return std::string(info.param.name); });
+
 struct BadAddressCase {
     const char *name;
     std::string device;
