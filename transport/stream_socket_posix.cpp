@@ -125,6 +125,13 @@ Resolved resolve(const std::string &host, std::uint16_t port, bool numeric,
     if (numeric)
         return {direct == EAI_NONAME ? SELMEK_ERR_BAD_ADDRESS : lookup_failure(direct), nullptr};
 
+#if defined(__SANITIZE_THREAD__)
+    // ThreadSanitizer cannot follow the threads glibc starts for getaddrinfo_a()
+    // (they crash in its runtime): its builds wait for the resolver as it is.
+    const int looked_up =
+        getaddrinfo(host.c_str(), lookup->service.c_str(), &lookup->hints, &addresses);
+    return {looked_up == 0 ? 0 : lookup_failure(looked_up), looked_up == 0 ? addresses : nullptr};
+#endif
     lookup->request.ar_name = lookup->host.c_str();
     lookup->request.ar_service = lookup->service.c_str();
     lookup->request.ar_request = &lookup->hints;
