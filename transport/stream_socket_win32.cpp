@@ -2,10 +2,12 @@
 // WSAPoll: older Windows' WSAPoll does not report a failed connect). Names are
 // resolved with GetAddrInfoW, which has no bound of its own; the resolver's
 // own retries bound it.
-#include <mstcpip.h>
+// Winsock's headers first, and in this order.
 #include <winsock2.h>
+
 #include <ws2tcpip.h>
 
+#include <mstcpip.h>
 #include <windows.h>
 
 #include "platform/utf16.h"
