@@ -137,6 +137,8 @@ std::int32_t NetworkLine::set_rate(std::int32_t rate) {
 
     const Clock::time_point deadline = Clock::now() + connect_wait_;
     if (const std::int32_t sent = send(telnet_->request_rate(rate), deadline); sent != SELMEK_OK) {
+        // Part of the request may have gone out.
+        rate_known_ = false;
         return sent == SELMEK_ERR_WRITE_FAILED ? SELMEK_ERR_BAD_BAUD : sent;
     }
     using Answer = ComPortClient::Answer;
