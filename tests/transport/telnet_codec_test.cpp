@@ -1,7 +1,6 @@
 // Telnet below the reader's frames: the decoder by table (data, negotiations,
-// sub-negotiations, what is malformed), the
-// escaping of data and commands, and the client's side of RFC 2217 fed what a
-// server says.
+// sub-negotiations, what is malformed), the escaping of data and commands, and
+// the client's side of RFC 2217 fed what a server says.
 
 #include <gtest/gtest.h>
 
