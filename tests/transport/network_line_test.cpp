@@ -34,8 +34,6 @@ constexpr auto kConnectWait = 400ms;
 // machine's own delays.
 constexpr auto kSlack = 400ms;
 
-const Bytes kSe_ = {kIac, kSe};
-
 Bytes com_port(Bytes payload) {
     Bytes out;
     put_subnegotiation(kComPortOption, payload, out);
