@@ -11,7 +11,7 @@ namespace binding {
 
 namespace {
 
-constexpr std::array<KnownResult, 13> kTransportResults = {{
+constexpr std::array<KnownResult, 16> kTransportResults = {{
 #if defined(_WIN32)
     {DROVIK_ERR_NO_TRANSPORT, "DROVIK_ERR_NO_TRANSPORT",
      "Selmek.dll could not be loaded beside Drovik.dll"},
@@ -34,6 +34,12 @@ constexpr std::array<KnownResult, 13> kTransportResults = {{
     {SELMEK_ERR_BAD_FRAME, "SELMEK_ERR_BAD_FRAME",
      "bytes came, but no frame (noise, or the reader at another rate)"},
     {SELMEK_ERR_NOT_SUPPORTED, "SELMEK_ERR_NOT_SUPPORTED", "not supported by the transport"},
+    {SELMEK_ERR_RATE_FIXED, "SELMEK_ERR_RATE_FIXED",
+     "the network port's server runs its line at a fixed rate"},
+    {SELMEK_ERR_BAD_ADDRESS, "SELMEK_ERR_BAD_ADDRESS",
+     "the port's network address is malformed (scheme, host, port or option)"},
+    {SELMEK_ERR_UNKNOWN_HOST, "SELMEK_ERR_UNKNOWN_HOST",
+     "the host name of the port's network address does not resolve"},
     {DROVIK_ERR_OPEN_FAILED, "DROVIK_ERR_OPEN_FAILED",
      "the port did not open, and the system gave no reason"},
 }};

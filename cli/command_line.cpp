@@ -4,6 +4,7 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <limits>
@@ -76,6 +77,12 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     app.add_option("--port", common.port, "serial port 1 to 16 (SELMEK_PORTn names its device)")
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
+    // The device of --port for this run: the transport reads SELMEK_PORT<n>
+    // when the port opens, so the address needs no way of its own to it.
+    std::string device;
+    app.add_option("--device", device,
+                   "the port's device for this run, a path or rfc2217://HOST:PORT or "
+                   "tcp://HOST:PORT (sets SELMEK_PORTn of --port)");
     std::vector<std::int32_t> rates;
     for (const auto &rate : protocol::kBaudRates) rates.push_back(rate.rate);
     app.add_option("--baud", common.baud, "the rate to put the reader at")
@@ -236,6 +243,8 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
         return app.exit(error) == 0 ? kExitDone : kExitUsage;
     }
 
+    if (!device.empty())
+        setenv(("SELMEK_PORT" + std::to_string(common.port)).c_str(), device.c_str(), 1);
     stop_on_interrupt();
     CommandContext context(common);
     try {

@@ -20,6 +20,9 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display
     xvfb xauth
+    # the network lines' tests and benchmarks: a serial-port server on the
+    # network (RFC 2217 and raw TCP) in front of reader-sim's pseudo-terminal
+    ser2net
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils

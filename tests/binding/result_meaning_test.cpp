@@ -47,6 +47,15 @@ TEST(ResultMeaning, EachKindOfResultReadsAsWhatItIs) {
          "the port did not open: Device or resource busy"},
         {"rf_init_com", 0x1FF, ResultClass::Transport, "DROVIK_ERR_OPEN_FAILED",
          "transport: the port did not open, and the system gave no reason"},
+        // A network port's own reasons read as the transport's, not as errno values.
+        {"rf_init_com", 0x10D, ResultClass::Transport, "SELMEK_ERR_BAD_ADDRESS",
+         "transport: the port's network address is malformed (scheme, host, port or option)"},
+        {"rf_init_com", 0x10E, ResultClass::Transport, "SELMEK_ERR_UNKNOWN_HOST",
+         "transport: the host name of the port's network address does not resolve"},
+        {"rf_init_com", 0x10C, ResultClass::Transport, "SELMEK_ERR_RATE_FIXED",
+         "transport: the network port's server runs its line at a fixed rate"},
+        {"rf_init_com", 111, ResultClass::SystemError, "ECONNREFUSED",
+         "the port did not open: Connection refused"},
         // Negative results are the steps of one function only.
         {"rf_getlockcardinfo", -3, ResultClass::SelectStep, "UID not 4 bytes",
          "the anticollision gave a UID that is not 4 bytes"},

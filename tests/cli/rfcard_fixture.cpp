@@ -17,6 +17,7 @@ void RfcardTest::SetUp() {
     std::filesystem::remove_all(directory_);
     std::filesystem::create_directories(directory_);
     setenv("XDG_DATA_HOME", (directory_ / "data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (directory_ / "state").c_str(), 1);
 }
 
 void RfcardTest::TearDown() {
