@@ -34,9 +34,18 @@ namespace tilvane {
 
 namespace {
 
-// Starting widths of the columns, in average characters.
-constexpr std::array<int, ExchangeLogModel::kColumnCount> kColumnWidths = {13, 9,  22, 36,
-                                                                           7,  30, 36};
+// The texts the columns are first made wide enough for (the last one stretches).
+constexpr std::array<const char *, ExchangeLogModel::kColumnCount> kColumnSamples = {
+    "00:00:00.000",
+    "Duration (ms)",
+    "rf_M1_authentication2",
+    "address=0, auth_code=96, block=4, key=******",
+    "Result",
+    "reader status 02: no card",
+    "data=00112233445566778899AABBCCDDEEFF, length=16",
+};
+// Room around a cell's text.
+constexpr int kCellPadding = 16;
 
 // How often the count of held calls is brought up to date while paused.
 constexpr int kHeldRefreshMs = 250;
@@ -133,9 +142,10 @@ QWidget *ExchangeLogWindow::BuildTable() {
     table_->verticalHeader()->setSectionResizeMode(QHeaderView::Fixed);
     table_->verticalHeader()->setDefaultSectionSize(fontMetrics().height() + 6);
     table_->horizontalHeader()->setStretchLastSection(true);
-    const int character = fontMetrics().averageCharWidth();
     for (int column = 0; column < ExchangeLogModel::kColumnCount; ++column) {
-        table_->setColumnWidth(column, kColumnWidths[static_cast<std::size_t>(column)] * character);
+        const QString sample =
+            QString::fromLatin1(kColumnSamples[static_cast<std::size_t>(column)]);
+        table_->setColumnWidth(column, fontMetrics().horizontalAdvance(sample) + kCellPadding);
     }
 
     // The list follows the newest call while it is scrolled to the end.

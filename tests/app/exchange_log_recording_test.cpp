@@ -22,8 +22,8 @@
 #include "common/exchange_call_format.h"
 #include "common/exchange_log.h"
 #include "common/logged_api.h"
-#include "workbench/exchange_log_model.h"
 #include "fake_reader.h"
+#include "workbench/exchange_log_model.h"
 
 namespace {
 
@@ -43,9 +43,7 @@ struct RecordedCase {
     std::string returned;
 };
 
-void PrintTo(const RecordedCase &c, std::ostream *os) {
-    *os << c.behaviour;
-}
+void PrintTo(const RecordedCase &c, std::ostream *os) { *os << c.behaviour; }
 
 const std::array<std::uint8_t, 4> kUid = {0x5A, 0x3C, 0x71, 0xE2};
 const std::array<std::uint8_t, 5> kChallenge = {0x00, 0x84, 0x00, 0x00, 0x08};
@@ -60,8 +58,7 @@ const RecordedCase kRecordedCases[] = {
          std::uint8_t data[16], length = 0;
          return api.rf_M1_read(0, 4, data, &length);
      },
-     "rf_M1_read", "address=0, block=4", 0,
-     "data=000102030405060708090A0B0C0D0E0F, length=16"},
+     "rf_M1_read", "address=0, block=4", 0, "data=000102030405060708090A0B0C0D0E0F, length=16"},
     {"an answer shorter than its room shows only the bytes counted",
      [] {
          fake_reader::state().blocks[4] = Bytes(16, 0xAB);
@@ -72,8 +69,7 @@ const RecordedCase kRecordedCases[] = {
          return api.rf_M1_read(0, 4, data, &length);
      },
      "rf_M1_read", "address=0, block=4", 0, "data=ABABAB, length=3"},
-    {"a failed call shows nothing returned",
-     [] { fake_reader::results("rf_M1_read", {6}); },
+    {"a failed call shows nothing returned", [] { fake_reader::results("rf_M1_read", {6}); },
      [](const ReaderApi &api) {
          std::uint8_t data[16], length = 0;
          return api.rf_M1_read(0, 9, data, &length);
@@ -214,14 +210,12 @@ TEST(ExchangeLogArguments, ReadsNoBufferThatIsNotThere) {
 struct KeyCase {
     const char *behaviour;
     Call call;
-    std::string masked;      // arguments, or what came back where `returned` is set
-    std::string with_keys;   // empty: nothing to mask
+    std::string masked;     // arguments, or what came back where `returned` is set
+    std::string with_keys;  // empty: nothing to mask
     bool returned = false;
 };
 
-void PrintTo(const KeyCase &c, std::ostream *os) {
-    *os << c.behaviour;
-}
+void PrintTo(const KeyCase &c, std::ostream *os) { *os << c.behaviour; }
 
 const std::array<std::uint8_t, 6> kKey = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5};
 const std::array<std::uint8_t, 16> kTrailer = {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0xFF, 0x07,
@@ -420,9 +414,7 @@ struct BoundCase {
     std::vector<std::string> rows;
 };
 
-void PrintTo(const BoundCase &c, std::ostream *os) {
-    *os << c.behaviour;
-}
+void PrintTo(const BoundCase &c, std::ostream *os) { *os << c.behaviour; }
 
 class ExchangeLogBound : public ::testing::TestWithParam<BoundCase> {};
 
@@ -442,7 +434,9 @@ INSTANTIATE_TEST_SUITE_P(
     Batches, ExchangeLogBound,
     ::testing::Values(
         BoundCase{"under the bound", 4, {2, 1}, {"address=1", "address=2", "address=3"}},
-        BoundCase{"the oldest rows give way", 4, {3, 3},
+        BoundCase{"the oldest rows give way",
+                  4,
+                  {3, 3},
                   {"address=3", "address=4", "address=5", "address=6"}},
         BoundCase{"a batch larger than the bound", 2, {1, 5}, {"address=5", "address=6"}}));
 

@@ -24,17 +24,17 @@
 #include <string>
 #include <vector>
 
+#include "accessibility.h"
+#include "app_test.h"
 #include "binding/result_meaning.h"
 #include "common/app_state.h"
 #include "common/logged_api.h"
+#include "layout_checks.h"
 #include "shell/card_families.h"
 #include "shell/main_frame.h"
 #include "shell/page_factory.h"
 #include "workbench/exchange_log_model.h"
 #include "workbench/exchange_log_window.h"
-#include "accessibility.h"
-#include "app_test.h"
-#include "layout_checks.h"
 
 namespace {
 
@@ -198,8 +198,7 @@ protected:
     void add_sample() {
         add("rf_M1_read", "address=0, block=4", 0, "done", "data=00112233, length=4", 1.25);
         add("rf_M1_read", "address=0, block=9", 6, "reader status 06: not allowed", "");
-        add("rf_M1_authentication2", "address=0, auth_code=96, block=4, key=******", 0, "done",
-            "");
+        add("rf_M1_authentication2", "address=0, auth_code=96, block=4, key=******", 0, "done", "");
         add("rf_st_select", "address=0", 2, "reader status 02: no card", "");
     }
     // The names of the functions must outlive the entries.
@@ -251,10 +250,9 @@ TEST_F(ExchangeLogWindowTest, FitsA640By480Screen) {
     EXPECT_LE(window.width(), 640);
     EXPECT_LE(window.height(), 480);
     app_test::ExpectControlsInside(&window);
-    for (QWidget *control :
-         std::vector<QWidget *>{window.filter(), window.show_keys(), window.pause_button(),
-                                window.clear_button(), window.copy_button(), window.save_button(),
-                                window.count_label()}) {
+    for (QWidget *control : std::vector<QWidget *>{
+             window.filter(), window.show_keys(), window.pause_button(), window.clear_button(),
+             window.copy_button(), window.save_button(), window.count_label()}) {
         EXPECT_TRUE(control->isVisible()) << control->objectName().toStdString();
         EXPECT_GE(control->width(), control->minimumSizeHint().width())
             << control->objectName().toStdString();
@@ -267,9 +265,7 @@ struct FilterCase {
     std::vector<std::string> functions;
 };
 
-void PrintTo(const FilterCase &c, std::ostream *os) {
-    *os << '"' << c.text << '"';
-}
+void PrintTo(const FilterCase &c, std::ostream *os) { *os << '"' << c.text << '"'; }
 
 class ExchangeLogFilter : public ExchangeLogWindowTest,
                           public ::testing::WithParamInterface<FilterCase> {};
@@ -295,7 +291,8 @@ TEST_F(ExchangeLogWindowTest, CopiesTheSelectedRowsTabSeparatedInTheirOrder) {
     select_rows({3, 1});
     QTest::mouseClick(window.copy_button(), Qt::LeftButton);
     EXPECT_EQ(QApplication::clipboard()->text(),
-              Time() + "\t0.500\trf_M1_read\taddress=0, block=9\t6\treader status 06: not allowed\t\n" +
+              Time() +
+                  "\t0.500\trf_M1_read\taddress=0, block=9\t6\treader status 06: not allowed\t\n" +
                   Time() + "\t0.500\trf_st_select\taddress=0\t2\treader status 02: no card\t\n");
 }
 
@@ -313,9 +310,7 @@ struct SaveCase {
     QString contents;  // %1: the time
 };
 
-void PrintTo(const SaveCase &c, std::ostream *os) {
-    *os << c.file;
-}
+void PrintTo(const SaveCase &c, std::ostream *os) { *os << c.file; }
 
 class ExchangeLogSave : public ExchangeLogWindowTest,
                         public ::testing::WithParamInterface<SaveCase> {};
@@ -392,10 +387,11 @@ TEST_F(ExchangeLogWindowTest, PauseHoldsTheCallsAndClearEmptiesTheList) {
     })) << window.count_label()->text().toStdString();
 
     QTest::mouseClick(window.pause_button(), Qt::LeftButton);
-    EXPECT_EQ(Rows(*window.model()),
-              (std::vector<Row>{Done("rf_halt", "address=0"),
-                                Done("rf_select", "address=0, uid=01020304, uid_length=4", "sak=08"),
-                                Done("rf_halt", "address=0")}));
+    EXPECT_EQ(
+        Rows(*window.model()),
+        (std::vector<Row>{Done("rf_halt", "address=0"),
+                          Done("rf_select", "address=0, uid=01020304, uid_length=4", "sak=08"),
+                          Done("rf_halt", "address=0")}));
 
     QTest::mouseClick(window.clear_button(), Qt::LeftButton);
     EXPECT_EQ(window.model()->rowCount(), 0);
