@@ -13,6 +13,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QSaveFile>
+#include <QScreen>
 #include <QScrollBar>
 #include <QShortcut>
 #include <QShowEvent>
@@ -23,6 +24,7 @@
 
 #include <algorithm>
 #include <array>
+#include <stdexcept>
 
 #include "common/accessible_caption.h"
 #include "common/app_state.h"
@@ -204,6 +206,14 @@ QWidget *ExchangeLogWindow::BuildButtonRow() {
 }
 
 void ExchangeLogWindow::Open() {
+    if (!opened_) {
+        // First shown: no larger than the screen leaves room for (640x480 too).
+        opened_ = true;
+        if (const QScreen *where = screen()) {
+            const QSize room = where->availableGeometry().size();
+            resize(std::min(width(), room.width()), std::min(height(), room.height()));
+        }
+    }
     show();
     if (isMinimized()) showNormal();
     raise();
@@ -223,7 +233,14 @@ void ExchangeLogWindow::hideEvent(QHideEvent *event) {
 
 void ExchangeLogWindow::StartLogging() {
     if (logging_) return;
-    logging_ = std::make_unique<ExchangeLogging>(state_, log_);
+    try {
+        logging_ = std::make_unique<ExchangeLogging>(state_, log_);
+        refused_ = false;
+    } catch (const std::logic_error &) {
+        // Another window of the process logs the library's calls already.
+        refused_ = true;
+    }
+    UpdateCount();
 }
 
 void ExchangeLogWindow::StopLogging() { logging_.reset(); }
@@ -237,6 +254,7 @@ void ExchangeLogWindow::UpdateCount() {
     if (model_->paused()) {
         text = QStringLiteral("Paused, %1 held; ").arg(log_->waiting()) + text;
     }
+    if (refused_) text = QStringLiteral("Another exchange log is open: no calls logged here");
     count_->setText(text);
 }
 

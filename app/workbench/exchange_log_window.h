@@ -37,7 +37,8 @@ public:
     explicit ExchangeLogWindow(AppState &state, QWidget *parent = nullptr);
     ~ExchangeLogWindow() override;
 
-    // Shows the window raised and active; calls are logged from now on.
+    // Shows the window raised and active; calls are logged from now on. The
+    // first time, it is made to fit the screen.
     void Open();
     bool logging() const { return logging_ != nullptr; }
 
@@ -92,6 +93,8 @@ private:
     QLabel *count_ = nullptr;
     QTimer *held_timer_ = nullptr;
     bool follow_newest_ = true;
+    bool opened_ = false;
+    bool refused_ = false;
     SaveChooser choose_file_;
 };
 
