@@ -212,6 +212,7 @@ void CMainFrame::closeEvent(QCloseEvent *event) {
         closed_ = true;
         if (state_.connected()) state_.api.rf_ClosePort();
     }
+    if (exchange_log_ != nullptr) exchange_log_->close();
     event->accept();
 }
 

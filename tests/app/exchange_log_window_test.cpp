@@ -114,6 +114,10 @@ TEST_F(ExchangeLogInMainWindow, TheSettingMenuOpensItAndCallsAreLoggedOnlyWhileI
     trigger(CMainFrame::ID_STOP_CONNECT);
     EXPECT_EQ(Rows(*log().model()),
               (std::vector<Row>{Done("rf_ClosePort", ""), Done("rf_ClosePort", "")}));
+    // It closes with the main window.
+    frame->close();
+    EXPECT_FALSE(frame->exchange_log()->isVisible());
+    EXPECT_TRUE(tilvane::SameTable(state.api, fake_reader::api()));
 }
 
 TEST_F(ExchangeLogInMainWindow, OpensNoLargerThanTheScreenAndStillLogsMinimized) {
