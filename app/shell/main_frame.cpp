@@ -17,6 +17,7 @@
 #include "shell/app_info.h"
 #include "common/app_state.h"
 #include "shell/setting_dialog.h"
+#include "workbench/exchange_log_window.h"
 
 namespace tilvane {
 
@@ -133,6 +134,8 @@ void CMainFrame::BuildMenu() {
     connect(stop_connect_, &QAction::triggered, this, &CMainFrame::Disconnect);
     connect_ = command(ID_CONNECT, QStringLiteral("Connect"));
     connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
+    QAction *exchange_log = command(ID_EXCHANGE_LOG, QStringLiteral("Exchange Log..."));
+    connect(exchange_log, &QAction::triggered, this, &CMainFrame::OpenExchangeLog);
     QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
 
@@ -140,7 +143,8 @@ void CMainFrame::BuildMenu() {
         menuBar(),
         {{QStringLiteral("File(&F)"), {nullptr, exit}},
          {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
-         {QStringLiteral("Setting(&P)"), {open_setting, nullptr, stop_connect_, connect_}},
+         {QStringLiteral("Setting(&P)"),
+          {open_setting, nullptr, stop_connect_, connect_, nullptr, exchange_log}},
          {QStringLiteral("About(&H)"), {about}}});
     // Of the standard toolbar's buttons only About has an item in this menu.
     menu_->LoadToolbarImages({{ID_APP_ABOUT, QStringLiteral(":/icons/about.svg")}});
@@ -193,6 +197,11 @@ void CMainFrame::OpenAbout() {
     dialog.exec();
 }
 
+void CMainFrame::OpenExchangeLog() {
+    if (exchange_log_ == nullptr) exchange_log_ = new ExchangeLogWindow(state_, this);
+    exchange_log_->Open();
+}
+
 QMenu *CMainFrame::createPopupMenu() {
     return nullptr;  // no menu of toolbars to hide
 }
@@ -203,6 +212,7 @@ void CMainFrame::closeEvent(QCloseEvent *event) {
         closed_ = true;
         if (state_.connected()) state_.api.rf_ClosePort();
     }
+    if (exchange_log_ != nullptr) exchange_log_->close();
     event->accept();
 }
 

@@ -247,7 +247,8 @@ TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
     EXPECT_EQ(items(0), (QStringList{"-", "Exit(&X)"}));
     EXPECT_EQ(items(1), (QStringList{"Ultra light", "Mifare Std", "AT88RF020", "SR176", "SRIX4K",
                                      "ISO14443-4", "ISO15693", "SAM"}));
-    EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect"}));
+    EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect", "-",
+                                     "Exchange Log..."}));
     // Without a branding file the About item carries the built-in About title.
     EXPECT_EQ(items(3), (QStringList{"About Tilvane"}));
     EXPECT_TRUE(command(CMainFrame::ID_SETTING)->isEnabled());
