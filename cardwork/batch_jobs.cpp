@@ -18,6 +18,8 @@ void take_report(BatchCard &record, const Report &report) {
     record.in_doubt = report.in_doubt;
 }
 
+constexpr std::size_t kUltralightUidSize = 7;
+
 std::string first_note(const std::vector<BlockNote> &notes) {
     return "block " + std::to_string(notes.front().block) + ": " + notes.front().note;
 }
@@ -39,11 +41,17 @@ int MifareBatchJob::blocks_to_write() const {
     return blocks;
 }
 
+std::string MifareBatchJob::type_of(const TypeACard &card) const {
+    const auto type = card.sak ? cardkit::mifare_type_from_sak(*card.sak) : std::nullopt;
+    return type ? "Mifare Classic " + std::string(cardkit::mifare_type_name(*type)) : "";
+}
+
 BatchCard MifareBatchJob::work(ReaderSession &session, const TypeACard &card,
                                const ProgressCallback &progress) {
     BatchCard record;
     record.card = card;
     record.verify = options_.verify;
+    record.type = type_of(card);
     const auto type = card.sak ? cardkit::mifare_type_from_sak(*card.sak) : std::nullopt;
     if (!type) {
         record.stopped = CardError(
@@ -54,7 +62,6 @@ BatchCard MifareBatchJob::work(ReaderSession &session, const TypeACard &card,
                 ")");
         return record;
     }
-    record.type = "Mifare Classic " + std::string(cardkit::mifare_type_name(*type));
 
     KeyCandidates keys = keys_;
     std::string warning;
@@ -92,18 +99,22 @@ int UltralightBatchJob::blocks_to_write() const {
     return pages;
 }
 
+std::string UltralightBatchJob::type_of(const TypeACard &card) const {
+    return card.uid.size() == kUltralightUidSize ? "Mifare Ultralight" : "";
+}
+
 BatchCard UltralightBatchJob::work(ReaderSession &session, const TypeACard &card,
                                    const ProgressCallback &progress) {
     BatchCard record;
     record.card = card;
     record.verify = options_.verify;
-    if (card.uid.size() != 7) {
+    record.type = type_of(card);
+    if (record.type.empty()) {
         record.stopped = CardError(CardErrorKind::CardUnusable,
                                    "the card " + cardkit::to_hex(card.uid) +
                                        " has a 4-byte UID: it is no Ultralight");
         return record;
     }
-    record.type = "Mifare Ultralight";
     const PageWriteOutcome outcome =
         write_ultralight_card(session, card, dump_, options_, progress);
     take_report(record, outcome.report);

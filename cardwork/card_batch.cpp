@@ -86,6 +86,7 @@ private:
     BatchCard duplicate(const TypeACard &card) {
         BatchCard record;
         record.card = card;
+        record.type = job_.type_of(card);
         record.result = BatchResult::SkippedDuplicate;
         return record;
     }

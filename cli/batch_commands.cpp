@@ -195,8 +195,8 @@ int run_batch_command(CommandContext &context, const BatchCommand &command, card
 cardkit::CardDump load_template(const std::string &path, cardkit::CardFamily family) {
     cardkit::CardDump dump = load_dump(path);
     if (dump.family() != family) {
-        throw ToolError(kExitBadInput, path + " holds a " + dump.description() + ", not a " +
-                                           std::string(cardkit::family_name(family)) + " card");
+        throw ToolError(kExitBadInput, path + " holds " + dump.description() + " data, not " +
+                                           std::string(cardkit::family_name(family)));
     }
     return dump;
 }

@@ -22,6 +22,7 @@ public:
                    const KeyMemory *memory = nullptr);
 
     int blocks_to_write() const override;
+    std::string type_of(const TypeACard &card) const override;
     BatchCard work(ReaderSession &session, const TypeACard &card,
                    const ProgressCallback &progress) override;
 
@@ -37,6 +38,7 @@ public:
     UltralightBatchJob(cardkit::CardDump dump, UltralightWriteOptions options);
 
     int blocks_to_write() const override;
+    std::string type_of(const TypeACard &card) const override;
     BatchCard work(ReaderSession &session, const TypeACard &card,
                    const ProgressCallback &progress) override;
 

@@ -70,6 +70,8 @@ public:
     virtual ~CardJob() = default;
     // Blocks (pages) each card is to get: 0 when the dump holds none to write.
     virtual int blocks_to_write() const = 0;
+    // The card's type as records name it; empty for a card the job does not write.
+    virtual std::string type_of(const TypeACard &card) const = 0;
     // Writes `card`, selected just now. Fills the record but `result`,
     // `exchanges` and `finished`; a failure or cancellation is kept in
     // `stopped`, never thrown.
