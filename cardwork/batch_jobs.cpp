@@ -54,12 +54,12 @@ BatchCard MifareBatchJob::work(ReaderSession &session, const TypeACard &card,
     record.type = type_of(card);
     const auto type = card.sak ? cardkit::mifare_type_from_sak(*card.sak) : std::nullopt;
     if (!type) {
-        record.stopped = CardError(
-            CardErrorKind::CardUnusable,
-            "the card " + cardkit::to_hex(card.uid) + " is no Mifare Classic card (" +
-                (card.sak ? "SAK " + cardkit::to_hex(cardkit::ByteView(&*card.sak, 1))
-                          : std::string("a 7-byte UID")) +
-                ")");
+        record.stopped =
+            CardError(CardErrorKind::CardUnusable,
+                      "the card " + cardkit::to_hex(card.uid) + " is no Mifare Classic card (" +
+                          (card.sak ? "SAK " + cardkit::to_hex(cardkit::ByteView(&*card.sak, 1))
+                                    : std::string("a 7-byte UID")) +
+                          ")");
         return record;
     }
 
@@ -110,9 +110,9 @@ BatchCard UltralightBatchJob::work(ReaderSession &session, const TypeACard &card
     record.verify = options_.verify;
     record.type = type_of(card);
     if (record.type.empty()) {
-        record.stopped = CardError(CardErrorKind::CardUnusable,
-                                   "the card " + cardkit::to_hex(card.uid) +
-                                       " has a 4-byte UID: it is no Ultralight");
+        record.stopped =
+            CardError(CardErrorKind::CardUnusable, "the card " + cardkit::to_hex(card.uid) +
+                                                       " has a 4-byte UID: it is no Ultralight");
         return record;
     }
     const PageWriteOutcome outcome =

@@ -38,8 +38,7 @@ namespace {
 class Batch {
 public:
     Batch(ReaderSession &session, CardJob &job, std::set<cardkit::Bytes> &done,
-          const BatchSettings &settings, const std::atomic<bool> *finish,
-          const BatchEvents &events)
+          const BatchSettings &settings, const std::atomic<bool> *finish, const BatchEvents &events)
         : session_(session),
           job_(job),
           done_(done),

@@ -101,20 +101,19 @@ void verify(PageWriter &writer, const std::vector<PageToWrite> &pages, PageWrite
         }
         const int first = wanted.page - wanted.page % kPagesARead;
         const FourPages &four = writer.read(first);
-        const ByteView back =
-            ByteView(four).subspan(static_cast<std::size_t>((wanted.page - first) * kPageSize),
-                                   kPageSize);
+        const ByteView back = ByteView(four).subspan(
+            static_cast<std::size_t>((wanted.page - first) * kPageSize), kPageSize);
         ++report.verified;
         // Only the lock bytes of page 2 were asked for.
         const std::size_t from = wanted.page == kUltralightLockPage ? kLockBytesOffset : 0;
         const ByteView wrote = ByteView(wanted.data).subspan(from);
         const ByteView read = back.subspan(from);
-        const bool differs = wanted.bits_only ? lacks_bits(wrote, read)
-                                              : !std::equal(wrote.begin(), wrote.end(), read.begin());
+        const bool differs = wanted.bits_only
+                                 ? lacks_bits(wrote, read)
+                                 : !std::equal(wrote.begin(), wrote.end(), read.begin());
         if (differs) {
-            report.differences.push_back(
-                {wanted.page, "wrote " + cardkit::to_hex(wrote) + ", read back " +
-                                  cardkit::to_hex(read)});
+            report.differences.push_back({wanted.page, "wrote " + cardkit::to_hex(wrote) +
+                                                           ", read back " + cardkit::to_hex(read)});
         }
     }
 }

@@ -30,7 +30,8 @@ using cardkit::Bytes;
 // Between two polls of the field; a poll of an empty field is one exchange.
 constexpr std::chrono::milliseconds kPollInterval{100};
 
-constexpr const char *kBatchFooter = R"(The batch waits for a card, writes the template to it, reads it back with
+constexpr const char *kBatchFooter =
+    R"(The batch waits for a card, writes the template to it, reads it back with
 --verify, prints one line per card, then waits for the card to leave (two
 polls in a row that miss its UID) and for the next. The field is polled every
 100 ms: one exchange while it is empty.
@@ -161,8 +162,8 @@ int run_batch_command(CommandContext &context, const BatchCommand &command, card
     Output &out = context.out();
     if (out.json()) out.use_json_lines();
     if (job.blocks_to_write() == 0) {
-        throw ToolError(kExitBadInput, command.template_file + " holds no " + unit +
-                                           " this batch would write");
+        throw ToolError(kExitBadInput,
+                        command.template_file + " holds no " + unit + " this batch would write");
     }
     BatchPresenter presenter(
         out, command,
@@ -253,8 +254,9 @@ void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAct
         batch.add_option("--count", command->count, "end once N cards are written")
             ->check(CLI::Range(1, 1000000));
         batch.add_flag("--verify", command->verify, "read every written block back");
-        batch.add_option("--uid-list", command->uid_list,
-                         "UIDs written already (a list or an earlier log): skipped")
+        batch
+            .add_option("--uid-list", command->uid_list,
+                        "UIDs written already (a list or an earlier log): skipped")
             ->check(CLI::ExistingFile);
         batch.add_flag("-y,--yes", command->yes, "no question before the privileged writes");
         batch.footer(kBatchFooter);

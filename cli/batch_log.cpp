@@ -19,9 +19,15 @@ constexpr std::size_t kHeadRead = 512;
 }  // namespace
 
 const CsvRecord &BatchLog::header() {
-    static const CsvRecord kHeader = {"time",           "uid",           "card_type",
-                                      "result",         "written_count", "written_blocks",
-                                      "differing_blocks", "in_doubt_block", "function",
+    static const CsvRecord kHeader = {"time",
+                                      "uid",
+                                      "card_type",
+                                      "result",
+                                      "written_count",
+                                      "written_blocks",
+                                      "differing_blocks",
+                                      "in_doubt_block",
+                                      "function",
                                       "error"};
     return kHeader;
 }
@@ -29,8 +35,7 @@ const CsvRecord &BatchLog::header() {
 BatchLog::BatchLog(const std::string &path) : path_(path) {
     fd_ = ::open(path.c_str(), O_RDWR | O_APPEND | O_CREAT | O_CLOEXEC, 0644);
     if (fd_ < 0) {
-        throw ToolError(kExitBadInput,
-                        "cannot open the log " + path + ": " + std::strerror(errno));
+        throw ToolError(kExitBadInput, "cannot open the log " + path + ": " + std::strerror(errno));
     }
     try {
         prepare();
@@ -87,8 +92,8 @@ void BatchLog::write_all(const std::string &bytes) {
         done += static_cast<std::size_t>(wrote);
     }
     if (::fsync(fd_) != 0) {
-        throw ToolError(kExitBadInput, "cannot write the log " + path_ + " to the disk: " +
-                                           std::strerror(errno));
+        throw ToolError(kExitBadInput,
+                        "cannot write the log " + path_ + " to the disk: " + std::strerror(errno));
     }
 }
 

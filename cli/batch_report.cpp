@@ -23,7 +23,8 @@ std::string notes_text(const std::vector<BlockNote> &notes) {
 
 Json notes_json(const std::vector<BlockNote> &notes) {
     Json list = Json::array();
-    for (const BlockNote &note : notes) list.push_back({{"block", note.block}, {"note", note.note}});
+    for (const BlockNote &note : notes)
+        list.push_back({{"block", note.block}, {"note", note.note}});
     return list;
 }
 
@@ -92,8 +93,8 @@ std::string CardReport::line() const {
             !card.written.empty()) {
             text += " (" + block_ranges(card.written) + ")";
         }
-        if (card.in_doubt) text += ", " + std::string(unit) + " " +
-                                   std::to_string(*card.in_doubt) + " in doubt";
+        if (card.in_doubt)
+            text += ", " + std::string(unit) + " " + std::to_string(*card.in_doubt) + " in doubt";
     }
     const std::string why = error();
     if (!why.empty()) text += ": " + why;

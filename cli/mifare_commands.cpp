@@ -199,8 +199,8 @@ void confirm_privileged_writes(const cardwork::PrivilegedWrites &writes, const s
 }
 
 void confirm_irreversible(const std::string &what, const std::string &why) {
-    std::cerr << "rfcard: about to write " << what << ". " << why << "\nType yes to go on: "
-              << std::flush;
+    std::cerr << "rfcard: about to write " << what << ". " << why
+              << "\nType yes to go on: " << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer) || answer != "yes") {
         throw ToolError(kExitDeclined, "not confirmed; nothing was written");

@@ -26,16 +26,16 @@ std::set<cardkit::Bytes> uids_of_log(const std::string &path, const std::string 
     for (std::size_t row = 1; row < records->size(); ++row) {
         const CsvRecord &record = (*records)[row];
         if (record.size() != header.size()) {
-            throw ToolError(kExitBadInput, path + ": record " + std::to_string(row + 1) +
-                                               " has " + std::to_string(record.size()) +
-                                               " fields, not " + std::to_string(header.size()));
+            throw ToolError(kExitBadInput, path + ": record " + std::to_string(row + 1) + " has " +
+                                               std::to_string(record.size()) + " fields, not " +
+                                               std::to_string(header.size()));
         }
         const std::string &result = record[result_column];
         if (result != "written" && result != "verified") continue;
         const auto uid = cardkit::parse_hex(record[uid_column]);
         if (!uid || !uid_size(uid->size())) {
-            throw ToolError(kExitBadInput, path + ": record " + std::to_string(row + 1) +
-                                               ": \"" + record[uid_column] + "\" is no UID");
+            throw ToolError(kExitBadInput, path + ": record " + std::to_string(row + 1) + ": \"" +
+                                               record[uid_column] + "\" is no UID");
         }
         uids.insert(*uid);
     }

@@ -125,8 +125,8 @@ TEST_F(Field, ACardThatCannotBeWorkedIsToldAndPassedOver) {
     results("rf_ul_select", {1});
     fake_reader::state().answers["rf_ul_select"] = {{0x12, 0x34, 0x56, 0x78}};
     std::vector<std::string> told;
-    const auto card = watch().wait_for_card(
-        nullptr, [&](const std::string &why) { told.push_back(why); });
+    const auto card =
+        watch().wait_for_card(nullptr, [&](const std::string &why) { told.push_back(why); });
     ASSERT_EQ(told.size(), 1u);
     EXPECT_NE(told[0].find("4-byte and 7-byte UIDs"), std::string::npos) << told[0];
     ASSERT_TRUE(card);

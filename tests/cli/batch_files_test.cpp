@@ -56,9 +56,9 @@ TEST(Csv, FieldsAreQuotedOnlyWhenTheyMustBeWithTheirQuotesDoubled) {
     } rows[] = {
         {"", ""},
         {"5A3C71E2", "5A3C71E2"},
-        {"1-2 4-6", "1-2 4-6"},        // spaces need no quotes
-        {" lead", " lead"},            // nor spaces at the ends
-        {"a,b", "\"a,b\""},            // comma
+        {"1-2 4-6", "1-2 4-6"},                // spaces need no quotes
+        {" lead", " lead"},                    // nor spaces at the ends
+        {"a,b", "\"a,b\""},                    // comma
         {"say \"no\"", "\"say \"\"no\"\"\""},  // quotes, doubled
         {"\"", "\"\"\"\""},
         {"one\ntwo", "\"one\ntwo\""},  // LF
@@ -163,13 +163,15 @@ TEST_F(UidList, ALogCountsItsCardsWrittenOrVerifiedOnly) {
     const struct {
         const char *uid;
         const char *result;
-    } cards[] = {{"01010101", "written"},           {"02020202", "verified"},
-                 {"03030303", "failed"},            {"04040404", "partial"},
-                 {"01010101", "skipped-duplicate"}, {"05050505", "skipped-duplicate"}};
+    } cards[] = {{"01010101", "written"},
+                 {"02020202", "verified"},
+                 {"03030303", "failed"},
+                 {"04040404", "partial"},
+                 {"01010101", "skipped-duplicate"},
+                 {"05050505", "skipped-duplicate"}};
     for (const auto &card : cards) {
-        log += rfcard::csv_record(
-            {"2025-01-01T00:00:00+00:00", card.uid, "Mifare Classic 1K", card.result, "0", "",
-             "", "", "", "a note, with a comma"});
+        log += rfcard::csv_record({"2025-01-01T00:00:00+00:00", card.uid, "Mifare Classic 1K",
+                                   card.result, "0", "", "", "", "", "a note, with a comma"});
     }
     write("log.csv", log);
     EXPECT_EQ(rfcard::read_uid_list(path("log.csv")),
@@ -194,8 +196,7 @@ TEST_F(UidList, AnythingElseIsRefusedNamingTheLine) {
             ADD_FAILURE() << row.content;
         } catch (const rfcard::ToolError &error) {
             EXPECT_EQ(error.code(), rfcard::kExitBadInput);
-            EXPECT_NE(std::string(error.what()).find(row.error), std::string::npos)
-                << error.what();
+            EXPECT_NE(std::string(error.what()).find(row.error), std::string::npos) << error.what();
         }
     }
 }
@@ -218,7 +219,8 @@ TEST(BatchReport, BlockListsJoinRuns) {
 TEST(BatchReport, TimesAreLocalWithTheirOffset) {
     const char *saved = std::getenv("TZ");
     const std::string before = saved != nullptr ? saved : "";
-    const auto moment = std::chrono::system_clock::from_time_t(1741944413);  // 2025-03-14 09:26:53 UTC
+    const auto moment =
+        std::chrono::system_clock::from_time_t(1741944413);  // 2025-03-14 09:26:53 UTC
     const struct {
         const char *zone;
         const char *text;
@@ -252,9 +254,10 @@ TEST(BatchReport, ACardCutShortTellsWhatWasWrittenAndWhatStoppedIt) {
     const rfcard::CardReport report{card, "", "block"};
     const std::string error = report.error();
     EXPECT_EQ(error.rfind("rf_M1_write returned 258", 0), 0u) << error;
-    EXPECT_EQ(report.line(), "0C0C0C0C  Mifare Classic 1K  partial  4 blocks written (4-6 8), "
-                             "block 9 in doubt: " +
-                                 error);
+    EXPECT_EQ(report.line(),
+              "0C0C0C0C  Mifare Classic 1K  partial  4 blocks written (4-6 8), "
+              "block 9 in doubt: " +
+                  error);
     const CsvRecord record = report.record();
     ASSERT_EQ(record.size(), rfcard::BatchLog::header().size());
     EXPECT_EQ(CsvRecord(record.begin() + 1, record.end()),
@@ -272,10 +275,10 @@ TEST_F(BatchCommandLine, RefusalsBeforeAnyCard) {
     cardkit::CardDump data = cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K);
     data.set_block(4, cardkit::Bytes(16, 0x44));
     write("data.mct", cardkit::export_dump(data, cardkit::DumpFormat::Mct).content);
-    write("empty.mct", cardkit::export_dump(cardkit::CardDump::mifare_classic(
-                                                cardkit::MifareType::Classic1K),
-                                            cardkit::DumpFormat::Mct)
-                           .content);
+    write("empty.mct",
+          cardkit::export_dump(cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic1K),
+                               cardkit::DumpFormat::Mct)
+              .content);
     cardkit::CardDump ultralight = cardkit::CardDump::ultralight();
     ultralight.set_block(4, cardkit::Bytes(4, 0x44));
     write("ul.json", cardkit::export_dump(ultralight, cardkit::DumpFormat::Json).content);

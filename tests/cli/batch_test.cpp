@@ -68,8 +68,8 @@ protected:
     }
     // Until rfcard has told `lines` lines on its standard output.
     void wait_for_lines(std::size_t lines) {
-        ASSERT_TRUE(rfcard_.wait_until([&] { return rfcard_.out_lines().size() >= lines; },
-                                       kCardWait))
+        ASSERT_TRUE(
+            rfcard_.wait_until([&] { return rfcard_.out_lines().size() >= lines; }, kCardWait))
             << "rfcard told " << rfcard_.out_lines().size() << " lines, not " << lines << "\n"
             << rfcard_.err();
     }
@@ -114,7 +114,8 @@ protected:
     }
     static Bytes template_block(int block) {
         Bytes data(16);
-        for (int i = 0; i < 16; ++i) data[static_cast<std::size_t>(i)] = std::uint8_t(block * 16 + i);
+        for (int i = 0; i < 16; ++i)
+            data[static_cast<std::size_t>(i)] = std::uint8_t(block * 16 + i);
         return data;
     }
     void expect_template_on(const std::string &uid) {
@@ -138,7 +139,8 @@ std::string first_blocks(std::size_t count) {
         const bool follows = i > 0 && kTemplateBlocks[i - 1] == block - 1;
         const bool followed = i + 1 < count && kTemplateBlocks[i + 1] == block + 1;
         if (follows && followed) continue;
-        text += follows ? "-" + std::to_string(block) : (text.empty() ? "" : " ") + std::to_string(block);
+        text += follows ? "-" + std::to_string(block)
+                        : (text.empty() ? "" : " ") + std::to_string(block);
     }
     return text;
 }
@@ -183,7 +185,8 @@ TEST_F(Batch, FiveCardsInTurnAreLoggedRecordByRecordAndARunResumesFromTheLog) {
     EXPECT_EQ(records[0][Error], "error");
     for (std::size_t row = 1; row < records.size(); ++row) {
         ASSERT_EQ(records[row].size(), 10u) << row;
-        EXPECT_EQ(records[row][Time].size(), 25u) << records[row][Time];  // 2025-03-14T09:26:53+01:00
+        EXPECT_EQ(records[row][Time].size(), 25u)
+            << records[row][Time];  // 2025-03-14T09:26:53+01:00
         EXPECT_EQ(records[row][Type], "Mifare Classic 1K") << row;
         // Each record is the line rfcard printed for the card.
         const json told = line(row - 1);
@@ -241,9 +244,9 @@ TEST_F(Batch, FiveCardsInTurnAreLoggedRecordByRecordAndARunResumesFromTheLog) {
     start_rfcard({"mf", "batch", "--template", templ, "--log", path("log.csv"), "--uid-list",
                   path("log.csv")});
     wait_for_lines(1);
-    EXPECT_EQ(rfcard_.out_lines()[0],
-              "0D0D0D0D  Mifare Classic 1K  skipped-duplicate: listed as written in " +
-                  path("log.csv"));
+    EXPECT_EQ(
+        rfcard_.out_lines()[0],
+        "0D0D0D0D  Mifare Classic 1K  skipped-duplicate: listed as written in " + path("log.csv"));
     sim("remove 0D0D0D0D");
     rfcard_.signal(SIGINT);
     const auto interrupted = rfcard_.finish(kCardWait);
@@ -271,15 +274,15 @@ TEST_F(Batch, CtrlCInsideACardFinishesItAndASecondStopsAtOnce) {
     for (const auto &row : rows) {
         start_paced_reader({"mifare1k"});
         std::filesystem::remove(path("log.csv"));
-        start_rfcard({"--json", "mf", "batch", "--template", templ, "--verify", "--log",
-                      path("log.csv")});
+        start_rfcard(
+            {"--json", "mf", "batch", "--template", templ, "--verify", "--log", path("log.csv")});
         wait_for_a_write(0);
         rfcard_.signal(SIGINT);
         if (row.interrupts == 2) {
             // Two requests after the first one, rfcard has surely taken it.
             const std::size_t frames = frames_logged();
-            ASSERT_TRUE(rfcard_.wait_until([&] { return frames_logged() >= frames + 2; },
-                                           kCardWait));
+            ASSERT_TRUE(
+                rfcard_.wait_until([&] { return frames_logged() >= frames + 2; }, kCardWait));
             rfcard_.signal(SIGINT);
         }
         const auto run = rfcard_.finish(kCardWait);
@@ -313,8 +316,7 @@ TEST_F(Batch, UltralightStackGetsItsPagesAndConfirmedLockBytes) {
     const auto declined =
         rfcard({"ul", "batch", "--template", path("ul.json"), "--write-locks"}, "no\n");
     EXPECT_EQ(declined.status, 6);
-    EXPECT_NE(declined.err.find("the OTP page and the lock bytes of every card"),
-              std::string::npos)
+    EXPECT_NE(declined.err.find("the OTP page and the lock bytes of every card"), std::string::npos)
         << declined.err;
 
     start_rfcard({"ul", "batch", "--template", path("ul.json"), "--write-locks", "--verify",

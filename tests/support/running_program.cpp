@@ -95,8 +95,7 @@ bool RunningProgram::take_output(std::chrono::milliseconds wait) {
     return true;
 }
 
-bool RunningProgram::wait_until(const std::function<bool()> &done,
-                                std::chrono::milliseconds wait) {
+bool RunningProgram::wait_until(const std::function<bool()> &done, std::chrono::milliseconds wait) {
     const auto deadline = std::chrono::steady_clock::now() + wait;
     while (!done()) {
         if (std::chrono::steady_clock::now() >= deadline) return false;

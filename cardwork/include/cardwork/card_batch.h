@@ -40,7 +40,7 @@ struct BatchCard {
     // "Mifare Classic 1K", "Mifare Ultralight"; empty for a card the job does not write.
     std::string type;
     BatchResult result = BatchResult::Failed;
-    std::vector<int> written;  // blocks (pages) the card confirmed, in the order written
+    std::vector<int> written;        // blocks (pages) the card confirmed, in the order written
     std::vector<BlockNote> skipped;  // not written, and why
     bool verify = false;             // whatever was written was to be read back
     int verified = 0;
@@ -88,11 +88,11 @@ struct BatchSettings {
 };
 
 struct BatchEvents {
-    std::function<void(int written)> waiting;          // for the next card
-    std::function<void(const TypeACard &)> working;    // a card found, to be written
-    ProgressCallback progress;                         // of the card in hand
-    std::function<void(const BatchCard &)> done;       // each card's record
-    std::function<void(const std::string &)> unusable; // a card answers that cannot be worked
+    std::function<void(int written)> waiting;           // for the next card
+    std::function<void(const TypeACard &)> working;     // a card found, to be written
+    ProgressCallback progress;                          // of the card in hand
+    std::function<void(const BatchCard &)> done;        // each card's record
+    std::function<void(const std::string &)> unusable;  // a card answers that cannot be worked
 };
 
 enum class BatchEnd { CountReached, Finished, Cancelled, ReaderFailed };

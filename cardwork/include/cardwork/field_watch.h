@@ -48,8 +48,7 @@ public:
     using Pause = std::function<void(std::chrono::milliseconds)>;
 
     // The field must be on, protocol A (ReaderSession::power_field).
-    explicit FieldWatch(ReaderSession &session, FieldWatchSettings settings = {},
-                        Pause pause = {});
+    explicit FieldWatch(ReaderSession &session, FieldWatchSettings settings = {}, Pause pause = {});
 
     // One poll. A card's failure while it is selected (a collision, a card that
     // leaves half way, a refused select) finds nothing; a failed line throws
