@@ -124,9 +124,6 @@ private:
                                                    : "written earlier in this run";
         }
         const CardReport report{card, note, unit_};
-        // The log first: a record that cannot be kept ends the batch before
-        // the next card.
-        if (log_) log_->append(report.record());
         if (out_.json()) {
             out_.line(report.json());
         } else {
@@ -134,6 +131,8 @@ private:
             std::cout.flush();
         }
         for (const std::string &warning : card.warnings) out_.warn(warning);
+        // A record that cannot be kept ends the batch before the next card.
+        if (log_) log_->append(report.record());
     }
 
     void unusable(const std::string &why) {
