@@ -27,9 +27,6 @@ namespace {
 
 using cardkit::Bytes;
 
-// Between two polls of the field; a poll of an empty field is one exchange.
-constexpr std::chrono::milliseconds kPollInterval{100};
-
 constexpr const char *kBatchFooter =
     R"(The batch waits for a card, writes the template to it, reads it back with
 --verify, prints one line per card, then waits for the card to leave (two
@@ -174,7 +171,6 @@ int run_batch_command(CommandContext &context, const BatchCommand &command, card
     std::set<Bytes> done = presenter.listed();
     cardwork::BatchSettings settings;
     settings.count = command.count;
-    settings.watch.interval = kPollInterval;
     const cardwork::BatchEvents events = presenter.events();
     const cardwork::BatchTally tally =
         cardwork::run_batch(reader, job, done, settings, &finish_flag(), events);

@@ -28,7 +28,7 @@
 namespace cardwork {
 
 struct FieldWatchSettings {
-    // Between two polls.
+    // Between two polls (rfcard's help and the README say 100 ms).
     std::chrono::milliseconds interval{100};
     // Polls in a row that miss the card before it counts as gone.
     int absences = 2;
