@@ -29,4 +29,10 @@ std::string CardError::meaning() const {
     return binding::result_meaning(function_, result_).text;
 }
 
+bool outcome_unknown(const CardError &error) {
+    return error.kind() == CardErrorKind::ReaderFailed &&
+           binding::result_meaning(error.function(), error.result()).kind !=
+               binding::ResultClass::ReaderStatus;
+}
+
 }  // namespace cardwork

@@ -9,6 +9,7 @@
 #include <iostream>
 #include <limits>
 
+#include "batch_commands.h"
 #include "commands.h"
 #include "interrupt.h"
 #include "protocol/baud_rates.h"
@@ -27,7 +28,7 @@ constexpr const char *kExitCodes = R"(Exit status:
   4    libDrovik.so missing beside rfcard, or lacking an export
   5    done, but not all of it: blocks left unknown or not written, blocks
        that read back differently, dumps that differ, a card that refused
-       an APDU
+       an APDU, a card of a batch that failed or was left partial
   6    block 0 or trailers not confirmed: nothing written
   130  interrupted (Ctrl-C)
 Keys found on a card are remembered per UID in
@@ -205,6 +206,8 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     add_family_dump(app, "sr176", "SR176 cards", family_dump, action, run_sr176_dump);
     add_family_dump(app, "15693", "ISO 15693 tags, with block security", family_dump, action,
                     run_iso15693_dump);
+    // The same dump to card after card.
+    add_batch_commands(*mf, *app.get_subcommand("ul"), keys, action, add_key_options);
 
     // Files.
     ConvertCommand convert;

@@ -17,7 +17,8 @@ enum ExitCode : int {
     // libDrovik.so is missing beside the program or lacks an export.
     kExitNoLibrary = 4,
     // Done, but not all of it: sectors left unknown, blocks that read back
-    // differently or were not written, dumps that differ.
+    // differently or were not written, dumps that differ, a card of a batch
+    // that failed or was left partial.
     kExitIncomplete = 5,
     // The operator did not confirm a write of block 0 or of trailers.
     kExitDeclined = 6,

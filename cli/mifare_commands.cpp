@@ -9,8 +9,8 @@
 #include "cardwork/mifare_restore.h"
 #include "cardwork/mifare_values.h"
 #include "cardwork/sector_keys.h"
-#include "commands.h"
 #include "dump_files.h"
+#include "mifare_common.h"
 #include "progress_bar.h"
 
 namespace rfcard {
@@ -26,8 +26,9 @@ using cardwork::TypeACard;
 std::string hex(cardkit::ByteView bytes) { return cardkit::to_hex(bytes); }
 std::string hex(std::uint8_t byte) { return cardkit::to_hex(cardkit::ByteView(&byte, 1)); }
 
-// The --key keys, the `also` keys, then the dictionaries and the defaults.
-KeyCandidates candidates(const KeyOptions &options, std::vector<MifareKey> also = {}) {
+}  // namespace
+
+KeyCandidates key_candidates(const KeyOptions &options, std::vector<MifareKey> also) {
     std::vector<MifareKey> given;
     for (const std::string &text : options.keys) {
         const auto bytes = cardkit::parse_hex(text);
@@ -43,6 +44,18 @@ KeyCandidates candidates(const KeyOptions &options, std::vector<MifareKey> also 
     listed.insert(listed.end(), defaults.begin(), defaults.end());
     return KeyCandidates(std::move(given), std::move(listed));
 }
+
+std::vector<MifareKey> keys_of_dump(const cardkit::CardDump &dump) {
+    std::vector<MifareKey> keys;
+    for (int sector = 0; sector < dump.sector_count(); ++sector) {
+        for (const auto type : {cardkit::KeyType::A, cardkit::KeyType::B}) {
+            if (const auto key = dump.key(sector, type)) keys.push_back(*key);
+        }
+    }
+    return keys;
+}
+
+namespace {
 
 // The card in the field, its size and the keys remembered for it.
 struct OpenedCard {
@@ -119,7 +132,7 @@ int run_mifare_dump(CommandContext &context, const KeyOptions &key_options,
         output_format(options.format, options.output, cardkit::CardFamily::MifareClassic,
                       cardkit::DumpFormat::Mct);
     if (options.output.empty() || options.output == "-") out.keep_stdout_for_data();
-    KeyCandidates keys = candidates(key_options);
+    KeyCandidates keys = key_candidates(key_options);
     const KeyMemory memory(KeyMemory::default_directory());
     const OpenedCard opened = open_card(context, keys, memory);
 
@@ -171,8 +184,10 @@ std::string sector_list(const std::vector<int> &sectors) {
     return text;
 }
 
+}  // namespace
+
 // Block 0 and trailers are written only once the operator has typed "yes".
-void confirm(const cardwork::PrivilegedWrites &writes, const TypeACard &card) {
+void confirm_privileged_writes(const cardwork::PrivilegedWrites &writes, const std::string &whose) {
     std::string what;
     if (writes.block0) what = "block 0";
     if (!writes.trailer_sectors.empty()) {
@@ -180,13 +195,19 @@ void confirm(const cardwork::PrivilegedWrites &writes, const TypeACard &card) {
                 std::string("the trailers (keys and access bits) ") + "of sectors " +
                 sector_list(writes.trailer_sectors);
     }
-    std::cerr << "rfcard: about to write " << what << " of card " << hex(card.uid)
-              << ". A wrong trailer locks its sector for good.\nType yes to go on: " << std::flush;
+    confirm_irreversible(what + " of " + whose, "A wrong trailer locks its sector for good.");
+}
+
+void confirm_irreversible(const std::string &what, const std::string &why) {
+    std::cerr << "rfcard: about to write " << what << ". " << why
+              << "\nType yes to go on: " << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer) || answer != "yes") {
         throw ToolError(kExitDeclined, "not confirmed; nothing was written");
     }
 }
+
+namespace {
 
 Json notes_json(const std::vector<cardwork::BlockNote> &notes) {
     Json list = Json::array();
@@ -206,13 +227,7 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
                                            ", not a Mifare Classic card");
     }
     // The dump's own keys are likely the card's.
-    std::vector<MifareKey> dump_keys;
-    for (int sector = 0; sector < dump.sector_count(); ++sector) {
-        for (const auto type : {cardkit::KeyType::A, cardkit::KeyType::B}) {
-            if (const auto key = dump.key(sector, type)) dump_keys.push_back(*key);
-        }
-    }
-    KeyCandidates keys = candidates(key_options, dump_keys);
+    KeyCandidates keys = key_candidates(key_options, keys_of_dump(dump));
     const KeyMemory memory(KeyMemory::default_directory());
     const OpenedCard opened = open_card(context, keys, memory);
     const cardwork::RestoreOptions options{command.include_block0, command.include_trailers,
@@ -220,7 +235,7 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     const cardwork::PrivilegedWrites writes =
         cardwork::check_restorable(dump, opened.type, options);
     if ((writes.block0 || !writes.trailer_sectors.empty()) && !command.yes) {
-        confirm(writes, opened.card);
+        confirm_privileged_writes(writes, "card " + hex(opened.card.uid));
     }
 
     MifareCard card(context.reader(), opened.card);
@@ -259,7 +274,7 @@ int run_mifare_value(CommandContext &context, const KeyOptions &key_options,
                                         ", never a value block");
     }
     Output &out = context.out();
-    KeyCandidates keys = candidates(key_options);
+    KeyCandidates keys = key_candidates(key_options);
     const KeyMemory memory(KeyMemory::default_directory());
     const OpenedCard opened = open_card(context, keys, memory);
     if (command.block >= cardkit::block_count(opened.type)) {

@@ -25,8 +25,10 @@ void RfcardTest::TearDown() {
     std::filesystem::remove_all(directory_);
 }
 
-void RfcardTest::start_reader(const std::vector<std::string> &cards) {
+void RfcardTest::start_reader(const std::vector<std::string> &cards,
+                              const std::vector<std::string> &options) {
     std::vector<std::string> arguments = {"--baud", "115200"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     for (const auto &card : cards) {
         arguments.push_back("--card");
         arguments.push_back(card);

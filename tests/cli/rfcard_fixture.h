@@ -22,8 +22,9 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts reader-sim with `cards` and points port 1 at it.
-    void start_reader(const std::vector<std::string> &cards);
+    // Starts reader-sim with `cards` (and `options`) and points port 1 at it.
+    void start_reader(const std::vector<std::string> &cards,
+                      const std::vector<std::string> &options = {});
 
     test_support::ProgramRun rfcard(const std::vector<std::string> &arguments,
                                     const std::string &input = {});

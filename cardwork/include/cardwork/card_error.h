@@ -54,4 +54,8 @@ private:
     std::string context_;
 };
 
+// True when a call failed on the line (no answer, a broken one) rather than with
+// the reader's status: the card may or may not have carried the command out.
+bool outcome_unknown(const CardError &error);
+
 }  // namespace cardwork
