@@ -65,4 +65,8 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # (dpkg-shlibdeps); the font shows the pages' Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+
+# Debian's conventions: man pages, completions, AppStream, copyright, changelog.
+include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)
+
 include(CPack)

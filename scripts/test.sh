@@ -11,8 +11,9 @@
 #   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10);
 #   5. Drovik.dll and Selmek.dll for Windows: x86_64 with its tests under Wine
 #      (against the reader-sim of step 1), i686 with its export tables checked;
-#   6. the Debian package of step 1's build, unpacked; its tilvane started, its
-#      rfcard run and its Python module read the simulated reader.
+#   6. the Debian package of step 1's build: lintian, its AppStream entry, its
+#      man pages and completion; unpacked, its tilvane started, its rfcard run
+#      and its Python module read the simulated reader.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -106,6 +107,20 @@ dpkg-deb --contents "$deb"
 package_root=$(mktemp -d)
 dpkg-deb --extract "$deb" "$package_root"
 desktop-file-validate "$package_root/usr/share/applications/tilvane.desktop"
+# Debian's conventions (packaging/lintian-notes.md): lintian finds no error and no
+# warning; the AppStream entry validates (offline: its screenshot is not fetched);
+# the man pages render without a groff warning from the package's man directory;
+# bash loads rfcard's completion from bash-completion's place.
+lintian --fail-on error,warning "$deb"
+appstreamcli validate --no-net "$package_root/usr/share/metainfo/example.velomar.Tilvane.metainfo.xml"
+for page in tilvane rfcard reader-sim; do
+    warnings=$(MANPATH="$package_root/usr/share/man" MANWIDTH=80 man --warnings -P cat "$page" 2>&1 >/dev/null)
+    if [ -n "$warnings" ]; then
+        echo "man $page: $warnings" >&2
+        exit 1
+    fi
+done
+bash --norc -c "source '$package_root/usr/share/bash-completion/completions/rfcard' && complete -p rfcard"
 # The launcher starts the application from the installed place, which then has
 # the reader library and the transport beside it loaded.
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$package_root/config" \
