@@ -341,7 +341,7 @@ void write_bash_completion(std::ostream &out, const CLI::App &app) {
     }
     out << "    )\n"
         << "    local valued=" << shell_words(valued_names(commands)) << "\n"
-        << R"(    local cur=${COMP_WORDS[COMP_CWORD]} path=${COMP_WORDS[0]##*/} word i
+        << R"(    local cur=${COMP_WORDS[COMP_CWORD]} command_path=${COMP_WORDS[0]##*/} word i
     # The command so far: its words up to the one completed, values skipped.
     for (( i = 1; i < COMP_CWORD; i++ )); do
         word=${COMP_WORDS[i]}
@@ -352,15 +352,15 @@ void write_bash_completion(std::ostream &out, const CLI::App &app) {
                 return
             fi
             (( i++ ))
-        elif [[ -n ${commands[$path]+set} && " ${commands[$path]} " == *" $word "* ]]; then
-            path="$path $word"
+        elif [[ -n ${commands[$command_path]+set} && " ${commands[$command_path]} " == *" $word "* ]]; then
+            command_path="$command_path $word"
         fi
     done
     if [[ $cur == -* ]]; then
-        COMPREPLY=( $(compgen -W "${options[$path]}" -- "$cur") )
-    elif [[ -n ${commands[$path]+set} ]]; then
-        COMPREPLY=( $(compgen -W "${commands[$path]}" -- "$cur") )
-    elif [[ -n ${arguments[$path]+set} ]]; then
+        COMPREPLY=( $(compgen -W "${options[$command_path]}" -- "$cur") )
+    elif [[ -n ${commands[$command_path]+set} ]]; then
+        COMPREPLY=( $(compgen -W "${commands[$command_path]}" -- "$cur") )
+    elif [[ -n ${arguments[$command_path]+set} ]]; then
         compopt -o filenames 2>/dev/null
         COMPREPLY=( $(compgen -f -- "$cur") )
     fi
@@ -382,7 +382,7 @@ void write_zsh_completion(std::ostream &out, const CLI::App &app) {
             for (const CLI::App *sub : command.subcommands) {
                 entries.push_back(zsh_entry(sub->get_name(), sub->get_description()));
             }
-            out << "subcommands[" << key << "]=" << "'" << joined(entries, "\n") << "'\n";
+            out << "subcommands+=(" << key << " '" << joined(entries, "\n") << "')\n";
         }
         std::vector<std::string> entries;
         for (const CLI::Option *option : all_options(command)) {
@@ -390,11 +390,11 @@ void write_zsh_completion(std::ostream &out, const CLI::App &app) {
                 entries.push_back(zsh_entry(name, option->get_description()));
             }
         }
-        out << "option_names[" << key << "]=" << "'" << joined(entries, "\n") << "'\n";
-        if (!command.positionals.empty()) out << "arguments[" << key << "]=1\n";
+        out << "option_names+=(" << key << " '" << joined(entries, "\n") << "')\n";
+        if (!command.positionals.empty()) out << "arguments+=(" << key << " 1)\n";
     }
     out << "local valued=" << shell_words(valued_names(commands)) << "\n"
-        << R"(local path=${words[1]##*/} word i
+        << R"(local command_path=${words[1]##*/} word i
 local -a entries
 for (( i = 2; i < CURRENT; i++ )); do
     word=${words[i]}
@@ -404,18 +404,18 @@ for (( i = 2; i < CURRENT; i++ )); do
             return
         fi
         (( i++ ))
-    elif (( ${+subcommands[$path]} )) &&
-        [[ $'\n'${subcommands[$path]}$'\n' == *$'\n'$word:* ]]; then
-        path="$path $word"
+    elif (( ${+subcommands[$command_path]} )) &&
+        [[ $'\n'${subcommands[$command_path]}$'\n' == *$'\n'$word:* ]]; then
+        command_path="$command_path $word"
     fi
 done
 if [[ $PREFIX == -* ]]; then
-    entries=( ${(f)option_names[$path]} )
+    entries=( ${(f)option_names[$command_path]} )
     _describe -t options option entries
-elif (( ${+subcommands[$path]} )); then
-    entries=( ${(f)subcommands[$path]} )
+elif (( ${+subcommands[$command_path]} )); then
+    entries=( ${(f)subcommands[$command_path]} )
     _describe -t commands command entries
-elif (( ${+arguments[$path]} )); then
+elif (( ${+arguments[$command_path]} )); then
     _files
 fi
 )";
