@@ -94,12 +94,10 @@ std::vector<DeviceHolder> device_holders(const std::string &device) {
         realpath(device.c_str(), resolved) == nullptr) {
         return {};
     }
+    // A lock names the holder; when this process holds it, nobody else does.
     std::set<long> pids = lock_holders(info);
+    if (pids.empty()) pids = descriptor_holders(resolved);
     pids.erase(static_cast<long>(getpid()));
-    if (pids.empty()) {
-        pids = descriptor_holders(resolved);
-        pids.erase(static_cast<long>(getpid()));
-    }
     std::vector<DeviceHolder> holders;
     for (const long pid : pids) {
         std::string name = process_name(pid);

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -71,6 +73,20 @@ TEST(DeviceHolders, NameWhoHoldsTheDevice) {
         }
         if (c.through_link) std::filesystem::remove(link);
     }
+}
+
+// A process that fails to open a port it holds itself is told of no other
+// program, not of one that merely has the device open.
+TEST(DeviceHolders, NoneWhenThisProcessHoldsTheLock) {
+    test_support::PseudoTerminalPair pair;
+    ASSERT_FALSE(pair.slave_path().empty());
+    DeviceHolder bystander(pair.slave_path(), Lock::None);
+    ASSERT_GT(bystander.pid(), 0);
+    const int own = open(pair.slave_path().c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    ASSERT_GE(own, 0);
+    ASSERT_EQ(flock(own, LOCK_EX | LOCK_NB), 0);
+    EXPECT_TRUE(platform::device_holders(pair.slave_path()).empty());
+    close(own);
 }
 
 TEST(DeviceHolders, NoneForWhatIsNoDevice) {

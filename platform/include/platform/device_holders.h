@@ -17,8 +17,8 @@ struct DeviceHolder {
 
 // The processes other than this one that hold `device` (a path; links are
 // followed), lowest process ID first. Those that hold a lock on it, when any
-// does; otherwise every one with a descriptor open on it. Empty when none is
-// found or `device` is no device.
+// does (none when only this process does); otherwise every one with a
+// descriptor open on it. Empty when none is found or `device` is no device.
 std::vector<DeviceHolder> device_holders(const std::string &device);
 
 }  // namespace platform
