@@ -1,6 +1,7 @@
 #include "binding/result_meaning.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -44,6 +45,17 @@ constexpr std::array<KnownResult, 16> kTransportResults = {{
      "the port did not open, and the system gave no reason"},
 }};
 constexpr std::string_view kUnknownTransportResult = "unknown transport result";
+
+// The system's reasons a port did not open that have words of their own: the
+// system's text for a port another program holds ("Device or resource busy",
+// "Access is denied") sends the user looking in the wrong place.
+constexpr std::array<KnownResult, 1> kPortOpenReasons = {{
+#if defined(_WIN32)
+    {5, "ERROR_ACCESS_DENIED", "the port is in use by another program"},
+#else
+    {EBUSY, "EBUSY", "the port is in use by another program"},
+#endif
+}};
 
 constexpr std::array<KnownResult, 6> kSelectSteps = {{
     {-1, "no ATQA", "no card answered two requests"},
@@ -117,6 +129,10 @@ ResultMeaning result_meaning(std::string_view function, std::int32_t result) {
     if (result > 0xFF) return {ResultClass::Unknown, "unknown", "unknown result"};
     // rf_init_com passes on the system's reason when the port does not open.
     if (function == "rf_init_com") {
+        if (const KnownResult *reason = find(kPortOpenReasons, result)) {
+            return {ResultClass::SystemError, std::string(reason->name),
+                    std::string(reason->text)};
+        }
         return {ResultClass::SystemError, system_error_name(result),
                 "the port did not open: " + std::string(std::strerror(result))};
     }
@@ -132,6 +148,12 @@ std::string describe_call(std::string_view function, std::int32_t result) {
 std::span<const KnownResult> transport_results() { return kTransportResults; }
 
 std::span<const KnownResult> select_steps() { return kSelectSteps; }
+
+std::span<const KnownResult> port_open_reasons() { return kPortOpenReasons; }
+
+bool means_port_in_use(std::string_view function, std::int32_t result) {
+    return function == "rf_init_com" && result == kPortOpenReasons[0].code;
+}
 
 std::string_view class_name(ResultClass kind) {
     switch (kind) {

@@ -10,6 +10,7 @@
 #include <limits>
 
 #include "batch_commands.h"
+#include "command_docs.h"
 #include "commands.h"
 #include "interrupt.h"
 #include "protocol/baud_rates.h"
@@ -239,6 +240,11 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
             return run_diff(context, diff_before, diff_after, hide_identical);
         };
     });
+
+    // Hidden: the man page and the shell completions, written from the definition
+    // above once every command is in it.
+    app.set_version_flag("--version", "rfcard " RFCARD_VERSION);
+    add_document_option(app, RFCARD_VERSION);
 
     try {
         app.parse(argc, argv);

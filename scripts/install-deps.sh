@@ -26,6 +26,9 @@ packages=(
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils
+    # the package's man pages (help2man; man-db renders them in the check), its
+    # AppStream entry's check, lintian
+    help2man man-db appstream lintian
     # the Python package: Debian's Python with pytest and mypy, and venv, pip and
     # setuptools for installing it offline (pip install --no-build-isolation)
     python3 python3-pytest mypy python3-venv python3-pip python3-setuptools

@@ -10,6 +10,7 @@
 #include "common/message_box.h"
 #include "common/message_table.h"
 #include "common/operator_messages.h"
+#include "common/port_failure.h"
 #include "common/status_band.h"
 #include "common/svg_icon.h"
 #include "controls/pelk_menu.h"
@@ -166,12 +167,18 @@ void CMainFrame::ChooseFamily(int family) {
 }
 
 void CMainFrame::ConnectAtStart() {
-    if (state_.OpenPort() != 0) ShowInputError(this, Message(kMsgConnectFailed));
+    const std::int32_t status = state_.OpenPort();
+    if (status == 0) return;
+    // The box keeps its words; the band says why, where the system told.
+    const QString reason = ConnectFailureReason(status, state_.com_port);
+    if (!reason.isEmpty()) ShowErrorBesideBox(Message(kMsgConnectFailed) + reason);
+    ShowInputError(this, Message(kMsgConnectFailed));
 }
 
 void CMainFrame::Connect() {
-    if (state_.OpenPort() != 0) {
-        ShowError(Message(kMsgConnectFailed));
+    const std::int32_t status = state_.OpenPort();
+    if (status != 0) {
+        ShowError(Message(kMsgConnectFailed) + ConnectFailureReason(status, state_.com_port));
         return;
     }
     ShowInfo(Message(kMsgConnectSuccess));

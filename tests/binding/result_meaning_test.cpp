@@ -43,8 +43,9 @@ TEST(ResultMeaning, EachKindOfResultReadsAsWhatItIs) {
         // The port's open passes on the system's reason, which would read as a status.
         {"rf_init_com", 2, ResultClass::SystemError, "ENOENT",
          "the port did not open: No such file or directory"},
+        // Busy is another program holding the port, not a fault of the device.
         {"rf_init_com", 16, ResultClass::SystemError, "EBUSY",
-         "the port did not open: Device or resource busy"},
+         "the port is in use by another program"},
         {"rf_init_com", 0x1FF, ResultClass::Transport, "DROVIK_ERR_OPEN_FAILED",
          "transport: the port did not open, and the system gave no reason"},
         // A network port's own reasons read as the transport's, not as errno values.
@@ -68,6 +69,23 @@ TEST(ResultMeaning, EachKindOfResultReadsAsWhatItIs) {
         EXPECT_EQ(meaning.kind, row.kind) << row.function << " " << row.result;
         EXPECT_EQ(meaning.name, row.name) << row.function << " " << row.result;
         EXPECT_EQ(meaning.text, row.text) << row.function << " " << row.result;
+    }
+}
+
+TEST(ResultMeaning, OnlyABusyPortOpenMeansAnotherProgramHasThePort) {
+    const struct {
+        const char *function;
+        std::int32_t result;
+        bool in_use;
+    } rows[] = {
+        {"rf_init_com", 16, true},
+        {"rf_init_com", 13, false},
+        {"rf_init_com", 0x1FF, false},
+        {"rf_M1_read", 16, false},  // a reader status there
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(binding::means_port_in_use(row.function, row.result), row.in_use)
+            << row.function << " " << row.result;
     }
 }
 
@@ -96,6 +114,10 @@ TEST(InterfaceDescription, ListsExportsAndResultTables) {
         return row["code"] == 0x102 && row["name"] == "SELMEK_ERR_TIMEOUT";
     }));
     EXPECT_EQ(interface["results"]["reader_statuses"][0]["text"], "reader status 02: no card");
+    EXPECT_EQ(interface["results"]["port_open_reasons"][0],
+              (nlohmann::json{{"code", 16},
+                              {"name", "EBUSY"},
+                              {"text", "the port is in use by another program"}}));
     EXPECT_EQ(interface["reader"]["baud_rates"].size(), 7u);
     EXPECT_EQ(interface["reader"]["card_protocols"]["short_range"], 's');
 }
