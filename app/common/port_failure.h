@@ -1,8 +1,7 @@
 #pragma once
 
-// Why a connect failed, in the words the status band adds after its own: the
-// system's reason when the port did not open, and for a port in use the program
-// that holds it.
+// Why a connect failed, in the words the status band adds after its own, for a
+// port another program holds: that it is in use, and which program holds it.
 
 #include <QString>
 
@@ -10,9 +9,9 @@
 
 namespace tilvane {
 
-// " - the port is in use by another program (held by reader-sim, process 42)",
-// " - the port did not open: Permission denied"; empty for any other result of
-// rf_init_com on `com_port`, which the band's own text covers.
+// " - the port is in use by another program (held by reader-sim, process 42)";
+// empty for any other result of rf_init_com on `com_port`, which the band's own
+// text covers.
 QString ConnectFailureReason(std::int32_t status, int com_port);
 
 }  // namespace tilvane
