@@ -142,6 +142,8 @@ MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type, K
         tell(sectors);
     } catch (const CardError &error) {
         outcome.stopped = error;
+    } catch (const std::exception &error) {
+        outcome.stopped = unexpected_failure(error);
     }
     return outcome;
 }

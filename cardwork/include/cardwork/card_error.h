@@ -54,4 +54,9 @@ private:
     std::string context_;
 };
 
+// What stops whole-card work that no one foresaw (an exception of the standard
+// library), as a ReaderFailed error without a function, so that the work ends
+// like any other stop and keeps what it did: "unexpected failure: ...".
+CardError unexpected_failure(const std::exception &error);
+
 }  // namespace cardwork
