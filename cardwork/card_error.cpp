@@ -25,7 +25,8 @@ CardError CardError::call(std::string function, std::int32_t result, std::string
 }
 
 CardError unexpected_failure(const std::exception &error) {
-    return CardError(CardErrorKind::ReaderFailed, std::string("unexpected failure: ") + error.what());
+    return CardError(CardErrorKind::ReaderFailed,
+                     std::string("unexpected failure: ") + error.what());
 }
 
 std::string CardError::meaning() const {

@@ -159,8 +159,8 @@ bool KeyMemory::remember(const CardDump &dump, std::string &warning, std::string
         tightened.push_back("the file " + file.string() + " (" + mode_text(old.st_mode) +
                             ", now 0600)");
     }
-    if (const auto why =
-            write_private_file(file, cardkit::export_dump(keys, cardkit::DumpFormat::Mct).content)) {
+    if (const auto why = write_private_file(
+            file, cardkit::export_dump(keys, cardkit::DumpFormat::Mct).content)) {
         return fail(*why);
     }
     if (!tightened.empty()) {
