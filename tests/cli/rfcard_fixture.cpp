@@ -24,8 +24,10 @@ void RfcardTest::TearDown() {
     std::filesystem::remove_all(directory_);
 }
 
-void RfcardTest::start_reader(const std::vector<std::string> &cards) {
+void RfcardTest::start_reader(const std::vector<std::string> &cards,
+                              const std::vector<std::string> &options) {
     std::vector<std::string> arguments = {"--baud", "115200"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     for (const auto &card : cards) {
         arguments.push_back("--card");
         arguments.push_back(card);
@@ -33,6 +35,19 @@ void RfcardTest::start_reader(const std::vector<std::string> &cards) {
     std::string error;
     ASSERT_TRUE(sim_.start(TILVANE_BIN_DIR "/reader-sim", arguments, error)) << error;
     test_support::use_device(1, sim_.device());
+}
+
+void RfcardTest::start_paced_reader(const std::vector<std::string> &cards, int turnaround_ms) {
+    const std::string ms = std::to_string(turnaround_ms);
+    start_reader(cards,
+                 {"--realtime", "--turnaround", "card=" + ms, "--turnaround", "memory=" + ms});
+}
+
+std::unique_ptr<test_support::RunningProgram> RfcardTest::start_rfcard(
+    const std::vector<std::string> &arguments, const std::string &input) {
+    auto program = std::make_unique<test_support::RunningProgram>();
+    EXPECT_TRUE(program->start(TILVANE_BIN_DIR "/rfcard", arguments, input));
+    return program;
 }
 
 test_support::ProgramRun RfcardTest::rfcard(const std::vector<std::string> &arguments,
