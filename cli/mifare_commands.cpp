@@ -230,6 +230,8 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
                         "the dump comes from standard input, which cannot answer the question "
                         "before block 0 or trailers are written: add --yes");
     }
+    // A log asked for must be writable before the card is touched.
+    check_writable(command.log.empty() ? command.resume : command.log);
     const std::string digest = content_digest(content);
     std::optional<RestoreLog> resumed;
     if (!command.resume.empty()) {

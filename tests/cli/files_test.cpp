@@ -140,6 +140,12 @@ TEST_F(Files, AFileMissingUnreadableOrUnwritableIsStatus3WithThePathAndWhy) {
          "No such file or directory"},
         {{"convert", dump, folder}, folder, "Is a directory"},
         {{"mf", "restore", path("none.mct")}, path("none.mct"), "No such file or directory"},
+        {{"mf", "restore", dump, "--log", path("no-folder/restore.log")},
+         path("no-folder/restore.log"),
+         "No such file or directory"},
+        {{"mf", "restore", dump, "--resume", path("none.log")},
+         path("none.log"),
+         "No such file or directory"},
         {{"mf", "dump", "-f", path("none.dic")}, path("none.dic"), "No such file or directory"},
         // Checked before the reader is looked for: there is none here.
         {{"mf", "dump", "-o", path("no-folder/card.mct")},
