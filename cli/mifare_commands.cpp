@@ -55,7 +55,18 @@ OpenedCard open_card(CommandContext &context, KeyCandidates &keys, const KeyMemo
             return "the card " + hex(other.uid) + " in the field is no Mifare Classic card (" +
                    (other.sak ? "SAK " + hex(*other.sak) : std::string("a 7-byte UID")) + ")";
         });
-    const cardkit::MifareType type = size ? *size : *cardkit::mifare_type_from_sak(*card.sak);
+    const auto by_sak = cardkit::mifare_type_from_sak(*card.sak);
+    const cardkit::MifareType type = size ? *size : *by_sak;
+    if (size && by_sak != size) {
+        const std::string name(cardkit::mifare_type_name(type));
+        context.out().warn("the card's SAK " + hex(*card.sak) + " names " +
+                           (by_sak ? "a " + std::string(cardkit::mifare_type_name(*by_sak))
+                                   : std::string("no Mifare Classic size")) +
+                           "; worked as a " + name +
+                           ", and a file that keeps the SAK reads "
+                           "back as a " +
+                           name + " with --size " + name);
+    }
     std::string warning;
     keys.add_known(memory.recall(card.uid, type, warning));
     if (!warning.empty()) context.out().warn(warning);
@@ -212,6 +223,63 @@ std::string blocks_text(const std::vector<int> &blocks) {
     return blocks.empty() ? std::string("none") : block_ranges(blocks);
 }
 
+// What a restore did, as text and in the JSON result; after a stop the blocks
+// written, the one in doubt and those not written.
+void show_restore(Output &out, const RestoreCommand &command,
+                  const cardwork::RestoreOutcome &outcome, const std::vector<int> &written_before,
+                  const std::vector<int> &not_written) {
+    const cardwork::RestoreReport &report = outcome.report;
+    out.text(std::to_string(report.written.size()) + " blocks written" +
+             (command.resume.empty() ? std::string()
+                                     : ", " + std::to_string(written_before.size()) + " before (" +
+                                           command.resume + ")"));
+    for (const cardwork::BlockNote &note : report.skipped)
+        out.text("block " + std::to_string(note.block) + ": " + note.note);
+    if (command.verify) {
+        out.text(std::to_string(report.verified) + " blocks read back, " +
+                 std::to_string(report.differences.size()) + " differ");
+        for (const cardwork::BlockNote &note : report.differences)
+            out.text("block " + std::to_string(note.block) + ": " + note.note);
+    }
+    if (outcome.stopped) {
+        std::vector<int> written = report.written;
+        std::sort(written.begin(), written.end());
+        out.text("written: " + blocks_text(written));
+        std::vector<int> in_doubt;
+        if (report.in_doubt) {
+            in_doubt.push_back(*report.in_doubt);
+            out.text("in doubt: block " + std::to_string(*report.in_doubt) +
+                     " (the line failed during its write: it holds the old bytes or the dump's)");
+        }
+        out.text("not written: " + blocks_text(without(not_written, in_doubt)));
+    }
+    out.data()["written"] = report.written;
+    if (!command.resume.empty()) out.data()["written_before"] = written_before;
+    out.data()["not_written"] = not_written;
+    out.data()["in_doubt"] = report.in_doubt ? Json(*report.in_doubt) : Json();
+    out.data()["skipped"] = notes_json(report.skipped);
+    if (command.verify) {
+        out.data()["verified"] = report.verified;
+        out.data()["differences"] = notes_json(report.differences);
+    }
+}
+
+// Writes the log; a log that cannot be written is a warning, since the report
+// above names the same blocks.
+void log_restore(Output &out, const std::string &path, const RestoreLog &log) {
+    try {
+        write_restore_log(path, log);
+    } catch (const ToolError &error) {
+        out.warn(error.what());
+        return;
+    }
+    out.data()["log"] = path;
+    if (!log.not_written.empty()) {
+        std::cerr << "rfcard: the blocks written are logged in " << path << "; rfcard mf restore "
+                  << log.dump << " --resume " << path << " writes the rest\n";
+    }
+}
+
 }  // namespace
 
 int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
@@ -282,40 +350,7 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     if (outcome.stopped) out.stopped(*outcome.stopped);
 
     const std::vector<int> not_written = without(planned_blocks(to_write, options), report.written);
-    out.text(
-        std::to_string(report.written.size()) + " blocks written" +
-        (resumed ? ", " + std::to_string(written_before.size()) + " before (" + command.resume + ")"
-                 : std::string()));
-    for (const cardwork::BlockNote &note : report.skipped)
-        out.text("block " + std::to_string(note.block) + ": " + note.note);
-    if (command.verify) {
-        out.text(std::to_string(report.verified) + " blocks read back, " +
-                 std::to_string(report.differences.size()) + " differ");
-        for (const cardwork::BlockNote &note : report.differences)
-            out.text("block " + std::to_string(note.block) + ": " + note.note);
-    }
-    if (outcome.stopped) {
-        std::vector<int> written = report.written;
-        std::sort(written.begin(), written.end());
-        out.text("written: " + blocks_text(written));
-        if (report.in_doubt) {
-            out.text("in doubt: block " + std::to_string(*report.in_doubt) +
-                     " (the line failed during its write: it holds the old bytes or the dump's)");
-        }
-        out.text(
-            "not written: " +
-            blocks_text(without(not_written, report.in_doubt ? std::vector<int>{*report.in_doubt}
-                                                             : std::vector<int>{})));
-    }
-    out.data()["written"] = report.written;
-    if (resumed) out.data()["written_before"] = written_before;
-    out.data()["not_written"] = not_written;
-    out.data()["in_doubt"] = report.in_doubt ? Json(*report.in_doubt) : Json();
-    out.data()["skipped"] = notes_json(report.skipped);
-    if (command.verify) {
-        out.data()["verified"] = report.verified;
-        out.data()["differences"] = notes_json(report.differences);
-    }
+    show_restore(out, command, outcome, written_before, not_written);
     out.data()["exchanges"] = context.reader().exchanges();
 
     // The log: always where one was asked for or resumed, and after any stop.
@@ -326,24 +361,9 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
         written.insert(written.end(), report.written.begin(), report.written.end());
         std::sort(written.begin(), written.end());
         written.erase(std::unique(written.begin(), written.end()), written.end());
-        const RestoreLog log{command.file == "-" ? "-" : command.file,
-                             digest,
-                             uid,
-                             written,
-                             not_written,
-                             report.in_doubt,
-                             !outcome.stopped && not_written.empty()};
-        try {
-            write_restore_log(log_path, log);
-            out.data()["log"] = log_path;
-            if (!not_written.empty()) {
-                std::cerr << "rfcard: the blocks written are logged in " << log_path
-                          << "; rfcard mf restore " << (command.file == "-" ? "-" : command.file)
-                          << " --resume " << log_path << " writes the rest\n";
-            }
-        } catch (const ToolError &error) {
-            out.warn(error.what());
-        }
+        log_restore(out, log_path,
+                    {command.file, digest, uid, written, not_written, report.in_doubt,
+                     !outcome.stopped && not_written.empty()});
     }
     if (outcome.stopped) return stopped_status(*outcome.stopped);
     return report.skipped.empty() && report.differences.empty() ? kExitDone : kExitIncomplete;
