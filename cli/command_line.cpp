@@ -4,10 +4,13 @@
 #include <CLI/CLI.hpp>
 
 #include <cstdint>
+#include <cstdlib>
 #include <functional>
 #include <iostream>
 #include <limits>
 
+#include "batch_commands.h"
+#include "command_docs.h"
 #include "commands.h"
 #include "interrupt.h"
 #include "key_options.h"
@@ -28,10 +31,11 @@ constexpr const char *kExitCodes = R"(Exit status:
   4    libDrovik.so missing beside rfcard, or lacking an export
   5    done, but not all of it: blocks left unknown or not written, blocks
        that read back differently, dumps that differ, a card that refused
-       an APDU; or a dump or restore stopped part way (the card or reader
-       gone): the dump is written with what was read, the blocks not read
-       named; a restore names the blocks written and not, and logs them
-       for --resume
+       an APDU, a card of a batch that failed or was left partial; or a
+       dump or restore stopped part way (the card or reader gone): the
+       dump is written with what was read, the blocks not read named; a
+       restore names the blocks written and not, and logs them for
+       --resume
   6    block 0 or trailers not confirmed: nothing written
   130  interrupted (Ctrl-C), after the same as 5: the dump written with
        what was read, the restore's blocks named and logged
@@ -96,6 +100,12 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     app.add_option("--port", common.port, "serial port 1 to 16 (SELMEK_PORTn names its device)")
         ->check(CLI::Range(1, 16))
         ->capture_default_str();
+    // The device of --port for this run: the transport reads SELMEK_PORT<n>
+    // when the port opens, so the address needs no way of its own to it.
+    std::string device;
+    app.add_option("--device", device,
+                   "the port's device for this run, a path or rfc2217://HOST:PORT or "
+                   "tcp://HOST:PORT (sets SELMEK_PORTn of --port)");
     std::vector<std::int32_t> rates;
     for (const auto &rate : protocol::kBaudRates) rates.push_back(rate.rate);
     app.add_option("--baud", common.baud, "the rate to put the reader at")
@@ -224,6 +234,8 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     add_family_dump(app, "sr176", "SR176 cards", family_dump, action, run_sr176_dump);
     add_family_dump(app, "15693", "ISO 15693 tags, with block security", family_dump, action,
                     run_iso15693_dump);
+    // The same dump to card after card.
+    add_batch_commands(*mf, *app.get_subcommand("ul"), keys, action);
 
     // Files.
     ConvertCommand convert;
@@ -259,12 +271,19 @@ int run_rfcard(int argc, const char *const *argv, const std::string &library_dir
     view_command->callback(
         [&] { action = [&](CommandContext &context) { return run_view(context, view); }; });
 
+    // Hidden: the man page and the shell completions, written from the definition
+    // above once every command is in it.
+    app.set_version_flag("--version", "rfcard " RFCARD_VERSION);
+    add_document_option(app, RFCARD_VERSION);
+
     try {
         app.parse(argc, argv);
     } catch (const CLI::ParseError &error) {
         return app.exit(error) == 0 ? kExitDone : kExitUsage;
     }
 
+    if (!device.empty())
+        setenv(("SELMEK_PORT" + std::to_string(common.port)).c_str(), device.c_str(), 1);
     stop_on_interrupt();
     CommandContext context(common);
     try {

@@ -18,9 +18,10 @@ enum ExitCode : int {
     // libDrovik.so is missing beside the program or lacks an export.
     kExitNoLibrary = 4,
     // Done, but not all of it: sectors left unknown, blocks that read back
-    // differently or were not written, dumps that differ; or a dump or restore
-    // that stopped part way (the card or reader gone), its file written with
-    // what was read, or its blocks written and not written reported and logged.
+    // differently or were not written, dumps that differ, a card of a batch
+    // that failed or was left partial; or a dump or restore that stopped part
+    // way (the card or reader gone), its file written with what was read, or
+    // its blocks written and not written reported and logged.
     kExitIncomplete = 5,
     // The operator did not confirm a write of block 0 or of trailers.
     kExitDeclined = 6,

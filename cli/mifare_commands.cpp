@@ -13,10 +13,10 @@
 #include "cardwork/mifare_restore.h"
 #include "cardwork/mifare_values.h"
 #include "cardwork/sector_keys.h"
-#include "commands.h"
 #include "dump_files.h"
 #include "key_options.h"
 #include "partial_work.h"
+#include "mifare_common.h"
 #include "progress_bar.h"
 #include "restore_log.h"
 #include "whole_files.h"
@@ -33,6 +33,20 @@ using cardwork::TypeACard;
 
 std::string hex(cardkit::ByteView bytes) { return cardkit::to_hex(bytes); }
 std::string hex(std::uint8_t byte) { return cardkit::to_hex(cardkit::ByteView(&byte, 1)); }
+
+}  // namespace
+
+std::vector<MifareKey> keys_of_dump(const cardkit::CardDump &dump) {
+    std::vector<MifareKey> keys;
+    for (int sector = 0; sector < dump.sector_count(); ++sector) {
+        for (const auto type : {cardkit::KeyType::A, cardkit::KeyType::B}) {
+            if (const auto key = dump.key(sector, type)) keys.push_back(*key);
+        }
+    }
+    return keys;
+}
+
+namespace {
 
 // The card in the field, its size and the keys remembered for it.
 struct OpenedCard {
@@ -172,8 +186,10 @@ std::string sector_list(const std::vector<int> &sectors) {
     return text;
 }
 
+}  // namespace
+
 // Block 0 and trailers are written only once the operator has typed "yes".
-void confirm(const cardwork::PrivilegedWrites &writes, const TypeACard &card) {
+void confirm_privileged_writes(const cardwork::PrivilegedWrites &writes, const std::string &whose) {
     std::string what;
     if (writes.block0) what = "block 0";
     if (!writes.trailer_sectors.empty()) {
@@ -181,13 +197,19 @@ void confirm(const cardwork::PrivilegedWrites &writes, const TypeACard &card) {
                 std::string("the trailers (keys and access bits) ") + "of sectors " +
                 sector_list(writes.trailer_sectors);
     }
-    std::cerr << "rfcard: about to write " << what << " of card " << hex(card.uid)
-              << ". A wrong trailer locks its sector for good.\nType yes to go on: " << std::flush;
+    confirm_irreversible(what + " of " + whose, "A wrong trailer locks its sector for good.");
+}
+
+void confirm_irreversible(const std::string &what, const std::string &why) {
+    std::cerr << "rfcard: about to write " << what << ". " << why
+              << "\nType yes to go on: " << std::flush;
     std::string answer;
     if (!std::getline(std::cin, answer) || answer != "yes") {
         throw ToolError(kExitDeclined, "not confirmed; nothing was written");
     }
 }
+
+namespace {
 
 Json notes_json(const std::vector<cardwork::BlockNote> &notes) {
     Json list = Json::array();
@@ -195,10 +217,6 @@ Json notes_json(const std::vector<cardwork::BlockNote> &notes) {
         list.push_back({{"block", note.block}, {"note", note.note}});
     return list;
 }
-
-}  // namespace
-
-namespace {
 
 // The blocks a restore of `dump` with `options` sets out to write.
 std::vector<int> planned_blocks(const cardkit::CardDump &dump,
@@ -310,12 +328,7 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
         }
     }
     // The dump's own keys are likely the card's.
-    std::vector<MifareKey> dump_keys;
-    for (int sector = 0; sector < dump.sector_count(); ++sector) {
-        for (const auto type : {cardkit::KeyType::A, cardkit::KeyType::B}) {
-            if (const auto key = dump.key(sector, type)) dump_keys.push_back(*key);
-        }
-    }
+    const std::vector<MifareKey> dump_keys = keys_of_dump(dump);
     // A resumed restore leaves out what the card confirmed before.
     cardkit::CardDump to_write = dump;
     const std::vector<int> written_before = resumed ? resumed->written : std::vector<int>{};
@@ -336,7 +349,7 @@ int run_mifare_restore(CommandContext &context, const KeyOptions &key_options,
     const cardwork::PrivilegedWrites writes =
         cardwork::check_restorable(to_write, opened.type, options);
     if ((writes.block0 || !writes.trailer_sectors.empty()) && !command.yes) {
-        confirm(writes, opened.card);
+        confirm_privileged_writes(writes, "card " + uid);
     }
 
     MifareCard card(context.reader(), opened.card);

@@ -14,9 +14,11 @@ void Output::warn(const std::string &warning) {
 }
 
 void Output::finish() {
-    if (json_) std::cout << data_.dump(2) << std::endl;
+    if (json_ && !json_lines_) std::cout << data_.dump(2) << std::endl;
     std::cout.flush();
 }
+
+void Output::line(const Json &object) { std::cout << object.dump() << std::endl; }
 
 void Output::fail(const ToolError &error) { fail(error.what(), error.code(), Json::object()); }
 
@@ -48,7 +50,7 @@ void Output::fail(const std::string &message, ExitCode code, Json call) {
     details.update(call);
     Json document = {{"error", details}};
     if (data_.contains("warnings")) document["warnings"] = data_["warnings"];
-    std::cout << document.dump(2) << std::endl;
+    std::cout << document.dump(json_lines_ ? -1 : 2) << std::endl;
 }
 
 }  // namespace rfcard

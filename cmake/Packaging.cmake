@@ -86,4 +86,8 @@ set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
 # The driver is of use with pcscd.
 set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pcscd")
+
+# Debian's conventions: man pages, completions, AppStream, copyright, changelog.
+include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)
+
 include(CPack)

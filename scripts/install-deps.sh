@@ -20,9 +20,15 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display
     xvfb xauth
+    # the network lines' tests and benchmarks: a serial-port server on the
+    # network (RFC 2217 and raw TCP) in front of reader-sim's pseudo-terminal
+    ser2net
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils
+    # the package's man pages (help2man; man-db renders them in the check), its
+    # AppStream entry's check, lintian
+    help2man man-db appstream lintian
     # the Python package: Debian's Python with pytest and mypy, and venv, pip and
     # setuptools for installing it offline (pip install --no-build-isolation)
     python3 python3-pytest mypy python3-venv python3-pip python3-setuptools

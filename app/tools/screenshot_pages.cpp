@@ -1,9 +1,11 @@
 // Saves a picture of the main window with each page that is built, offscreen.
 // With a reader on port 1 (for example reader-sim) each page is shown after a
-// search and a read of its card.
+// search and a read of its card. "ExchangeLog" among the pages (or no --pages)
+// adds the exchange log's window after a search and a read on the Mifare
+// Classic page.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
-//                       [--pages UltralightPage,At88rf020Page,...]
+//                       [--pages UltralightPage,At88rf020Page,...,ExchangeLog]
 
 #include <QApplication>
 #include <QComboBox>
@@ -24,6 +26,8 @@
 #include "shell/card_families.h"
 #include "shell/main_frame.h"
 #include "shell/reader_library.h"
+#include "workbench/exchange_log_model.h"
+#include "workbench/exchange_log_window.h"
 
 namespace {
 
@@ -143,6 +147,30 @@ void WorkPage(int family, QWidget *page) {
     }
 }
 
+// The exchange log of a search and a read of window 1 on the Mifare Classic
+// page, whose key shows masked.
+bool SaveExchangeLog(tilvane::CMainFrame &frame, const QDir &out) {
+    frame.ChooseFamily(tilvane::kMifareStd);
+    frame.OpenExchangeLog();
+    tilvane::ExchangeLogWindow &log = *frame.exchange_log();
+    log.model()->Clear();
+    log.resize(1320, 350);
+    QWidget *page = frame.view()->page();
+    Click(page, "searchCard");
+    SetText(page, "w1Key", QStringLiteral("FFFFFFFFFFFF"));
+    Choose(page, "w1Sector", 1);
+    Click(page, "w1Read");
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QString file = out.filePath(QStringLiteral("tilvane-exchange-log.png"));
+    if (!log.grab().save(file)) {
+        std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    log.close();
+    return true;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -207,6 +235,10 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         std::printf("%s\n", qPrintable(file));
+        ++saved;
+    }
+    if (state.connected() && (wanted.isEmpty() || wanted.contains(QStringLiteral("ExchangeLog")))) {
+        if (!SaveExchangeLog(frame, out)) return 1;
         ++saved;
     }
     frame.close();

@@ -19,10 +19,12 @@ namespace {
 using namespace std::chrono_literals;
 using rfcard_test::RfcardTest;
 
-// Whether the progress drawn so far has come to `unit` number `done` or later
-// ("sector 5 of 16", "block 40 of 128").
-std::function<bool(const std::string &)> progress_reached(const std::string &unit, int done) {
-    return [pattern = std::regex(unit + " ([0-9]+) of"), done](const std::string &drawn) {
+// Whether the progress `program` drew so far has come to `unit` number `done`
+// or later ("sector 5 of 16", "block 40 of 128").
+std::function<bool()> progress_reached(const test_support::RunningProgram &program,
+                                       const std::string &unit, int done) {
+    return [&program, pattern = std::regex(unit + " ([0-9]+) of"), done] {
+        const std::string &drawn = program.err();
         for (std::sregex_iterator match(drawn.begin(), drawn.end(), pattern), end; match != end;
              ++match) {
             if (std::stoi((*match)[1]) >= done) return true;
@@ -105,9 +107,9 @@ TEST_F(Interruption, ADumpCutShortWritesWhatItReadAndNamesTheBlocksNotRead) {
         std::vector<std::string> arguments = row.command;
         arguments.insert(arguments.end(), {"-o", path(row.file)});
         const auto program = start_rfcard(arguments);
-        ASSERT_TRUE(program->wait_for_error(progress_reached(row.unit, row.at), 60s));
+        ASSERT_TRUE(program->wait_until(progress_reached(*program, row.unit, row.at), 60s));
         cut(*program, row.cut);
-        const auto run = program->finish();
+        const auto run = program->finish(60s);
         EXPECT_EQ(run.status, row.status) << run.err;
 
         const cardkit::CardDump dump = read_dump(row.file);
@@ -150,9 +152,9 @@ TEST_F(Interruption, ARestoreCutShortReportsExactlyWhatItWroteAndResumeWritesThe
         save(wanted, "wanted.mct");
 
         const auto program = start_rfcard({"--json", "mf", "restore", path("wanted.mct")});
-        ASSERT_TRUE(program->wait_for_error(progress_reached("sector", 5), 60s));
+        ASSERT_TRUE(program->wait_until(progress_reached(*program, "sector", 5), 60s));
         cut(*program, row.cut);
-        const auto run = program->finish();
+        const auto run = program->finish(60s);
         EXPECT_EQ(run.status, row.status) << run.err;
         const auto report = nlohmann::json::parse(run.out, nullptr, false);
         ASSERT_TRUE(report.is_object()) << run.out;

@@ -2,9 +2,13 @@
 // reader and the field, APDUs to both processor cards, the dumps of the cards
 // without keys, and the failures a user meets first.
 
+#include <unistd.h>
+
 #include <fstream>
 
+#include "device_holder.h"
 #include "rfcard_fixture.h"
+#include "transport/port_session.h"
 #include "transport_environment.h"
 
 namespace {
@@ -140,6 +144,26 @@ TEST_F(OtherCards, FailuresNameTheFunctionItsResultAndItsMeaning) {
     const auto alone = test_support::run_program(path("rfcard"), {"info"});
     EXPECT_EQ(alone.status, 4);
     EXPECT_NE(alone.err.find("libDrovik.so"), std::string::npos) << alone.err;
+}
+
+TEST_F(OtherCards, APortAnotherProgramHoldsIsSaidSoWithTheProgram) {
+    start_reader({});
+    // This test holds the simulator's port through the transport, as a second
+    // rfcard or Tilvane would.
+    selmek::PortSession holder;
+    ASSERT_EQ(holder.open(sim_.device(), 115200), 0);
+    const auto held = rfcard({"info"});
+    EXPECT_EQ(held.status, 1);
+    const std::string expected = "rfcard: port 1 (" + sim_.device() +
+                                 "): rf_init_com returned 16 (0x10), the port is in use by "
+                                 "another program (held by " +
+                                 test_support::process_name(getpid()) + ", process " +
+                                 std::to_string(getpid()) + ")\n";
+    EXPECT_EQ(held.err, expected);
+    EXPECT_EQ(rfcard_json({"info"}, 1)["error"]["meaning"], "the port is in use by another program");
+
+    holder.close();
+    EXPECT_EQ(rfcard({"info"}).status, 0);
 }
 
 }  // namespace

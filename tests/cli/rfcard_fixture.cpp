@@ -17,6 +17,7 @@ void RfcardTest::SetUp() {
     std::filesystem::remove_all(directory_);
     std::filesystem::create_directories(directory_);
     setenv("XDG_DATA_HOME", (directory_ / "data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (directory_ / "state").c_str(), 1);
 }
 
 void RfcardTest::TearDown() {
@@ -46,7 +47,12 @@ void RfcardTest::start_paced_reader(const std::vector<std::string> &cards, int t
 std::unique_ptr<test_support::RunningProgram> RfcardTest::start_rfcard(
     const std::vector<std::string> &arguments, const std::string &input) {
     auto program = std::make_unique<test_support::RunningProgram>();
-    EXPECT_TRUE(program->start(TILVANE_BIN_DIR "/rfcard", arguments, input));
+    std::string error;
+    EXPECT_TRUE(program->start(TILVANE_BIN_DIR "/rfcard", arguments, error,
+                               test_support::RunningProgram::ErrorStream::terminal))
+        << error;
+    program->write_input(input);
+    program->close_input();
     return program;
 }
 

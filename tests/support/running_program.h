@@ -1,10 +1,11 @@
 #pragma once
 
-// A program started as a child process and left running, for tests that act
-// while it works: its standard error is a terminal, so it draws its progress as
-// it would for a user, and what it draws is read as it comes; then it can be
-// signalled, and waited for to its end. A program still running when the
-// object goes is killed.
+// A program running as a child process while a test acts around it: its
+// standard input a pipe the test writes to, its standard output and standard
+// error taken in as they come, signals sent to it, its end awaited. A program
+// still running when the object goes is killed. Standard error may be a
+// terminal instead of a pipe, so the program draws its progress as it would
+// for a user.
 
 #include <sys/types.h>
 
@@ -18,37 +19,42 @@
 namespace test_support {
 
 class RunningProgram {
-  public:
+public:
     RunningProgram() = default;
     ~RunningProgram();
     RunningProgram(const RunningProgram &) = delete;
     RunningProgram &operator=(const RunningProgram &) = delete;
 
-    // Starts `program` with `arguments`, `input` on its standard input (which is
-    // then closed). False when it could not be started.
+    enum class ErrorStream { pipe, terminal };
+
+    // False with `error` set when it cannot be started.
     bool start(const std::string &program, const std::vector<std::string> &arguments,
-               const std::string &input = {});
+               std::string &error, ErrorStream error_stream = ErrorStream::pipe);
 
-    // Reads its output until `seen` holds for all it has written to standard
-    // error so far; false when it ended or `wait` passed first.
-    bool wait_for_error(const std::function<bool(const std::string &)> &seen,
-                        std::chrono::milliseconds wait);
-
+    void write_input(const std::string &text);
+    void close_input();
     void signal(int number);
 
-    // Reads to its end (killing it when `time_allowed` passes first) and returns
-    // what it wrote and its exit status.
-    ProgramRun finish(std::chrono::milliseconds time_allowed = std::chrono::seconds(60));
+    // Takes in its output until `done` holds (asked at least every 10 ms, and
+    // after each piece of output) or `wait` passes; whether `done` held.
+    bool wait_until(const std::function<bool()> &done, std::chrono::milliseconds wait);
+    // The lines of its standard output ended so far.
+    std::vector<std::string> out_lines() const;
 
-  private:
-    // One round of reading what is there, waiting at most `wait`.
-    void read_some(std::chrono::milliseconds wait);
-    bool output_open() const { return output_ >= 0 || error_ >= 0; }
+    // Waits for its end, killing it after `wait`, with all it wrote.
+    ProgramRun finish(std::chrono::milliseconds wait);
+
+    const std::string &out() const { return out_; }
+    const std::string &err() const { return err_; }
+
+private:
+    // Takes in what is there within `wait`; false once both streams ended.
+    bool take_output(std::chrono::milliseconds wait);
 
     pid_t pid_ = -1;
-    int output_ = -1;  // its standard output, our end of the pipe
-    int error_ = -1;   // its standard error, the terminal's controlling side
-    ProgramRun run_;
+    int input_ = -1;
+    int streams_[2] = {-1, -1};  // standard output and error, our ends
+    std::string out_, err_;
 };
 
 }  // namespace test_support
