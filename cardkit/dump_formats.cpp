@@ -35,7 +35,7 @@ std::vector<std::string_view> content_lines(std::string_view content) {
 
 bool looks_like_eml(const std::vector<std::string_view> &lines) {
     return !lines.empty() && std::all_of(lines.begin(), lines.end(), [](std::string_view line) {
-        return line.size() == 2 * kMifareBlockSize && parse_hex(line);
+        return codec::parse_block_text(line, kMifareBlockSize, "--", '\0').has_value();
     });
 }
 

@@ -26,6 +26,11 @@ CardError CardError::call(std::string function, std::int32_t result, std::string
                      std::move(context));
 }
 
+CardError unexpected_failure(const std::exception &error) {
+    return CardError(CardErrorKind::ReaderFailed,
+                     std::string("unexpected failure: ") + error.what());
+}
+
 std::string CardError::meaning() const {
     if (function_.empty()) return {};
     return binding::result_meaning(function_, result_).text;

@@ -197,6 +197,8 @@ RestoreOutcome restore_mifare_card(MifareCard &card, cardkit::MifareType card_ty
         tell(sectors, sectors);
     } catch (const CardError &error) {
         outcome.stopped = error;
+    } catch (const std::exception &error) {
+        outcome.stopped = unexpected_failure(error);
     }
     return outcome;
 }

@@ -17,6 +17,7 @@
 #include "cardwork/batch_jobs.h"
 #include "dump_files.h"
 #include "interrupt.h"
+#include "key_options.h"
 #include "mifare_common.h"
 #include "progress_bar.h"
 #include "uid_list.h"
@@ -210,7 +211,7 @@ int run_mifare_batch(CommandContext &context, const KeyOptions &key_options,
         cardwork::check_restorable(dump, *dump.mifare_type(), options);
     const cardwork::KeyMemory memory(cardwork::KeyMemory::default_directory());
     // The template's own keys are likely the cards'.
-    cardwork::MifareBatchJob job(dump, options, key_candidates(key_options, keys_of_dump(dump)),
+    cardwork::MifareBatchJob job(dump, options, key_candidates(context.out(), key_options, keys_of_dump(dump)),
                                  &memory);
     return run_batch_command(context, command, job, "block", [&] {
         if ((writes.block0 || !writes.trailer_sectors.empty()) && !command.yes)
@@ -236,14 +237,12 @@ int run_ultralight_batch(CommandContext &context, const BatchCommand &command) {
     });
 }
 
-void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAction &action,
-                        KeyOptionAdder add_key_options) {
+void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAction &action) {
     // The options live as long as the command line, which holds the callbacks.
     const auto command = std::make_shared<BatchCommand>();
     const auto add_common = [&command](CLI::App &batch) {
         batch.add_option("--template", command->template_file, "the dump written to every card")
-            ->required()
-            ->check(CLI::ExistingFile);
+            ->required();
         batch.add_option("--log", command->log,
                          "CSV file: one record per card, appended (created when missing)");
         batch.add_option("--count", command->count, "end once N cards are written")
@@ -251,8 +250,7 @@ void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAct
         batch.add_flag("--verify", command->verify, "read every written block back");
         batch
             .add_option("--uid-list", command->uid_list,
-                        "UIDs written already (a list or an earlier log): skipped")
-            ->check(CLI::ExistingFile);
+                        "UIDs written already (a list or an earlier log): skipped");
         batch.add_flag("-y,--yes", command->yes, "no question before the privileged writes");
         batch.footer(kBatchFooter);
     };

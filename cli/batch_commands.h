@@ -30,11 +30,9 @@ struct BatchCommand {
 int run_mifare_batch(CommandContext &context, const KeyOptions &keys, const BatchCommand &batch);
 int run_ultralight_batch(CommandContext &context, const BatchCommand &batch);
 
-// `mf batch`, with the key options `add_key_options` gives every Mifare
-// command, and `ul batch`; the command chosen sets `action`.
+// `mf batch`, with the key options of every Mifare command, and `ul batch`;
+// the command chosen sets `action`.
 using CommandAction = std::function<int(CommandContext &)>;
-using KeyOptionAdder = void (*)(CLI::App &, KeyOptions &);
-void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAction &action,
-                        KeyOptionAdder add_key_options);
+void add_batch_commands(CLI::App &mf, CLI::App &ul, KeyOptions &keys, CommandAction &action);
 
 }  // namespace rfcard

@@ -1,7 +1,7 @@
 #pragma once
 
 // What writing a dump to Mifare Classic cards shares, whether one card (mf
-// restore) or card after card (mf batch): the keys the cards are tried with,
+// restore) or card after card (mf batch): the keys a dump brings to try,
 // and the operator's "yes" before block 0 or trailers are written.
 
 #include <string>
@@ -13,12 +13,6 @@
 #include "commands.h"
 
 namespace rfcard {
-
-// The --key keys, the `also` keys, then the dictionaries and the defaults.
-// ToolError (kExitUsage) for a --key that is no key, (kExitBadInput) for a
-// dictionary that cannot be read.
-cardwork::KeyCandidates key_candidates(const KeyOptions &options,
-                                       std::vector<cardkit::MifareKey> also = {});
 
 // The keys a dump holds, sector by sector: likely those of the cards it is
 // written to.

@@ -39,9 +39,14 @@ public:
     // document (with "function", "result" and "meaning" for a library call).
     void fail(const ToolError &error);
     void fail(const cardwork::CardError &error);
+    // Work that stopped part way and still ends with a result (what it read or
+    // wrote): the message on standard error, and the result's "stopped" with
+    // the same fields as an error.
+    void stopped(const cardwork::CardError &error);
 
 private:
     void fail(const std::string &message, ExitCode code, Json details);
+    static Json call_details(const cardwork::CardError &error);
 
     bool json_;
     bool text_to_stderr_ = false;

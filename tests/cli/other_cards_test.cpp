@@ -4,6 +4,8 @@
 
 #include <unistd.h>
 
+#include <fstream>
+
 #include "device_holder.h"
 #include "rfcard_fixture.h"
 #include "transport/port_session.h"
@@ -81,6 +83,42 @@ TEST_F(OtherCards, DumpsOfTheCardsWithoutKeysConvertAndCompare) {
     EXPECT_EQ(same["equal_blocks"], 128);
     // Dumps of different families cannot be compared.
     EXPECT_EQ(rfcard({"diff", path("ul.json"), path("sr176.json")}).status, 3);
+}
+
+TEST_F(OtherCards, SrixDumpsHoldEachBlockAsTheTagSendsItLeastSignificantByteFirst) {
+    start_reader({"srix4k"});
+    // Bytes that tell every position apart, and a lock register in the system block.
+    std::string memory(516, '\0');
+    for (std::size_t i = 0; i < 512; ++i) memory[i] = static_cast<char>(i * 7 + 1);
+    memory[512] = '\x7E';
+    write_file("memory.bin", memory);
+    ASSERT_EQ(sim_.command("load D0020C4B1372A9E5 " + path("memory.bin")), "ok 516");
+    ASSERT_EQ(sim_.command("save srix4k " + path("reader-order.bin")), "ok 516");
+
+    ASSERT_EQ(rfcard({"srix", "dump", "-o", path("tag.bin")}).status, 0);
+    std::ifstream saved(path("reader-order.bin"), std::ios::binary);
+    std::ifstream dumped(path("tag.bin"), std::ios::binary);
+    const std::string reader_order{std::istreambuf_iterator<char>(saved), {}};
+    const std::string tag_order{std::istreambuf_iterator<char>(dumped), {}};
+    ASSERT_EQ(tag_order.size(), 516u);
+    // The simulator keeps the blocks as the reader hands them over, byte 3 first.
+    for (std::size_t block = 0; block < 129; ++block) {
+        const std::string as_read = reader_order.substr(4 * block, 4);
+        EXPECT_EQ(tag_order.substr(4 * block, 4), std::string(as_read.rbegin(), as_read.rend()))
+            << "block " << block;
+    }
+}
+
+TEST_F(OtherCards, AnUltralightReadAsALargerTypeKeepsItsPagesAndNamesTheRest) {
+    start_reader({"ultralight"});
+    const auto run = rfcard({"ul", "dump", "--size", "ulc", "-o", path("ulc.nfc")});
+    EXPECT_EQ(run.status, 5) << run.err;
+    EXPECT_NE(run.err.find("32 blocks not read, unknown in the dump: 16-47"), std::string::npos)
+        << run.err;
+    const cardkit::CardDump dump = read_dump("ulc.nfc");
+    EXPECT_EQ(dump.ultralight_type(), cardkit::UltralightType::UltralightC);
+    EXPECT_TRUE(dump.block_known(15));
+    EXPECT_TRUE(dump.block_unknown(16));
 }
 
 TEST_F(OtherCards, FailuresNameTheFunctionItsResultAndItsMeaning) {

@@ -38,6 +38,24 @@ void RfcardTest::start_reader(const std::vector<std::string> &cards,
     test_support::use_device(1, sim_.device());
 }
 
+void RfcardTest::start_paced_reader(const std::vector<std::string> &cards, int turnaround_ms) {
+    const std::string ms = std::to_string(turnaround_ms);
+    start_reader(cards,
+                 {"--realtime", "--turnaround", "card=" + ms, "--turnaround", "memory=" + ms});
+}
+
+std::unique_ptr<test_support::RunningProgram> RfcardTest::start_rfcard(
+    const std::vector<std::string> &arguments, const std::string &input) {
+    auto program = std::make_unique<test_support::RunningProgram>();
+    std::string error;
+    EXPECT_TRUE(program->start(TILVANE_BIN_DIR "/rfcard", arguments, error,
+                               test_support::RunningProgram::ErrorStream::terminal))
+        << error;
+    program->write_input(input);
+    program->close_input();
+    return program;
+}
+
 test_support::ProgramRun RfcardTest::rfcard(const std::vector<std::string> &arguments,
                                             const std::string &input) {
     auto run = test_support::run_program(TILVANE_BIN_DIR "/rfcard", arguments, input);

@@ -3,7 +3,9 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <signal.h>
+#include <stdlib.h>
 #include <sys/wait.h>
+#include <termios.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -15,6 +17,23 @@ namespace {
 
 constexpr std::chrono::milliseconds kAskEvery{10};
 
+// A pseudo-terminal's controlling side, and the name of the side the program
+// gets; lines as written, no carriage return added before each line end.
+int open_terminal(std::string &name) {
+    const int terminal = posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (terminal < 0) return -1;
+    if (grantpt(terminal) != 0 || unlockpt(terminal) != 0) {
+        ::close(terminal);
+        return -1;
+    }
+    name = ptsname(terminal);
+    termios settings{};
+    tcgetattr(terminal, &settings);
+    settings.c_oflag &= ~static_cast<tcflag_t>(OPOST);
+    tcsetattr(terminal, TCSANOW, &settings);
+    return terminal;
+}
+
 }  // namespace
 
 RunningProgram::~RunningProgram() {
@@ -22,9 +41,22 @@ RunningProgram::~RunningProgram() {
 }
 
 bool RunningProgram::start(const std::string &program, const std::vector<std::string> &arguments,
-                           std::string &error) {
+                           std::string &error, ErrorStream error_stream) {
     int in[2], out[2], err[2];
-    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0 || pipe2(err, O_CLOEXEC) != 0) {
+    std::string terminal_name;
+    if (pipe2(in, O_CLOEXEC) != 0 || pipe2(out, O_CLOEXEC) != 0) {
+        error = std::strerror(errno);
+        return false;
+    }
+    if (error_stream == ErrorStream::terminal) {
+        // Our end reads what it draws; its end is opened by name in the child.
+        err[0] = open_terminal(terminal_name);
+        err[1] = -1;
+        if (err[0] < 0) {
+            error = std::strerror(errno);
+            return false;
+        }
+    } else if (pipe2(err, O_CLOEXEC) != 0) {
         error = std::strerror(errno);
         return false;
     }
@@ -40,13 +72,15 @@ bool RunningProgram::start(const std::string &program, const std::vector<std::st
     if (pid_ == 0) {
         dup2(in[0], STDIN_FILENO);
         dup2(out[1], STDOUT_FILENO);
-        dup2(err[1], STDERR_FILENO);
+        const int side =
+            terminal_name.empty() ? err[1] : ::open(terminal_name.c_str(), O_RDWR | O_NOCTTY);
+        dup2(side, STDERR_FILENO);
         execv(program.c_str(), argv.data());
         _exit(127);
     }
     ::close(in[0]);
     ::close(out[1]);
-    ::close(err[1]);
+    if (err[1] >= 0) ::close(err[1]);
     if (pid_ < 0) {
         error = std::strerror(errno);
         ::close(in[1]);

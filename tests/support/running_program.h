@@ -3,7 +3,9 @@
 // A program running as a child process while a test acts around it: its
 // standard input a pipe the test writes to, its standard output and standard
 // error taken in as they come, signals sent to it, its end awaited. A program
-// still running when the object goes is killed.
+// still running when the object goes is killed. Standard error may be a
+// terminal instead of a pipe, so the program draws its progress as it would
+// for a user.
 
 #include <sys/types.h>
 
@@ -23,9 +25,11 @@ public:
     RunningProgram(const RunningProgram &) = delete;
     RunningProgram &operator=(const RunningProgram &) = delete;
 
+    enum class ErrorStream { pipe, terminal };
+
     // False with `error` set when it cannot be started.
     bool start(const std::string &program, const std::vector<std::string> &arguments,
-               std::string &error);
+               std::string &error, ErrorStream error_stream = ErrorStream::pipe);
 
     void write_input(const std::string &text);
     void close_input();

@@ -7,7 +7,8 @@
 //         2048 or 4096 bytes; Ultralight/NTAG pages, read with or without the
 //         56-byte (or older 48-byte) header of the Proxmark3 client; SR176 32; SRIX4K
 //         512, or 516 with the system block last; ISO 15693 with its family named;
-//   eml   Mifare Classic, one block a line, 32 hex digits;
+//   eml   Mifare Classic, one block a line, 32 hex digits, "--" for an unknown
+//         byte;
 //   mct   Mifare Classic, "+Sector: N" then the sector's blocks, "--" for an
 //         unknown byte;
 //   json  the Proxmark3 client's JSON layouts ("mfc v2", "mfu", "15693 v4"/"v5",

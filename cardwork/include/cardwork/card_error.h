@@ -56,6 +56,11 @@ private:
     std::string context_;
 };
 
+// What stops whole-card work that no one foresaw (an exception of the standard
+// library), as a ReaderFailed error without a function, so that the work ends
+// like any other stop and keeps what it did: "unexpected failure: ...".
+CardError unexpected_failure(const std::exception &error);
+
 // True when a call failed on the line (no answer, a broken one) rather than with
 // the reader's status: the card may or may not have carried the command out.
 bool outcome_unknown(const CardError &error);
