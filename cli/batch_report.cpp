@@ -2,6 +2,7 @@
 
 #include <ctime>
 
+#include "partial_work.h"
 #include "tool_error.h"
 
 namespace rfcard {
@@ -49,18 +50,6 @@ std::string ended(cardwork::BatchEnd end) {
 
 }  // namespace
 
-std::string block_ranges(const std::vector<int> &blocks) {
-    std::string text;
-    for (std::size_t i = 0; i < blocks.size();) {
-        std::size_t last = i;
-        while (last + 1 < blocks.size() && blocks[last + 1] == blocks[last] + 1) ++last;
-        text += (text.empty() ? "" : " ") + std::to_string(blocks[i]);
-        if (last > i) text += "-" + std::to_string(blocks[last]);
-        i = last + 1;
-    }
-    return text;
-}
-
 std::string iso8601(std::chrono::system_clock::time_point time) {
     const std::time_t seconds = std::chrono::system_clock::to_time_t(time);
     std::tm local{};
@@ -91,7 +80,7 @@ std::string CardReport::line() const {
                 (card.written.size() == 1 ? "" : "s") + " written";
         if (card.result != BatchResult::Written && card.result != BatchResult::Verified &&
             !card.written.empty()) {
-            text += " (" + block_ranges(card.written) + ")";
+            text += " (" + block_ranges(card.written, " ") + ")";
         }
         if (card.in_doubt)
             text += ", " + std::string(unit) + " " + std::to_string(*card.in_doubt) + " in doubt";
@@ -108,8 +97,8 @@ CsvRecord CardReport::record() const {
             card.type,
             std::string(cardwork::batch_result_name(card.result)),
             std::to_string(card.written.size()),
-            block_ranges(card.written),
-            block_ranges(blocks_of(card.differences)),
+            block_ranges(card.written, " "),
+            block_ranges(blocks_of(card.differences), " "),
             card.in_doubt ? std::to_string(*card.in_doubt) : std::string(),
             failure != nullptr ? failure->function() : std::string(),
             error()};

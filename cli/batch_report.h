@@ -14,9 +14,6 @@
 
 namespace rfcard {
 
-// "1-3 5 8-10": the numbers in their order, runs of consecutive ones joined.
-std::string block_ranges(const std::vector<int> &blocks);
-
 // ISO 8601, local time with its offset from UTC: "2025-03-14T09:26:53+01:00".
 std::string iso8601(std::chrono::system_clock::time_point time);
 

@@ -12,12 +12,12 @@ std::vector<int> unread_blocks(const cardkit::CardDump &dump) {
     return blocks;
 }
 
-std::string block_ranges(const std::vector<int> &blocks) {
+std::string block_ranges(const std::vector<int> &blocks, const char *separator) {
     std::string text;
     for (std::size_t i = 0; i < blocks.size();) {
         std::size_t end = i;
         while (end + 1 < blocks.size() && blocks[end + 1] == blocks[end] + 1) ++end;
-        if (!text.empty()) text += ", ";
+        if (!text.empty()) text += separator;
         text += std::to_string(blocks[i]);
         if (end > i) text += "-" + std::to_string(blocks[end]);
         i = end + 1;

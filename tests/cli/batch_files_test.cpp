@@ -16,6 +16,7 @@
 #include "batch_report.h"
 #include "cardkit/dump_formats.h"
 #include "commands.h"
+#include "partial_work.h"
 #include "csv.h"
 #include "uid_list.h"
 
@@ -213,7 +214,7 @@ TEST(BatchReport, BlockListsJoinRuns) {
         {{6, 5, 4}, "6 5 4"},  // in the order written
         {{3, 7, 8, 9, 0}, "3 7-9 0"},
     };
-    for (const auto &row : rows) EXPECT_EQ(rfcard::block_ranges(row.blocks), row.text) << row.text;
+    for (const auto &row : rows) EXPECT_EQ(rfcard::block_ranges(row.blocks, " "), row.text) << row.text;
 }
 
 TEST(BatchReport, TimesAreLocalWithTheirOffset) {
@@ -290,7 +291,7 @@ TEST_F(BatchCommandLine, RefusalsBeforeAnyCard) {
         int status;
     } rows[] = {
         {{"mf", "batch"}, rfcard::kExitUsage},
-        {{"mf", "batch", "--template", path("missing.mct")}, rfcard::kExitUsage},
+        {{"mf", "batch", "--template", path("missing.mct")}, rfcard::kExitBadInput},
         {{"mf", "batch", "--template", templ, "--count", "0"}, rfcard::kExitUsage},
         {{"mf", "batch", "--template", templ, "--write-locks"}, rfcard::kExitUsage},
         {{"ul", "batch", "--template", path("ul.json"), "--write-trailers"}, rfcard::kExitUsage},
