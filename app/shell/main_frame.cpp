@@ -17,6 +17,7 @@
 #include "shell/app_info.h"
 #include "common/app_state.h"
 #include "shell/setting_dialog.h"
+#include "workbench/workbench_launcher.h"
 
 namespace tilvane {
 
@@ -58,6 +59,11 @@ CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
 
     ShowFamily(state_.card_family);
     connect(&state_, &AppState::connection_changed, this, &CMainFrame::UpdateConnectionCommands);
+    connect(&state_, &AppState::reader_busy_changed, this, [this](bool busy) {
+        UpdateConnectionCommands();
+        ShowInfo(busy ? state_.reader_holder() + QStringLiteral(": the pages wait until it ends")
+                      : QStringLiteral("The reader is free again"));
+    });
     ConnectAtStart();
     UpdateConnectionCommands();
 
@@ -135,10 +141,14 @@ void CMainFrame::BuildMenu() {
     connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
     QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
+    // The card workbench's items stand above the separator before Exit.
+    workbench_ = new WorkbenchLauncher(state_, *this);
+    std::vector<QAction *> file = workbench_->MenuItems();
+    file.insert(file.end(), {nullptr, exit});
 
     menu_->Load(
         menuBar(),
-        {{QStringLiteral("File(&F)"), {nullptr, exit}},
+        {{QStringLiteral("File(&F)"), file},
          {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
          {QStringLiteral("Setting(&P)"), {open_setting, nullptr, stop_connect_, connect_}},
          {QStringLiteral("About(&H)"), {about}}});
@@ -179,8 +189,13 @@ void CMainFrame::Disconnect() {
 }
 
 void CMainFrame::UpdateConnectionCommands() {
-    connect_->setEnabled(!state_.connected());
-    stop_connect_->setEnabled(state_.connected());
+    // While the workbench works the card on its own thread, nothing here may
+    // talk to the reader: the pages and the reader commands wait, and say why.
+    const bool free = !state_.reader_busy();
+    connect_->setEnabled(free && !state_.connected());
+    stop_connect_->setEnabled(free && state_.connected());
+    if (QAction *setting = command_action(ID_SETTING)) setting->setEnabled(free);
+    if (view_ != nullptr) view_->setEnabled(free);
 }
 
 void CMainFrame::OpenSettings() {
@@ -198,6 +213,11 @@ QMenu *CMainFrame::createPopupMenu() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event) {
+    // The workbench windows close first (each may keep unsaved changes open).
+    if (!workbench_->CloseAll()) {
+        event->ignore();
+        return;
+    }
     // The port is closed before the library goes away; the flag keeps its value.
     if (!closed_) {
         closed_ = true;

@@ -20,6 +20,7 @@ namespace tilvane {
 class AppState;
 class PelkMenu;
 class StatusBand;
+class WorkbenchLauncher;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -53,6 +54,7 @@ public:
     QAction *command_action(int id) const;
     QToolBar *family_toolbar() const { return toolbar_; }
     PelkMenu *menu() const { return menu_; }
+    WorkbenchLauncher *workbench() const { return workbench_; }
 
     QMenu *createPopupMenu() override;
 
@@ -76,6 +78,7 @@ private:
     std::array<QAction *, kCardFamilyCount> family_actions_{};
     QAction *connect_ = nullptr;
     QAction *stop_connect_ = nullptr;
+    WorkbenchLauncher *workbench_ = nullptr;
     bool title_set_ = false;
     bool closed_ = false;
 };
