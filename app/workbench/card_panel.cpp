@@ -136,9 +136,9 @@ QWidget *CardPanel::BuildReadGroup() {
     memory->setObjectName(QStringLiteral("keyMemoryNote"));
     memory->setWordWrap(true);
 
-    layout->addWidget(CaptionLabel(QStringLiteral("Card &family:"), family_, group), 0, 0);
+    layout->addWidget(CaptionLabel(QStringLiteral("Card &family"), family_, group), 0, 0);
     layout->addWidget(family_, 0, 1);
-    layout->addWidget(CaptionLabel(QStringLiteral("Key dictionaries:"), dictionaries_, group), 1, 0,
+    layout->addWidget(CaptionLabel(QStringLiteral("Key dictionaries"), dictionaries_, group), 1, 0,
                       Qt::AlignTop);
     layout->addWidget(dictionaries_, 1, 1);
     auto *buttons = new QVBoxLayout;
@@ -193,7 +193,7 @@ QWidget *CardPanel::BuildProgressGroup() {
     layout->addWidget(progress_, 0, 0);
     layout->addWidget(cancel_, 0, 1);
     layout->addWidget(progress_text_, 1, 0, 1, 2);
-    layout->addWidget(CaptionLabel(QStringLiteral("Write results, a &block a line:"), results_, group),
+    layout->addWidget(CaptionLabel(QStringLiteral("Write results, a &block a line"), results_, group),
                       2, 0, 1, 2);
     layout->addWidget(results_, 3, 0, 1, 2);
     layout->setRowStretch(3, 1);

@@ -139,9 +139,11 @@ QWidget *DumpPanel::BuildBytesEditor() {
     bytes_.hex->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
     bytes_.hex->setMinimumWidth(QFontMetrics(bytes_.hex->font()).horizontalAdvance(QString(33, u'0')));
     bytes_.apply = Button(QStringLiteral("Apply &Bytes"), "applyBytes", group);
-    layout->addWidget(CaptionLabel(QStringLiteral("He&x:"), bytes_.hex, group), 0, 0);
+    bytes_.caption = CaptionLabel(QStringLiteral("He&x bytes"), bytes_.hex, group);
+    layout->addWidget(bytes_.caption, 0, 0);
     layout->addWidget(bytes_.hex, 0, 1);
     layout->addWidget(bytes_.apply, 1, 1, Qt::AlignRight);
+    layout->setRowStretch(2, 1);
     connect(bytes_.apply, &QPushButton::clicked, this, &DumpPanel::ApplyBytes);
     connect(bytes_.hex, &QLineEdit::returnPressed, this, &DumpPanel::ApplyBytes);
     return group;
@@ -162,13 +164,14 @@ QWidget *DumpPanel::BuildValueEditor() {
     value_.layout = WrappedLabel("valueLayout", group);
     value_.note = WrappedLabel("valueNote", group);
     value_.apply = Button(QStringLiteral("Make &Value Block"), "applyValue", group);
-    layout->addWidget(CaptionLabel(QStringLiteral("V&alue:"), value_.value, group), 0, 0);
+    layout->addWidget(CaptionLabel(QStringLiteral("V&alue"), value_.value, group), 0, 0);
     layout->addWidget(value_.value, 0, 1);
-    layout->addWidget(CaptionLabel(QStringLiteral("A&ddress:"), value_.address, group), 1, 0);
+    layout->addWidget(CaptionLabel(QStringLiteral("A&ddress"), value_.address, group), 1, 0);
     layout->addWidget(value_.address, 1, 1);
     layout->addWidget(value_.layout, 2, 0, 1, 2);
     layout->addWidget(value_.note, 3, 0, 1, 2);
     layout->addWidget(value_.apply, 4, 1, Qt::AlignRight);
+    layout->setRowStretch(5, 1);
     connect(value_.value, &QSpinBox::valueChanged, this, &DumpPanel::ShowValueLayout);
     connect(value_.address, &QSpinBox::valueChanged, this, &DumpPanel::ShowValueLayout);
     connect(value_.apply, &QPushButton::clicked, this, &DumpPanel::ApplyValue);
@@ -265,7 +268,10 @@ void DumpPanel::BlockChosen() {
     } else {
         bytes_.hex->setText(BytesToHex(BlockBytes(dump, block)));
     }
-    NameAfterCaption(bytes_.hex, QStringLiteral("Hex bytes of %1").arg(BlockLabel(dump, block)));
+    // The box is named after the block it holds.
+    const QString caption = QStringLiteral("He&x bytes of %1").arg(BlockLabel(dump, block).toLower());
+    bytes_.caption->setText(caption);
+    NameAfterCaption(bytes_.hex, caption);
     const QStringList access = AccessInWords(dump, block);
     access_words_->setText(access.isEmpty() ? DescribeBlock(dump, block).meaning
                                             : access.join(u'\n'));

@@ -49,6 +49,7 @@ signals:
 
 private:
     struct BytesEditor {
+        QLabel *caption;
         CHexEdit *hex;
         QPushButton *apply;
     };

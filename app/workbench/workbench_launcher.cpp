@@ -68,8 +68,9 @@ std::vector<QAction *> WorkbenchLauncher::MenuItems() const {
 
 std::vector<WorkbenchWindow *> WorkbenchLauncher::windows() const {
     std::vector<WorkbenchWindow *> open;
+    // A closed window lingers until the event loop deletes it.
     for (const QPointer<WorkbenchWindow> &window : windows_) {
-        if (window) open.push_back(window);
+        if (window && !window->isHidden()) open.push_back(window);
     }
     return open;
 }
