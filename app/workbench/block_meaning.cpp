@@ -172,7 +172,8 @@ QString LockedList(const std::vector<int> &pages, const QString &noun) {
     if (pages.empty()) return QStringLiteral("no %1 locked").arg(noun);
     QStringList numbers;
     for (const int page : pages) numbers << QString::number(page);
-    return QStringLiteral("%1s %2 locked").arg(noun, numbers.join(QStringLiteral(", ")));
+    return QStringLiteral("%1%2 %3 locked")
+        .arg(noun, pages.size() == 1 ? QString() : QStringLiteral("s"), numbers.join(QStringLiteral(", ")));
 }
 
 BlockMeaning UltralightPage(const CardDump &dump, int page) {

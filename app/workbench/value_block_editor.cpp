@@ -44,12 +44,14 @@ ValueDraft ValueDraftFor(const cardkit::CardDump &dump, int block) {
             cardkit::access_group(block - cardkit::first_block(sector), cardkit::blocks_in_sector(sector));
         const cardkit::DataBlockRights rights =
             cardkit::data_block_rights(access->groups[static_cast<std::size_t>(group)]);
-        const auto name = [](cardkit::KeyRight right) {
-            return QString::fromUtf8(cardkit::key_right_name(right).data(),
-                                     static_cast<qsizetype>(cardkit::key_right_name(right).size()));
+        const auto phrase = [](const char *verb, cardkit::KeyRight right) {
+            if (right == cardkit::KeyRight::Never) return QStringLiteral("never %1").arg(QLatin1String(verb));
+            const std::string_view key = cardkit::key_right_name(right);
+            return QStringLiteral("%1 by %2").arg(QLatin1String(verb),
+                                                  QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
         };
-        draft.rights = QStringLiteral("increment by %1, decrement by %2")
-                           .arg(name(rights.increment), name(rights.decrement_transfer_restore));
+        draft.rights = phrase("increment", rights.increment) + QStringLiteral(", ") +
+                       phrase("decrement", rights.decrement_transfer_restore);
         if (rights.increment == cardkit::KeyRight::Never &&
             rights.decrement_transfer_restore == cardkit::KeyRight::Never) {
             draft.rights += QStringLiteral(
