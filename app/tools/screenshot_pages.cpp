@@ -184,7 +184,8 @@ bool Grab(QWidget &window, const QDir &out, const char *name) {
 // first read.
 bool SaveWorkbenchPictures(tilvane::AppState &state, const QDir &out, int width, int height) {
     QTemporaryDir files;
-    tilvane::WorkbenchWindow window(state, tilvane::WorkbenchOptions{files.filePath("keys").toStdString()});
+    const tilvane::WorkbenchOptions options{files.filePath("keys").toStdString()};
+    tilvane::WorkbenchWindow window(state, options);
     window.resize(width, height);
     window.show();
     tilvane::CardPanel &card = *window.card_panel();
@@ -267,8 +268,9 @@ int main(int argc, char *argv[]) {
     state.card_family = tilvane::kMifareStd;
     if (parser.isSet("workbench")) {
         if (state.OpenPort() != 0 || !SaveWorkbenchPictures(state, out, width, height)) {
-            std::fprintf(stderr, "tilvane-screenshots: the workbench pictures need a Mifare Classic "
-                                 "1K card on port 1\n");
+            std::fprintf(stderr,
+                         "tilvane-screenshots: the workbench pictures need a Mifare Classic 1K "
+                         "card on port 1\n");
             return 1;
         }
         state.ClosePort();

@@ -22,8 +22,8 @@ std::vector<AccessBitsEditor::Choice> AccessBitsEditor::Choices(int group) {
     for (cardkit::AccessCondition condition = 0; condition < 8; ++condition) {
         const std::string words = group == kTrailerGroup ? cardkit::describe_trailer(condition)
                                                          : cardkit::describe_data_block(condition);
-        choices.push_back(
-            {condition, Text(cardkit::condition_bits(condition)) + QStringLiteral(": ") + Text(words)});
+        choices.push_back({condition, Text(cardkit::condition_bits(condition)) +
+                                          QStringLiteral(": ") + Text(words)});
     }
     return choices;
 }

@@ -75,8 +75,9 @@ BlockMeaning DataBlock(const CardDump &dump, int block) {
         return Make(BlockKind::Unknown, QStringLiteral("UNKNOWN"), QStringLiteral("not read"),
                     std::vector<ByteRole>(static_cast<std::size_t>(size), ByteRole::Unknown));
     }
-    BlockMeaning meaning = Make(BlockKind::Data, QStringLiteral("DATA"), QStringLiteral("data"),
-                                std::vector<ByteRole>(static_cast<std::size_t>(size), ByteRole::Data));
+    BlockMeaning meaning =
+        Make(BlockKind::Data, QStringLiteral("DATA"), QStringLiteral("data"),
+             std::vector<ByteRole>(static_cast<std::size_t>(size), ByteRole::Data));
     if (!dump.block_known(block)) {
         meaning.marker = QStringLiteral("DATA, PART UNKNOWN");
         meaning.meaning = QStringLiteral("data, some bytes not read");
@@ -132,13 +133,12 @@ BlockMeaning MifareTrailer(const CardDump &dump, int block) {
     if (Known(dump, block, cardkit::kTrailerAccessBits, 3)) {
         access += dump.access_bits(sector) ? QString() : QStringLiteral(" (INVALID)");
     }
-    BlockMeaning meaning =
-        Make(BlockKind::Trailer, QStringLiteral("TRAILER"),
-             QStringLiteral("key A %1, access bits %2, user byte %3, key B %4")
-                 .arg(Part(dump, block, cardkit::kTrailerKeyA, 6), access,
-                      Part(dump, block, cardkit::kTrailerUserByte, 1),
-                      Part(dump, block, cardkit::kTrailerKeyB, 6)),
-             roles);
+    BlockMeaning meaning = Make(BlockKind::Trailer, QStringLiteral("TRAILER"),
+                                QStringLiteral("key A %1, access bits %2, user byte %3, key B %4")
+                                    .arg(Part(dump, block, cardkit::kTrailerKeyA, 6), access,
+                                         Part(dump, block, cardkit::kTrailerUserByte, 1),
+                                         Part(dump, block, cardkit::kTrailerKeyB, 6)),
+                                roles);
     MarkUnknownBytes(dump, block, meaning);
     return meaning;
 }
@@ -149,11 +149,10 @@ BlockMeaning MifareBlock(const CardDump &dump, int block) {
     if (dump.block_known(block)) {
         if (const auto value = cardkit::decode_value_block(dump.block(block))) {
             std::vector<ByteRole> roles(16, ByteRole::Value);
-            return Make(BlockKind::Value, QStringLiteral("VALUE"),
-                        QStringLiteral("value %1, address %2")
-                            .arg(value->value)
-                            .arg(Hex(value->address)),
-                        roles);
+            return Make(
+                BlockKind::Value, QStringLiteral("VALUE"),
+                QStringLiteral("value %1, address %2").arg(value->value).arg(Hex(value->address)),
+                roles);
         }
     }
     return DataBlock(dump, block);
@@ -173,7 +172,8 @@ QString LockedList(const std::vector<int> &pages, const QString &noun) {
     QStringList numbers;
     for (const int page : pages) numbers << QString::number(page);
     return QStringLiteral("%1%2 %3 locked")
-        .arg(noun, pages.size() == 1 ? QString() : QStringLiteral("s"), numbers.join(QStringLiteral(", ")));
+        .arg(noun, pages.size() == 1 ? QString() : QStringLiteral("s"),
+             numbers.join(QStringLiteral(", ")));
 }
 
 BlockMeaning UltralightPage(const CardDump &dump, int page) {
@@ -185,17 +185,16 @@ BlockMeaning UltralightPage(const CardDump &dump, int page) {
     }
     if (dump.block_unknown(page)) return DataBlock(dump, page);
     const auto identity = Known(dump, 0, 0, 4) && Known(dump, 1, 0, 4) && Known(dump, 2, 0, 1)
-                              ? cardkit::decode_ultralight_identity(
-                                    [&] {
-                                        std::vector<std::uint8_t> pages;
-                                        for (int p = 0; p < 3; ++p) {
-                                            const auto bytes = BlockBytes(dump, p);
-                                            pages.insert(pages.end(), bytes.begin(), bytes.end());
-                                        }
-                                        return pages;
-                                    }())
+                              ? cardkit::decode_ultralight_identity([&] {
+                                    std::vector<std::uint8_t> pages;
+                                    for (int p = 0; p < 3; ++p) {
+                                        const auto bytes = BlockBytes(dump, p);
+                                        pages.insert(pages.end(), bytes.begin(), bytes.end());
+                                    }
+                                    return pages;
+                                }())
                               : std::nullopt;
-    const QString checks = !identity                   ? QString()
+    const QString checks = !identity                     ? QString()
                            : identity->check_bytes_valid ? QStringLiteral(" (check bytes valid)")
                                                          : QStringLiteral(" (check bytes WRONG)");
     BlockMeaning meaning;
@@ -264,11 +263,11 @@ BlockMeaning SrixBlock(const CardDump &dump, int block) {
         for (int b = kSrixLockableFirst; b <= kSrixLockableLast; ++b) {
             if (SrixBlockLocked(dump, b).value_or(false)) locked.push_back(b);
         }
-        return Make(BlockKind::System, QStringLiteral("SYSTEM"),
-                    QStringLiteral("system area: lock register %1: %2")
-                        .arg(Hex((*dump.system_block())[0]),
-                             LockedList(locked, QStringLiteral("block"))),
-                    {ByteRole::Lock, ByteRole::Maker, ByteRole::Maker, ByteRole::Maker});
+        return Make(
+            BlockKind::System, QStringLiteral("SYSTEM"),
+            QStringLiteral("system area: lock register %1: %2")
+                .arg(Hex((*dump.system_block())[0]), LockedList(locked, QStringLiteral("block"))),
+            {ByteRole::Lock, ByteRole::Maker, ByteRole::Maker, ByteRole::Maker});
     }
     if (dump.block_unknown(block) || block >= kSrixLockableFirst) {
         BlockMeaning meaning = DataBlock(dump, block);
@@ -312,11 +311,10 @@ BlockMeaning Sr176Block(const CardDump &dump, int block) {
     if (dump.block_unknown(block)) return DataBlock(dump, block);
     BlockMeaning meaning;
     if (block < 4) {
-        meaning = Make(BlockKind::Manufacturer, QStringLiteral("UID"),
-                       QStringLiteral("UID, bits %1-%2 (read-only)")
-                           .arg(16 * block)
-                           .arg(16 * block + 15),
-                       std::vector<ByteRole>(2, ByteRole::Maker));
+        meaning =
+            Make(BlockKind::Manufacturer, QStringLiteral("UID"),
+                 QStringLiteral("UID, bits %1-%2 (read-only)").arg(16 * block).arg(16 * block + 15),
+                 std::vector<ByteRole>(2, ByteRole::Maker));
     } else if (block == kSr176LockBlock) {
         std::vector<int> locked;
         for (int b = 0; b < kSr176LockBlock; ++b) {
@@ -324,13 +322,14 @@ BlockMeaning Sr176Block(const CardDump &dump, int block) {
         }
         const QString chip =
             Known(dump, block, 1, 1) ? Hex(dump.block(block)[1] & 0x0F) : QStringLiteral("unknown");
-        meaning = Make(BlockKind::Lock, QStringLiteral("LOCK"),
-                       QStringLiteral("lock byte %1: %2; chip ID %3")
-                           .arg(Part(dump, block, 0, 1),
-                                Known(dump, block, 0, 1) ? LockedList(locked, QStringLiteral("block"))
-                                                         : QStringLiteral("lock state unknown"),
-                                chip),
-                       {ByteRole::Lock, ByteRole::Maker});
+        meaning =
+            Make(BlockKind::Lock, QStringLiteral("LOCK"),
+                 QStringLiteral("lock byte %1: %2; chip ID %3")
+                     .arg(Part(dump, block, 0, 1),
+                          Known(dump, block, 0, 1) ? LockedList(locked, QStringLiteral("block"))
+                                                   : QStringLiteral("lock state unknown"),
+                          chip),
+                 {ByteRole::Lock, ByteRole::Maker});
     } else {
         meaning = DataBlock(dump, block);
         MarkLocked(meaning, Sr176BlockLocked(dump, block).value_or(false),
@@ -384,20 +383,23 @@ QStringList AccessInWords(const CardDump &dump, int block) {
     const int blocks = cardkit::blocks_in_sector(sector);
     QStringList lines;
     if (!Known(dump, trailer, cardkit::kTrailerAccessBits, 3)) {
-        lines << QStringLiteral("access conditions unknown: the sector's access bits were not read");
+        lines << QStringLiteral(
+            "access conditions unknown: the sector's access bits were not read");
         return lines;
     }
     const auto access = dump.access_bits(sector);
     if (!access) {
-        lines << QStringLiteral("the sector's access bits are invalid (their inverted copies "
-                                "disagree): the card refuses the whole sector");
+        lines << QStringLiteral(
+            "the sector's access bits are invalid (their inverted copies "
+            "disagree): the card refuses the whole sector");
         return lines;
     }
     const int group = cardkit::access_group(block - cardkit::first_block(sector), blocks);
     const cardkit::AccessCondition condition = access->groups[static_cast<std::size_t>(group)];
     const QString bits = Text(cardkit::condition_bits(condition));
     if (block == trailer) {
-        lines << QStringLiteral("trailer (%1): %2").arg(bits, Text(cardkit::describe_trailer(condition)));
+        lines << QStringLiteral("trailer (%1): %2")
+                     .arg(bits, Text(cardkit::describe_trailer(condition)));
     } else {
         lines << QStringLiteral("block %1 (%2): %3")
                      .arg(block)

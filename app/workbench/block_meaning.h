@@ -24,13 +24,24 @@ inline constexpr int kSystemBlockRow = -1;
 enum class BlockKind { Manufacturer, Data, Value, Trailer, Lock, Otp, Counter, System, Unknown };
 
 // What a byte holds; the view colours bytes by role.
-enum class ByteRole { Maker, Data, Value, KeyA, AccessBits, UserByte, KeyB, Lock, Otp, Counter,
-                      Unknown };
+enum class ByteRole {
+    Maker,
+    Data,
+    Value,
+    KeyA,
+    AccessBits,
+    UserByte,
+    KeyB,
+    Lock,
+    Otp,
+    Counter,
+    Unknown
+};
 
 struct BlockMeaning {
     BlockKind kind = BlockKind::Unknown;
-    QString marker;   // "MAKER", "VALUE", "TRAILER", ..., with ", LOCKED" where it is
-    QString meaning;  // "value 100, address 04"
+    QString marker;               // "MAKER", "VALUE", "TRAILER", ..., with ", LOCKED" where it is
+    QString meaning;              // "value 100, address 04"
     std::vector<ByteRole> roles;  // one a byte of the block
     bool locked = false;          // write-protected on the card, as far as the dump tells
 };
@@ -55,7 +66,7 @@ QString BlockHex(const cardkit::CardDump &dump, int block);
 bool HasBlock(const cardkit::CardDump &dump, int block);
 
 struct Section {
-    QString title;        // "Sector 3", "Blocks 16-31", "System area"
+    QString title;          // "Sector 3", "Blocks 16-31", "System area"
     std::vector<int> rows;  // block numbers, or kSystemBlockRow
 };
 std::vector<Section> SectionsOf(const cardkit::CardDump &dump);

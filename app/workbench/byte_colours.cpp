@@ -59,9 +59,9 @@ QColor KindColour(BlockKind kind) {
 QColor DifferenceColour() { return QColor(0xFF, 0x9E, 0x9E); }
 
 std::vector<ByteRole> LegendRoles() {
-    return {ByteRole::Maker,   ByteRole::Value, ByteRole::KeyA,    ByteRole::AccessBits,
-            ByteRole::KeyB,    ByteRole::Lock,  ByteRole::Otp,     ByteRole::Counter,
-            ByteRole::Unknown};
+    return {ByteRole::Maker,      ByteRole::Value,   ByteRole::KeyA,
+            ByteRole::AccessBits, ByteRole::KeyB,    ByteRole::Lock,
+            ByteRole::Otp,        ByteRole::Counter, ByteRole::Unknown};
 }
 
 QWidget *MakeLegend(QWidget *parent) {

@@ -84,7 +84,8 @@ void ReadMifare(cardwork::ReaderSession &session, const KeyOrder &keys,
     cardwork::KeyCandidates candidates = Candidates(keys, {});
     Recall(keys, card, type, candidates, outcome.warnings);
     cardwork::MifareCard mifare(session, card);
-    cardwork::MifareDumpOutcome read = cardwork::dump_mifare_card(mifare, type, candidates, progress);
+    cardwork::MifareDumpOutcome read =
+        cardwork::dump_mifare_card(mifare, type, candidates, progress);
     // Whatever stopped it, the keys found so far are kept for next time.
     Remember(keys, read.report.dump, outcome.warnings);
     outcome.keys_tried = mifare.keys_tried();
@@ -193,15 +194,17 @@ std::vector<BlockResult> BlockResults(const cardkit::CardDump &dump,
     // A stop can fall between a block's write and its read back: the blocks
     // written last that no check has answered for were not read back.
     std::vector<int> unchecked;
-    const std::size_t checked = static_cast<std::size_t>(report.verified) + report.differences.size();
+    const std::size_t checked =
+        static_cast<std::size_t>(report.verified) + report.differences.size();
     if (stopped && options.verify && report.written.size() > checked) {
-        unchecked.assign(report.written.end() - static_cast<std::ptrdiff_t>(report.written.size() - checked),
-                         report.written.end());
+        unchecked.assign(
+            report.written.end() - static_cast<std::ptrdiff_t>(report.written.size() - checked),
+            report.written.end());
     }
     const auto note_of = [](const std::vector<cardwork::BlockNote> &notes,
                             int block) -> std::optional<std::string> {
         const auto found = std::find_if(notes.begin(), notes.end(),
-                                         [block](const auto &note) { return note.block == block; });
+                                        [block](const auto &note) { return note.block == block; });
         if (found == notes.end()) return std::nullopt;
         return found->note;
     };

@@ -69,17 +69,25 @@ QString Stop(const cardwork::CardError &error) {
 
 QString ProgressText(const cardwork::Progress &progress) {
     const bool sectors = progress.unit == cardwork::WorkUnit::Sector;
-    const int shown = std::min(progress.done + (progress.done < progress.total ? 1 : 0), progress.total);
+    const int shown =
+        std::min(progress.done + (progress.done < progress.total ? 1 : 0), progress.total);
     QString text = progress.done >= progress.total
-                       ? QStringLiteral("All %1 %2 done").arg(progress.total).arg(sectors ? QStringLiteral("sectors") : QStringLiteral("blocks"))
-                       : QStringLiteral("%1 %2 of %3").arg(sectors ? QStringLiteral("Sector") : QStringLiteral("Block")).arg(sectors ? progress.done : shown).arg(progress.total);
+                       ? QStringLiteral("All %1 %2 done")
+                             .arg(progress.total)
+                             .arg(sectors ? QStringLiteral("sectors") : QStringLiteral("blocks"))
+                       : QStringLiteral("%1 %2 of %3")
+                             .arg(sectors ? QStringLiteral("Sector") : QStringLiteral("Block"))
+                             .arg(sectors ? progress.done : shown)
+                             .arg(progress.total);
     if (progress.key_search) {
         text += QStringLiteral(": key %1, %2 of %3 keys tried")
                     .arg(progress.key_search->type == cardkit::KeyType::A ? u'A' : u'B')
                     .arg(progress.key_search->tried)
                     .arg(progress.key_search->candidates);
     }
-    text += QStringLiteral("; %1 keys tried, %2 exchanges").arg(progress.keys_tried).arg(progress.exchanges);
+    text += QStringLiteral("; %1 keys tried, %2 exchanges")
+                .arg(progress.keys_tried)
+                .arg(progress.exchanges);
     return text;
 }
 
@@ -131,7 +139,8 @@ QWidget *CardPanel::BuildReadGroup() {
             ? QStringLiteral("Keys found are not remembered.")
             : QStringLiteral("Keys found are remembered per card in %1 (rfcard shares them) and "
                              "tried first; then the dictionaries, then the common keys.")
-                  .arg(QDir::toNativeSeparators(QString::fromStdString(options_.key_memory.string()))),
+                  .arg(QDir::toNativeSeparators(
+                      QString::fromStdString(options_.key_memory.string()))),
         group);
     memory->setObjectName(QStringLiteral("keyMemoryNote"));
     memory->setWordWrap(true);
@@ -158,13 +167,17 @@ QWidget *CardPanel::BuildReadGroup() {
 }
 
 QWidget *CardPanel::BuildWriteGroup() {
-    auto *group = new QGroupBox(QStringLiteral("Write the dump to the card (Mifare Classic)"), this);
+    auto *group =
+        new QGroupBox(QStringLiteral("Write the dump to the card (Mifare Classic)"), this);
     auto *layout = new QGridLayout(group);
-    verify_ = CheckBox(QStringLiteral("&Verify: read every written block back"), "verifyWrite", group);
+    verify_ =
+        CheckBox(QStringLiteral("&Verify: read every written block back"), "verifyWrite", group);
     verify_->setChecked(true);
-    include_block0_ = CheckBox(QStringLiteral("Include block &0 (asks first)"), "includeBlock0", group);
-    include_trailers_ = CheckBox(QStringLiteral("Include &trailers: keys and access bits (asks first)"),
-                                 "includeTrailers", group);
+    include_block0_ =
+        CheckBox(QStringLiteral("Include block &0 (asks first)"), "includeBlock0", group);
+    include_trailers_ =
+        CheckBox(QStringLiteral("Include &trailers: keys and access bits (asks first)"),
+                 "includeTrailers", group);
     write_button_ = Button(QStringLiteral("&Write Card..."), "writeCard", group);
     layout->addWidget(verify_, 0, 0);
     layout->addWidget(include_block0_, 1, 0);
@@ -193,8 +206,9 @@ QWidget *CardPanel::BuildProgressGroup() {
     layout->addWidget(progress_, 0, 0);
     layout->addWidget(cancel_, 0, 1);
     layout->addWidget(progress_text_, 1, 0, 1, 2);
-    layout->addWidget(CaptionLabel(QStringLiteral("Write results, a &block a line"), results_, group),
-                      2, 0, 1, 2);
+    layout->addWidget(
+        CaptionLabel(QStringLiteral("Write results, a &block a line"), results_, group), 2, 0, 1,
+        2);
     layout->addWidget(results_, 3, 0, 1, 2);
     layout->setRowStretch(3, 1);
     connect(cancel_, &QPushButton::clicked, this, &CardPanel::CancelWork);
@@ -204,29 +218,33 @@ QWidget *CardPanel::BuildProgressGroup() {
 void CardPanel::UpdateButtons() {
     const bool free = !working() && !state_.reader_busy();
     read_button_->setEnabled(free);
-    const bool mifare_dump = document_.has_dump() &&
-                             document_.dump().family() == CardFamily::MifareClassic;
+    const bool mifare_dump =
+        document_.has_dump() && document_.dump().family() == CardFamily::MifareClassic;
     write_button_->setEnabled(free && mifare_dump);
-    write_button_->setToolTip(mifare_dump ? QString()
-                                   : QStringLiteral("Only Mifare Classic dumps are written to cards here"));
+    write_button_->setToolTip(
+        mifare_dump ? QString()
+                    : QStringLiteral("Only Mifare Classic dumps are written to cards here"));
     cancel_->setEnabled(working() && !worker_->cancel_requested());
     family_->setEnabled(!working());
-    const bool mifare_read = family_->currentData().toInt() == static_cast<int>(CardFamily::MifareClassic);
+    const bool mifare_read =
+        family_->currentData().toInt() == static_cast<int>(CardFamily::MifareClassic);
     dictionaries_->setEnabled(!working() && mifare_read);
     add_dictionary_->setEnabled(!working() && mifare_read);
     remove_dictionary_->setEnabled(!working() && mifare_read && dictionaries_->count() > 0);
 }
 
 void CardPanel::AddDictionary() {
-    const FileChoice choice = ChooseFile({this, QStringLiteral("Add Key Dictionary"),
-                                          QStringLiteral("Key dictionaries (*.dic *.keys *.txt);;All files (*)"),
-                                          QString(), QString(), false});
+    const FileChoice choice =
+        ChooseFile({this, QStringLiteral("Add Key Dictionary"),
+                    QStringLiteral("Key dictionaries (*.dic *.keys *.txt);;All files (*)"),
+                    QString(), QString(), false});
     if (!choice.path.isEmpty()) AddDictionaries({choice.path});
 }
 
 void CardPanel::AddDictionaries(const QStringList &paths) {
     for (const QString &path : paths) {
-        if (dictionaries_->findItems(path, Qt::MatchExactly).isEmpty()) dictionaries_->addItem(path);
+        if (dictionaries_->findItems(path, Qt::MatchExactly).isEmpty())
+            dictionaries_->addItem(path);
     }
     UpdateButtons();
 }
@@ -238,7 +256,8 @@ void CardPanel::RemoveDictionary() {
 
 std::optional<KeyOrder> CardPanel::Keys() {
     QStringList paths;
-    for (int row = 0; row < dictionaries_->count(); ++row) paths << dictionaries_->item(row)->text();
+    for (int row = 0; row < dictionaries_->count(); ++row)
+        paths << dictionaries_->item(row)->text();
     QString error;
     std::optional<std::vector<cardkit::MifareKey>> keys = LoadKeyDictionaries(paths, error);
     if (!keys) {
@@ -248,9 +267,7 @@ std::optional<KeyOrder> CardPanel::Keys() {
     return KeyOrder{std::move(*keys), options_.key_memory};
 }
 
-ReaderPort CardPanel::Port() const {
-    return {state_.com_port, state_.baud(), !state_.connected()};
-}
+ReaderPort CardPanel::Port() const { return {state_.com_port, state_.baud(), !state_.connected()}; }
 
 bool CardPanel::Begin(Work work, const QString &holder) {
     if (work_ == Work::None && !state_.ClaimReader(holder)) {
@@ -347,14 +364,14 @@ void CardPanel::ReadFinished() {
         return;
     }
     const int unknown = UnknownBlocks(*read.dump);
-    const QString counts = QStringLiteral("%1 keys tried, %2 exchanges")
-                               .arg(read.keys_tried)
-                               .arg(read.exchanges);
+    const QString counts =
+        QStringLiteral("%1 keys tried, %2 exchanges").arg(read.keys_tried).arg(read.exchanges);
     QString note;
     if (read.stopped) {
-        note = QStringLiteral("The read stopped (%1): what was read is kept, %2 blocks are unknown.")
-                   .arg(Stop(*read.stopped))
-                   .arg(unknown);
+        note =
+            QStringLiteral("The read stopped (%1): what was read is kept, %2 blocks are unknown.")
+                .arg(Stop(*read.stopped))
+                .arg(unknown);
     }
     document_.TakeRead(*read.dump, note);
     if (read.stopped) {
@@ -403,11 +420,11 @@ void CardPanel::WriteCard() {
                       verify_->isChecked()};
     write_keys_ = std::move(*keys);
     check_ = std::make_shared<WriteCheck>();
-    worker_->Start(state_.api, [check = check_, port = Port(), dump = writing_,
-                                options = write_options_](cardwork::ReaderSession &session,
-                                                          const cardwork::ProgressCallback &) {
-        *check = CheckCardForWrite(session, port, *dump, options);
-    });
+    worker_->Start(state_.api,
+                   [check = check_, port = Port(), dump = writing_, options = write_options_](
+                       cardwork::ReaderSession &session, const cardwork::ProgressCallback &) {
+                       *check = CheckCardForWrite(session, port, *dump, options);
+                   });
 }
 
 void CardPanel::CheckFinished() {
@@ -462,9 +479,9 @@ void CardPanel::CheckFinished() {
     progress_text_->setText(QStringLiteral("Writing card %1").arg(card));
     write_ = std::make_shared<WriteOutcome>();
     worker_->Start(state_.api, [result = write_, dump = writing_, uid = check.card->uid,
-                                options = write_options_, keys = write_keys_](
-                                   cardwork::ReaderSession &session,
-                                   const cardwork::ProgressCallback &progress) {
+                                options = write_options_,
+                                keys = write_keys_](cardwork::ReaderSession &session,
+                                                    const cardwork::ProgressCallback &progress) {
         *result = tilvane::WriteCard(session, *dump, uid, options, keys, progress);
     });
     UpdateButtons();
@@ -485,7 +502,9 @@ void CardPanel::WriteFinished() {
         BlockResults(*writing_, write_options_, *written.report, written.stopped.has_value());
     int problems = 0;
     for (const BlockResult &result : results) {
-        QString line = QStringLiteral("block %1: %2").arg(result.block).arg(Text(BlockResultName(result.kind)));
+        QString line = QStringLiteral("block %1: %2")
+                           .arg(result.block)
+                           .arg(Text(BlockResultName(result.kind)));
         if (!result.note.empty()) line += QStringLiteral(": ") + Text(result.note);
         auto *item = new QListWidgetItem(line, results_);
         item->setData(Qt::UserRole, result.block);
@@ -497,9 +516,12 @@ void CardPanel::WriteFinished() {
     const cardwork::RestoreReport &report = *written.report;
     QString text = QStringLiteral("%1 blocks written").arg(report.written.size());
     if (write_options_.verify) {
-        text += QStringLiteral(", %1 read back, %2 differ").arg(report.verified).arg(report.differences.size());
+        text += QStringLiteral(", %1 read back, %2 differ")
+                    .arg(report.verified)
+                    .arg(report.differences.size());
     }
-    if (!report.skipped.empty()) text += QStringLiteral(", %1 not written").arg(report.skipped.size());
+    if (!report.skipped.empty())
+        text += QStringLiteral(", %1 not written").arg(report.skipped.size());
     writing_.reset();
     if (written.stopped) {
         text = QStringLiteral("Write stopped (%1): %2").arg(Stop(*written.stopped), text);
@@ -507,8 +529,9 @@ void CardPanel::WriteFinished() {
         text = QStringLiteral("Card written: %1").arg(text);
     }
     progress_text_->setText(text);
-    emit outcome(written.stopped || problems > 0 ? StatusBand::Mark::Error : StatusBand::Mark::Success,
-                 text);
+    emit outcome(
+        written.stopped || problems > 0 ? StatusBand::Mark::Error : StatusBand::Mark::Success,
+        text);
 }
 
 }  // namespace tilvane

@@ -168,8 +168,7 @@ void ComparePanel::NextDifference() {
     const int from = current_block();
     if (const auto next = model_->comparison().Next(from)) {
         Choose(*next);
-        emit outcome(StatusBand::Mark::Success,
-                     model_->comparison().DifferenceAt(*next)->text);
+        emit outcome(StatusBand::Mark::Success, model_->comparison().DifferenceAt(*next)->text);
     } else {
         emit outcome(StatusBand::Mark::Error,
                      from < 0 ? QStringLiteral("The dumps do not differ")
@@ -182,8 +181,7 @@ void ComparePanel::PreviousDifference() {
     const int from = current_block() < 0 ? model_->rowCount() : current_block();
     if (const auto previous = model_->comparison().Previous(from)) {
         Choose(*previous);
-        emit outcome(StatusBand::Mark::Success,
-                     model_->comparison().DifferenceAt(*previous)->text);
+        emit outcome(StatusBand::Mark::Success, model_->comparison().DifferenceAt(*previous)->text);
     } else {
         emit outcome(StatusBand::Mark::Error,
                      QStringLiteral("No difference before block %1").arg(from));

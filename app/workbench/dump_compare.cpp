@@ -30,7 +30,8 @@ QString BytesOrAbsent(const cardkit::CardDump &dump, int block) {
 }  // namespace
 
 std::optional<DumpComparison> DumpComparison::Compare(const cardkit::CardDump &mine,
-                                                      const cardkit::CardDump &other, QString &why) {
+                                                      const cardkit::CardDump &other,
+                                                      QString &why) {
     try {
         return DumpComparison(mine, other);
     } catch (const std::invalid_argument &failure) {
@@ -172,9 +173,8 @@ QVariant CompareTableModel::data(const QModelIndex &index, int role) const {
     const int block = index.row();
     const cardkit::CardDump &mine = document_.dump();
     const DumpComparison::Difference *difference = comparison_->DifferenceAt(block);
-    const QString words = difference == nullptr
-                              ? QStringLiteral("same")
-                              : difference->text.section(QStringLiteral(": "), 1);
+    const QString words = difference == nullptr ? QStringLiteral("same")
+                                                : difference->text.section(QStringLiteral(": "), 1);
     switch (role) {
         case Qt::DisplayRole:
             switch (index.column()) {
@@ -193,13 +193,15 @@ QVariant CompareTableModel::data(const QModelIndex &index, int role) const {
                 case kBlockColumn:
                     return label;
                 case kMineColumn:
-                    return QStringLiteral("%1 in this dump: %2").arg(label, BytesOrAbsent(mine, block));
+                    return QStringLiteral("%1 in this dump: %2")
+                        .arg(label, BytesOrAbsent(mine, block));
                 case kOtherColumn:
                     return QStringLiteral("%1 in %2: %3")
                         .arg(label, other_name_, BytesOrAbsent(*other_, block));
                 default:
-                    return difference == nullptr ? QStringLiteral("%1 is the same").arg(label)
-                                                 : QStringLiteral("%1 differs: %2").arg(label, words);
+                    return difference == nullptr
+                               ? QStringLiteral("%1 is the same").arg(label)
+                               : QStringLiteral("%1 differs: %2").arg(label, words);
             }
         }
         case Qt::FontRole:

@@ -26,9 +26,9 @@ void DumpDocument::Load(cardkit::CardDump dump, const QString &path, cardkit::Du
 
 void DumpDocument::TakeRead(cardkit::CardDump dump, const QString &partial_note) {
     const cardkit::Bytes &uid = dump.identity().uid;
-    read_name_ = uid.empty() ? QStringLiteral("Card read")
-                             : QStringLiteral("Card %1").arg(QString::fromStdString(
-                                   cardkit::to_hex(uid)));
+    read_name_ = uid.empty()
+                     ? QStringLiteral("Card read")
+                     : QStringLiteral("Card %1").arg(QString::fromStdString(cardkit::to_hex(uid)));
     dump_ = std::move(dump);
     file_path_.clear();
     file_format_.reset();
@@ -49,7 +49,8 @@ bool DumpDocument::SetBlock(int block, const std::vector<std::uint8_t> &bytes) {
         return false;
     }
     if (block == kSystemBlockRow) {
-        dump_->set_system_block(std::array<std::uint8_t, 4>{bytes[0], bytes[1], bytes[2], bytes[3]});
+        dump_->set_system_block(
+            std::array<std::uint8_t, 4>{bytes[0], bytes[1], bytes[2], bytes[3]});
     } else {
         dump_->set_block(block, bytes);
     }

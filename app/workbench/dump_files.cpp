@@ -68,7 +68,8 @@ std::optional<LoadedDump> LoadDumpFile(const QString &path, QString &error) {
         return std::nullopt;
     }
     if (file.size() > kLargestDumpFile) {
-        error = QStringLiteral("%1 is %2 bytes, larger than any card dump").arg(path).arg(file.size());
+        error =
+            QStringLiteral("%1 is %2 bytes, larger than any card dump").arg(path).arg(file.size());
         return std::nullopt;
     }
     const QByteArray content = file.readAll();
@@ -150,9 +151,9 @@ std::optional<PreparedSave> PrepareSave(const cardkit::CardDump &dump, DumpForma
                                         QString &error) {
     try {
         const cardkit::ExportedDump exported = cardkit::export_dump(dump, format);
-        PreparedSave save{QByteArray(exported.content.data(),
-                                     static_cast<qsizetype>(exported.content.size())),
-                          {}};
+        PreparedSave save{
+            QByteArray(exported.content.data(), static_cast<qsizetype>(exported.content.size())),
+            {}};
         for (const std::string &warning : exported.warnings) save.warnings << Text(warning);
         return save;
     } catch (const cardkit::FormatError &failure) {
@@ -177,8 +178,8 @@ std::optional<std::vector<cardkit::MifareKey>> LoadKeyDictionaries(const QString
         }
         const QByteArray content = file.readAll();
         try {
-            for (const cardkit::MifareKey &key : cardkit::parse_key_dictionary(
-                     std::string_view(content.constData(), static_cast<std::size_t>(content.size())))) {
+            for (const cardkit::MifareKey &key : cardkit::parse_key_dictionary(std::string_view(
+                     content.constData(), static_cast<std::size_t>(content.size())))) {
                 if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
             }
         } catch (const cardkit::FormatError &failure) {

@@ -59,9 +59,11 @@ QVariant SectionListModel::data(const QModelIndex &index, int role) const {
     const int count = static_cast<int>(section.rows.size());
     switch (role) {
         case Qt::DisplayRole:
-            return known == count
-                       ? section.title
-                       : QStringLiteral("%1  (%2 of %3 read)").arg(section.title).arg(known).arg(count);
+            return known == count ? section.title
+                                  : QStringLiteral("%1  (%2 of %3 read)")
+                                        .arg(section.title)
+                                        .arg(known)
+                                        .arg(count);
         case Qt::AccessibleTextRole:
             return known == count ? QStringLiteral("%1, every block read").arg(section.title)
                                   : QStringLiteral("%1, %2 of %3 blocks read, the rest unknown")
@@ -158,7 +160,8 @@ QVariant BlockTableModel::data(const QModelIndex &index, int role) const {
         case Qt::DisplayRole:
             switch (column) {
                 case kBlockColumn:
-                    return block == kSystemBlockRow ? QStringLiteral("system") : QString::number(block);
+                    return block == kSystemBlockRow ? QStringLiteral("system")
+                                                    : QString::number(block);
                 case kKindColumn:
                     return meaning.marker;
                 case kBytesColumn:
@@ -171,11 +174,13 @@ QVariant BlockTableModel::data(const QModelIndex &index, int role) const {
                 case kBlockColumn:
                     return BlockLabel(dump, block);
                 case kKindColumn:
-                    return QStringLiteral("%1 kind: %2").arg(BlockLabel(dump, block), meaning.marker);
+                    return QStringLiteral("%1 kind: %2")
+                        .arg(BlockLabel(dump, block), meaning.marker);
                 case kBytesColumn:
                     return SpokenBlock(dump, block);
                 default:
-                    return QStringLiteral("%1 meaning: %2").arg(BlockLabel(dump, block), meaning.meaning);
+                    return QStringLiteral("%1 meaning: %2")
+                        .arg(BlockLabel(dump, block), meaning.meaning);
             }
         case Qt::ToolTipRole: {
             const QStringList access = AccessInWords(dump, block);

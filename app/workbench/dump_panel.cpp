@@ -86,7 +86,8 @@ QWidget *DumpPanel::BuildSections() {
     sections_->setObjectName(QStringLiteral("sectionList"));
     sections_->setModel(section_model_);
     sections_->setSelectionMode(QAbstractItemView::SingleSelection);
-    sections_->setMinimumWidth(fontMetrics().horizontalAdvance(QStringLiteral("Blocks 112-127 (16 of 16 read)")) / 2);
+    sections_->setMinimumWidth(
+        fontMetrics().horizontalAdvance(QStringLiteral("Blocks 112-127 (16 of 16 read)")) / 2);
     layout->addWidget(CaptionLabel(QStringLiteral("&Sectors"), sections_, box));
     layout->addWidget(sections_, 1);
     connect(sections_->selectionModel(), &QItemSelectionModel::currentRowChanged, this,
@@ -137,7 +138,8 @@ QWidget *DumpPanel::BuildBytesEditor() {
     bytes_.hex = new CHexEdit(group);
     bytes_.hex->setObjectName(QStringLiteral("blockHex"));
     bytes_.hex->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
-    bytes_.hex->setMinimumWidth(QFontMetrics(bytes_.hex->font()).horizontalAdvance(QString(33, u'0')));
+    bytes_.hex->setMinimumWidth(
+        QFontMetrics(bytes_.hex->font()).horizontalAdvance(QString(33, u'0')));
     bytes_.apply = Button(QStringLiteral("Apply &Bytes"), "applyBytes", group);
     bytes_.caption = CaptionLabel(QStringLiteral("He&x bytes"), bytes_.hex, group);
     layout->addWidget(bytes_.caption, 0, 0);
@@ -261,15 +263,16 @@ void DumpPanel::BlockChosen() {
     const int size = BlockSize(dump, block);
     bytes_.hex->SetLimitBytes(size);
     // Unknown bytes stand as 00; applying the box makes the whole block known.
-    const bool unknown = block == kSystemBlockRow ? !dump.system_block().has_value()
-                                                  : dump.block_unknown(block);
+    const bool unknown =
+        block == kSystemBlockRow ? !dump.system_block().has_value() : dump.block_unknown(block);
     if (unknown) {
         bytes_.hex->clear();
     } else {
         bytes_.hex->setText(BytesToHex(BlockBytes(dump, block)));
     }
     // The box is named after the block it holds.
-    const QString caption = QStringLiteral("He&x bytes of %1").arg(BlockLabel(dump, block).toLower());
+    const QString caption =
+        QStringLiteral("He&x bytes of %1").arg(BlockLabel(dump, block).toLower());
     bytes_.caption->setText(caption);
     NameAfterCaption(bytes_.hex, caption);
     const QStringList access = AccessInWords(dump, block);
@@ -302,7 +305,8 @@ void DumpPanel::ShowValueLayout() {
     }
     value_.layout->setText(
         QStringLiteral("Bytes: %1")
-            .arg(ValueBlockLayout(value_.value->value(), static_cast<std::uint8_t>(value_.address->value()))));
+            .arg(ValueBlockLayout(value_.value->value(),
+                                  static_cast<std::uint8_t>(value_.address->value()))));
 }
 
 void DumpPanel::ShowAccessEditor(int block) {
@@ -322,7 +326,8 @@ void DumpPanel::ShowAccessEditor(int block) {
         const QSignalBlocker blocker(access_.groups[group]);
         access_.labels[group]->setText(access_model_->GroupLabel(group));
         NameAfterCaption(access_.groups[group], access_model_->GroupLabel(group));
-        access_.groups[group]->setCurrentIndex(access_model_->access().groups[static_cast<std::size_t>(group)]);
+        access_.groups[group]->setCurrentIndex(
+            access_model_->access().groups[static_cast<std::size_t>(group)]);
     }
     static_cast<QGroupBox *>(access_.apply->parentWidget())
         ->setTitle(QStringLiteral("Access bits of sector %1").arg(access_sector_));
@@ -335,10 +340,11 @@ void DumpPanel::ShowAccessChoice() {
         access_model_->Set(group, static_cast<cardkit::AccessCondition>(
                                       access_.groups[group]->currentData().toInt()));
     }
-    access_.bytes->setText(QStringLiteral("Trailer bytes 6 to 8: %1").arg(access_model_->BytesText()));
+    access_.bytes->setText(
+        QStringLiteral("Trailer bytes 6 to 8: %1").arg(access_model_->BytesText()));
     const QStringList warnings = access_model_->Warnings();
-    access_.warnings->setText(warnings.isEmpty() ? QString()
-                                                 : QStringLiteral("Warning: ") + warnings.join(u' '));
+    access_.warnings->setText(
+        warnings.isEmpty() ? QString() : QStringLiteral("Warning: ") + warnings.join(u' '));
 }
 
 void DumpPanel::ApplyBytes() {
@@ -349,13 +355,17 @@ void DumpPanel::ApplyBytes() {
     const QString label = BlockLabel(document_.dump(), block);
     if (!bytes) {
         emit outcome(StatusBand::Mark::Error,
-                     QStringLiteral("%1 takes exactly %2 bytes: %3 hex digits").arg(label).arg(size).arg(2 * size));
+                     QStringLiteral("%1 takes exactly %2 bytes: %3 hex digits")
+                         .arg(label)
+                         .arg(size)
+                         .arg(2 * size));
         return;
     }
     document_.SetBlock(block, *bytes);
     QString text = QStringLiteral("%1 changed in the dump").arg(label);
     if (document_.dump().family() == cardkit::CardFamily::MifareClassic && block >= 0 &&
-        cardkit::is_trailer(block) && !document_.dump().access_bits(cardkit::sector_of_block(block))) {
+        cardkit::is_trailer(block) &&
+        !document_.dump().access_bits(cardkit::sector_of_block(block))) {
         text += QStringLiteral(
             "; its access bits are invalid: the card would refuse the sector, and writing it is "
             "refused");
@@ -365,9 +375,10 @@ void DumpPanel::ApplyBytes() {
 
 void DumpPanel::ApplyValue() {
     const int block = current_block();
-    if (block < 0 || !document_.has_dump() || !ValueDraftFor(document_.dump(), block).applicable) return;
-    const auto bytes = ValueBlockBytes(value_.value->value(),
-                                       static_cast<std::uint8_t>(value_.address->value()));
+    if (block < 0 || !document_.has_dump() || !ValueDraftFor(document_.dump(), block).applicable)
+        return;
+    const auto bytes =
+        ValueBlockBytes(value_.value->value(), static_cast<std::uint8_t>(value_.address->value()));
     document_.SetBlock(block, std::vector<std::uint8_t>(bytes.begin(), bytes.end()));
     const QString address =
         QString::number(value_.address->value(), 16).rightJustified(2, u'0').toUpper();

@@ -19,12 +19,12 @@ FileChoice ChooseFile(const FileRequest &request) {
     if (Hook()) return Hook()(request);
     FileChoice choice;
     choice.filter = request.selected_filter;
-    choice.path = request.save ? QFileDialog::getSaveFileName(request.parent, request.caption,
-                                                              request.directory, request.filters,
-                                                              &choice.filter)
-                               : QFileDialog::getOpenFileName(request.parent, request.caption,
-                                                              request.directory, request.filters,
-                                                              &choice.filter);
+    choice.path =
+        request.save
+            ? QFileDialog::getSaveFileName(request.parent, request.caption, request.directory,
+                                           request.filters, &choice.filter)
+            : QFileDialog::getOpenFileName(request.parent, request.caption, request.directory,
+                                           request.filters, &choice.filter);
     return choice;
 }
 

@@ -45,9 +45,10 @@ void HexBytesDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
             background = RoleColour(static_cast<ByteRole>(roles[i].toInt()));
         }
         if (background.isValid()) painter->fillRect(cell, background);
-        painter->setPen(background.isValid()
-                            ? QColor(Qt::black)
-                            : item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
+        painter->setPen(
+            background.isValid()
+                ? QColor(Qt::black)
+                : item.palette.color(selected ? QPalette::HighlightedText : QPalette::Text));
         QFont font = item.font;
         font.setUnderline(mark);
         font.setBold(mark);
@@ -58,7 +59,8 @@ void HexBytesDelegate::paint(QPainter *painter, const QStyleOptionViewItem &opti
     painter->restore();
 }
 
-QSize HexBytesDelegate::sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const {
+QSize HexBytesDelegate::sizeHint(const QStyleOptionViewItem &option,
+                                 const QModelIndex &index) const {
     QStyleOptionViewItem item = option;
     initStyleOption(&item, index);
     QFont bold = item.font;

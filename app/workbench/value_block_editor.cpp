@@ -26,7 +26,8 @@ ValueDraft ValueDraftFor(const cardkit::CardDump &dump, int block) {
         return draft;
     }
     if (cardkit::is_trailer(block)) {
-        draft.why_not = QStringLiteral("Block %1 is a sector trailer, never a value block.").arg(block);
+        draft.why_not =
+            QStringLiteral("Block %1 is a sector trailer, never a value block.").arg(block);
         return draft;
     }
     draft.applicable = true;
@@ -40,15 +41,17 @@ ValueDraft ValueDraftFor(const cardkit::CardDump &dump, int block) {
     }
     const int sector = cardkit::sector_of_block(block);
     if (const auto access = dump.access_bits(sector)) {
-        const int group =
-            cardkit::access_group(block - cardkit::first_block(sector), cardkit::blocks_in_sector(sector));
+        const int group = cardkit::access_group(block - cardkit::first_block(sector),
+                                                cardkit::blocks_in_sector(sector));
         const cardkit::DataBlockRights rights =
             cardkit::data_block_rights(access->groups[static_cast<std::size_t>(group)]);
         const auto phrase = [](const char *verb, cardkit::KeyRight right) {
-            if (right == cardkit::KeyRight::Never) return QStringLiteral("never %1").arg(QLatin1String(verb));
+            if (right == cardkit::KeyRight::Never)
+                return QStringLiteral("never %1").arg(QLatin1String(verb));
             const std::string_view key = cardkit::key_right_name(right);
-            return QStringLiteral("%1 by %2").arg(QLatin1String(verb),
-                                                  QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
+            return QStringLiteral("%1 by %2")
+                .arg(QLatin1String(verb),
+                     QString::fromUtf8(key.data(), static_cast<qsizetype>(key.size())));
         };
         draft.rights = phrase("increment", rights.increment) + QStringLiteral(", ") +
                        phrase("decrement", rights.decrement_transfer_restore);

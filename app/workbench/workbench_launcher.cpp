@@ -86,8 +86,8 @@ WorkbenchWindow *WorkbenchLauncher::OpenWindow() {
 }
 
 void WorkbenchLauncher::OpenDump() {
-    const FileChoice choice =
-        ChooseFile({&frame_, QStringLiteral("Open Dump"), OpenFilters(), QString(), QString(), false});
+    const FileChoice choice = ChooseFile(
+        {&frame_, QStringLiteral("Open Dump"), OpenFilters(), QString(), QString(), false});
     if (!choice.path.isEmpty()) OpenFile(choice.path);
 }
 

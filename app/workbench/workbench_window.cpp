@@ -110,7 +110,8 @@ void WorkbenchWindow::BuildMenus() {
         return action;
     };
     QMenu *file = menuBar()->addMenu(QStringLiteral("&File"));
-    add(file, QStringLiteral("&Open Dump..."), "actionOpen", QKeySequence::Open, [this] { Open(); });
+    add(file, QStringLiteral("&Open Dump..."), "actionOpen", QKeySequence::Open,
+        [this] { Open(); });
     add(file, QStringLiteral("&Save"), "actionSave", QKeySequence::Save, [this] { Save(); });
     add(file, QStringLiteral("Save &As..."), "actionSaveAs", QKeySequence::SaveAs,
         [this] { SaveAs(); });
@@ -150,10 +151,11 @@ void WorkbenchWindow::ShowOutcome(StatusBand::Mark mark, const QString &text) {
 }
 
 void WorkbenchWindow::UpdateTitle() {
-    setWindowTitle(QStringLiteral("%1[*] - %2").arg(document_->display_name(),
-                                                    QString::fromLatin1(kTitle)));
+    setWindowTitle(
+        QStringLiteral("%1[*] - %2").arg(document_->display_name(), QString::fromLatin1(kTitle)));
     setWindowModified(document_->modified());
-    if (QAction *save = action(QStringLiteral("actionSave"))) save->setEnabled(document_->has_dump());
+    if (QAction *save = action(QStringLiteral("actionSave")))
+        save->setEnabled(document_->has_dump());
     if (QAction *save_as = action(QStringLiteral("actionSaveAs"))) {
         save_as->setEnabled(document_->has_dump());
     }
@@ -169,11 +171,10 @@ void WorkbenchWindow::UpdateHeader() {
 
 bool WorkbenchWindow::MayDiscard(const QString &question) {
     if (!document_->has_dump() || !document_->modified()) return true;
-    const QMessageBox::StandardButton answer =
-        ShowMessageBox({this, question.arg(document_->display_name()), QStringLiteral("Card Workbench"),
-                        QMessageBox::Warning,
-                        QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
-                        QMessageBox::Save});
+    const QMessageBox::StandardButton answer = ShowMessageBox(
+        {this, question.arg(document_->display_name()), QStringLiteral("Card Workbench"),
+         QMessageBox::Warning, QMessageBox::Save | QMessageBox::Discard | QMessageBox::Cancel,
+         QMessageBox::Save});
     if (answer == QMessageBox::Save) return Save();
     return answer == QMessageBox::Discard;
 }
@@ -206,7 +207,8 @@ bool WorkbenchWindow::OpenFile(const QString &path) {
     tabs_->setCurrentWidget(dump_panel_);
     ShowOutcome(StatusBand::Mark::Success,
                 QStringLiteral("Opened %1 (%2)")
-                    .arg(QFileInfo(path).fileName(), QString::fromStdString(document_->dump().description())));
+                    .arg(QFileInfo(path).fileName(),
+                         QString::fromStdString(document_->dump().description())));
     emit file_used(absolute);
     return true;
 }
@@ -226,9 +228,8 @@ bool WorkbenchWindow::SaveAs() {
                                               *document_->file_format()) != formats.end()
             ? *document_->file_format()
             : formats.front();
-    const FileChoice choice =
-        ChooseFile({this, QStringLiteral("Save Dump As"), SaveFilters(family), FormatFilter(current),
-                    document_->file_path(), true});
+    const FileChoice choice = ChooseFile({this, QStringLiteral("Save Dump As"), SaveFilters(family),
+                                          FormatFilter(current), document_->file_path(), true});
     if (choice.path.isEmpty()) return false;
     QString path = choice.path;
     std::optional<cardkit::DumpFormat> format = FormatOfFileName(path);
@@ -250,8 +251,9 @@ bool WorkbenchWindow::SaveTo(const QString &path, cardkit::DumpFormat format) {
     }
     if (!prepared->warnings.isEmpty()) {
         const QString text =
-            QStringLiteral("A %1 file does not keep everything this dump holds:\n\n- %2\n\nSave "
-                           "%3 anyway?")
+            QStringLiteral(
+                "A %1 file does not keep everything this dump holds:\n\n- %2\n\nSave "
+                "%3 anyway?")
                 .arg(QString::fromStdString(std::string(cardkit::format_name(format))),
                      prepared->warnings.join(QStringLiteral("\n- ")), QFileInfo(path).fileName());
         if (ShowMessageBox({this, text, QStringLiteral("Card Workbench"), QMessageBox::Warning,

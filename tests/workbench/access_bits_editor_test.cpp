@@ -16,7 +16,8 @@ TEST(AccessBitsEditor, EveryCombinationOfChoicesMakesBytesThatDecodeToIt) {
     for (int combination = 0; combination < 8 * 8 * 8 * 8; ++combination) {
         cardkit::AccessBits wanted;
         for (int group = 0; group < AccessBitsEditor::kGroups; ++group) {
-            const auto condition = static_cast<cardkit::AccessCondition>((combination >> (3 * group)) & 7);
+            const auto condition =
+                static_cast<cardkit::AccessCondition>((combination >> (3 * group)) & 7);
             wanted.groups[static_cast<std::size_t>(group)] = condition;
             ASSERT_TRUE(editor.Set(group, condition));
         }
@@ -34,7 +35,8 @@ TEST(AccessBitsEditor, OffersTheEightConditionsOfEachGroupWithTheirRights) {
             const std::string words = group == AccessBitsEditor::kTrailerGroup
                                           ? cardkit::describe_trailer(choices[i].condition)
                                           : cardkit::describe_data_block(choices[i].condition);
-            EXPECT_EQ(choices[i].text.toStdString(), cardkit::condition_bits(choices[i].condition) + ": " + words);
+            EXPECT_EQ(choices[i].text.toStdString(),
+                      cardkit::condition_bits(choices[i].condition) + ": " + words);
         }
     }
 }
@@ -83,9 +85,11 @@ TEST_P(AccessWarnings, SayWhatCannotBeTakenBack) {
         editor.Set(group, GetParam().access.groups[static_cast<std::size_t>(group)]);
     }
     const QStringList warnings = editor.Warnings();
-    ASSERT_EQ(static_cast<std::size_t>(warnings.size()), GetParam().warnings.size()) << warnings.join(u'|').toStdString();
+    ASSERT_EQ(static_cast<std::size_t>(warnings.size()), GetParam().warnings.size())
+        << warnings.join(u'|').toStdString();
     for (std::size_t i = 0; i < GetParam().warnings.size(); ++i) {
-        EXPECT_TRUE(warnings[static_cast<int>(i)].startsWith(QString::fromLatin1(GetParam().warnings[i])))
+        EXPECT_TRUE(
+            warnings[static_cast<int>(i)].startsWith(QString::fromLatin1(GetParam().warnings[i])))
             << warnings[static_cast<int>(i)].toStdString();
     }
 }
@@ -96,12 +100,15 @@ INSTANTIATE_TEST_SUITE_P(
         WarningCase{"transport", cardkit::kTransportAccess, {}},
         WarningCase{"key_b_writes_everything", {{0, 0, 0, 3}}, {}},
         WarningCase{"frozen_access_bits", {{0, 0, 0, 4}}, {"No key may write the access bits"}},
-        WarningCase{"frozen_keys_and_bits", {{0, 0, 0, 6}},
+        WarningCase{"frozen_keys_and_bits",
+                    {{0, 0, 0, 6}},
                     {"No key may write the access bits", "No key may write the keys"}},
-        WarningCase{"key_b_alone_while_readable", {{3, 0, 4, 1}},
-                    {"Block 0: key B alone may do this, but key B is readable here and so no key: it "
-                     "can never be read, written",
-                     "Block 2: key B alone may do this"}},
+        WarningCase{
+            "key_b_alone_while_readable",
+            {{3, 0, 4, 1}},
+            {"Block 0: key B alone may do this, but key B is readable here and so no key: it "
+             "can never be read, written",
+             "Block 2: key B alone may do this"}},
         WarningCase{"key_b_alone_but_a_key", {{3, 0, 4, 3}}, {}}),
     [](const auto &info) { return std::string(info.param.name); });
 

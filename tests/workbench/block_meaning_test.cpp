@@ -35,7 +35,8 @@ void PrintTo(const Case &c, std::ostream *os) { *os << c.name; }
 
 std::vector<ByteRole> Runs(const std::vector<std::pair<ByteRole, int>> &runs) {
     std::vector<ByteRole> roles;
-    for (const auto &[role, count] : runs) roles.insert(roles.end(), static_cast<std::size_t>(count), role);
+    for (const auto &[role, count] : runs)
+        roles.insert(roles.end(), static_cast<std::size_t>(count), role);
     return roles;
 }
 
@@ -76,11 +77,19 @@ cardkit::CardDump Iso15693() {
 }
 
 const Case kCases[] = {
-    {"mifare_block0", [] { return FactoryMifare(); }, 0, BlockKind::Manufacturer, "MAKER",
-     "UID 5A3C71E2, check byte F5, SAK 08, ATQA 0400", {{ByteRole::Maker, 16}}},
+    {"mifare_block0",
+     [] { return FactoryMifare(); },
+     0,
+     BlockKind::Manufacturer,
+     "MAKER",
+     "UID 5A3C71E2, check byte F5, SAK 08, ATQA 0400",
+     {{ByteRole::Maker, 16}}},
     {"mifare_block0_wrong_check_byte",
-     [] { return With(FactoryMifare(), 0, "5A3C71E2000804000000000000000000"); }, 0,
-     BlockKind::Manufacturer, "MAKER", "UID 5A3C71E2, check byte 00 WRONG (the UID makes F5)",
+     [] { return With(FactoryMifare(), 0, "5A3C71E2000804000000000000000000"); },
+     0,
+     BlockKind::Manufacturer,
+     "MAKER",
+     "UID 5A3C71E2, check byte 00 WRONG (the UID makes F5)",
      {{ByteRole::Maker, 16}}},
     {"mifare_value_block",
      [] {
@@ -88,76 +97,193 @@ const Case kCases[] = {
          dump.set_block(5, cardkit::encode_value_block({100, 5}));
          return dump;
      },
-     5, BlockKind::Value, "VALUE", "value 100, address 05", {{ByteRole::Value, 16}}},
+     5,
+     BlockKind::Value,
+     "VALUE",
+     "value 100, address 05",
+     {{ByteRole::Value, 16}}},
     {"mifare_value_copies_differ",
-     [] { return With(FactoryMifare(), 5, "640000009BFFFFFF6400000105FA05FA"); }, 5, BlockKind::Data,
-     "DATA", "data", {{ByteRole::Data, 16}}},
-    {"mifare_text", [] { return With(FactoryMifare(), 4, "54696C76616E652064656D6F20210000"); }, 4,
-     BlockKind::Data, "DATA", "data: \"Tilvane demo !..\"", {{ByteRole::Data, 16}}},
-    {"mifare_trailer", [] { return FactoryMifare(); }, 7, BlockKind::Trailer, "TRAILER",
+     [] { return With(FactoryMifare(), 5, "640000009BFFFFFF6400000105FA05FA"); },
+     5,
+     BlockKind::Data,
+     "DATA",
+     "data",
+     {{ByteRole::Data, 16}}},
+    {"mifare_text",
+     [] { return With(FactoryMifare(), 4, "54696C76616E652064656D6F20210000"); },
+     4,
+     BlockKind::Data,
+     "DATA",
+     "data: \"Tilvane demo !..\"",
+     {{ByteRole::Data, 16}}},
+    {"mifare_trailer",
+     [] { return FactoryMifare(); },
+     7,
+     BlockKind::Trailer,
+     "TRAILER",
      "key A FFFFFFFFFFFF, access bits FF0780, user byte 69, key B FFFFFFFFFFFF",
-     {{ByteRole::KeyA, 6}, {ByteRole::AccessBits, 3}, {ByteRole::UserByte, 1}, {ByteRole::KeyB, 6}}},
+     {{ByteRole::KeyA, 6},
+      {ByteRole::AccessBits, 3},
+      {ByteRole::UserByte, 1},
+      {ByteRole::KeyB, 6}}},
     {"mifare_trailer_key_b_unknown",
      [] {
          cardkit::CardDump dump = FactoryMifare();
          dump.forget_bytes(7, cardkit::kTrailerKeyB, 6);
          return dump;
      },
-     7, BlockKind::Trailer, "TRAILER", "key A FFFFFFFFFFFF, access bits FF0780, user byte 69, key B unknown",
-     {{ByteRole::KeyA, 6}, {ByteRole::AccessBits, 3}, {ByteRole::UserByte, 1}, {ByteRole::Unknown, 6}}},
+     7,
+     BlockKind::Trailer,
+     "TRAILER",
+     "key A FFFFFFFFFFFF, access bits FF0780, user byte 69, key B unknown",
+     {{ByteRole::KeyA, 6},
+      {ByteRole::AccessBits, 3},
+      {ByteRole::UserByte, 1},
+      {ByteRole::Unknown, 6}}},
     {"mifare_trailer_invalid_access",
-     [] { return With(FactoryMifare(), 7, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF"); }, 7, BlockKind::Trailer,
-     "TRAILER", "key A FFFFFFFFFFFF, access bits 000000 (INVALID)",
-     {{ByteRole::KeyA, 6}, {ByteRole::AccessBits, 3}, {ByteRole::UserByte, 1}, {ByteRole::KeyB, 6}}},
+     [] { return With(FactoryMifare(), 7, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF"); },
+     7,
+     BlockKind::Trailer,
+     "TRAILER",
+     "key A FFFFFFFFFFFF, access bits 000000 (INVALID)",
+     {{ByteRole::KeyA, 6},
+      {ByteRole::AccessBits, 3},
+      {ByteRole::UserByte, 1},
+      {ByteRole::KeyB, 6}}},
     {"mifare_unknown",
      [] {
          cardkit::CardDump dump = FactoryMifare();
          dump.forget_block(9);
          return dump;
      },
-     9, BlockKind::Unknown, "UNKNOWN", "not read", {{ByteRole::Unknown, 16}}},
+     9,
+     BlockKind::Unknown,
+     "UNKNOWN",
+     "not read",
+     {{ByteRole::Unknown, 16}}},
     {"mifare_part_unknown",
      [] {
          cardkit::CardDump dump = FactoryMifare();
          dump.forget_bytes(9, 14, 2);
          return dump;
      },
-     9, BlockKind::Data, "DATA, PART UNKNOWN", "data, some bytes not read",
+     9,
+     BlockKind::Data,
+     "DATA, PART UNKNOWN",
+     "data, some bytes not read",
      {{ByteRole::Data, 14}, {ByteRole::Unknown, 2}}},
-    {"ultralight_uid", [] { return Ultralight("B9480000"); }, 0, BlockKind::Manufacturer, "UID",
-     "UID0-2 046E31, check byte D3 (check bytes valid)", {{ByteRole::Maker, 4}}},
-    {"ultralight_lock_bytes", [] { return Ultralight("B9482002"); }, 2, BlockKind::Lock, "LOCK",
+    {"ultralight_uid",
+     [] { return Ultralight("B9480000"); },
+     0,
+     BlockKind::Manufacturer,
+     "UID",
+     "UID0-2 046E31, check byte D3 (check bytes valid)",
+     {{ByteRole::Maker, 4}}},
+    {"ultralight_lock_bytes",
+     [] { return Ultralight("B9482002"); },
+     2,
+     BlockKind::Lock,
+     "LOCK",
      "check byte B9 (check bytes valid), internal 48, lock bytes 2002: pages 5, 9 locked",
      {{ByteRole::Maker, 2}, {ByteRole::Lock, 2}}},
-    {"ultralight_wrong_check_byte", [] { return Ultralight("00480000"); }, 2, BlockKind::Lock, "LOCK",
+    {"ultralight_wrong_check_byte",
+     [] { return Ultralight("00480000"); },
+     2,
+     BlockKind::Lock,
+     "LOCK",
      "check byte 00 (check bytes WRONG), internal 48, lock bytes 0000: no page locked",
      {{ByteRole::Maker, 2}, {ByteRole::Lock, 2}}},
-    {"ultralight_otp", [] { return Ultralight("B9480000"); }, 3, BlockKind::Otp, "OTP",
-     "one-time programmable 00000000: bits are only ever set", {{ByteRole::Otp, 4}}},
-    {"ultralight_locked_page", [] { return Ultralight("B9482002"); }, 9, BlockKind::Data, "DATA, LOCKED",
-     "data; its lock bit is set", {{ByteRole::Data, 4}}},
-    {"ultralight_open_page", [] { return Ultralight("B9482002"); }, 8, BlockKind::Data, "DATA", "data",
+    {"ultralight_otp",
+     [] { return Ultralight("B9480000"); },
+     3,
+     BlockKind::Otp,
+     "OTP",
+     "one-time programmable 00000000: bits are only ever set",
+     {{ByteRole::Otp, 4}}},
+    {"ultralight_locked_page",
+     [] { return Ultralight("B9482002"); },
+     9,
+     BlockKind::Data,
+     "DATA, LOCKED",
+     "data; its lock bit is set",
      {{ByteRole::Data, 4}}},
-    {"srix4k_otp", [] { return Srix4k(0xFF); }, 2, BlockKind::Otp, "OTP",
-     "resettable one-time programmable", {{ByteRole::Otp, 4}}},
-    {"srix4k_counter", [] { return Srix4k(0xFF); }, 5, BlockKind::Counter, "COUNTER",
-     "count-down counter 4294967294", {{ByteRole::Counter, 4}}},
-    {"srix4k_locked_by_bit_0", [] { return Srix4k(0xFE); }, 8, BlockKind::Data, "DATA, LOCKED",
-     "data; the lock register protects it", {{ByteRole::Data, 4}}},
-    {"srix4k_unlocked", [] { return Srix4k(0xFE); }, 9, BlockKind::Data, "DATA", "data",
+    {"ultralight_open_page",
+     [] { return Ultralight("B9482002"); },
+     8,
+     BlockKind::Data,
+     "DATA",
+     "data",
      {{ByteRole::Data, 4}}},
-    {"srix4k_system", [] { return Srix4k(0xFD); }, tilvane::kSystemBlockRow, BlockKind::System, "SYSTEM",
-     "system area: lock register FD: block 9 locked", {{ByteRole::Lock, 1}, {ByteRole::Maker, 3}}},
-    {"sr176_lock_byte", [] { return Sr176("0406"); }, 15, BlockKind::Lock, "LOCK",
-     "lock byte 04: blocks 4, 5 locked; chip ID 06", {{ByteRole::Lock, 1}, {ByteRole::Maker, 1}}},
-    {"sr176_locked", [] { return Sr176("0406"); }, 5, BlockKind::Data, "DATA, LOCKED",
-     "data; the lock byte protects it", {{ByteRole::Data, 2}}},
-    {"sr176_uid", [] { return Sr176("0006"); }, 1, BlockKind::Manufacturer, "UID",
-     "UID, bits 16-31 (read-only)", {{ByteRole::Maker, 2}}},
-    {"iso15693_locked", [] { return Iso15693(); }, 1, BlockKind::Data, "DATA, LOCKED",
-     "data; security status 01, locked", {{ByteRole::Data, 4}}},
-    {"iso15693_unlocked", [] { return Iso15693(); }, 2, BlockKind::Data, "DATA",
-     "data; security status 00, unlocked", {{ByteRole::Data, 4}}},
+    {"srix4k_otp",
+     [] { return Srix4k(0xFF); },
+     2,
+     BlockKind::Otp,
+     "OTP",
+     "resettable one-time programmable",
+     {{ByteRole::Otp, 4}}},
+    {"srix4k_counter",
+     [] { return Srix4k(0xFF); },
+     5,
+     BlockKind::Counter,
+     "COUNTER",
+     "count-down counter 4294967294",
+     {{ByteRole::Counter, 4}}},
+    {"srix4k_locked_by_bit_0",
+     [] { return Srix4k(0xFE); },
+     8,
+     BlockKind::Data,
+     "DATA, LOCKED",
+     "data; the lock register protects it",
+     {{ByteRole::Data, 4}}},
+    {"srix4k_unlocked",
+     [] { return Srix4k(0xFE); },
+     9,
+     BlockKind::Data,
+     "DATA",
+     "data",
+     {{ByteRole::Data, 4}}},
+    {"srix4k_system",
+     [] { return Srix4k(0xFD); },
+     tilvane::kSystemBlockRow,
+     BlockKind::System,
+     "SYSTEM",
+     "system area: lock register FD: block 9 locked",
+     {{ByteRole::Lock, 1}, {ByteRole::Maker, 3}}},
+    {"sr176_lock_byte",
+     [] { return Sr176("0406"); },
+     15,
+     BlockKind::Lock,
+     "LOCK",
+     "lock byte 04: blocks 4, 5 locked; chip ID 06",
+     {{ByteRole::Lock, 1}, {ByteRole::Maker, 1}}},
+    {"sr176_locked",
+     [] { return Sr176("0406"); },
+     5,
+     BlockKind::Data,
+     "DATA, LOCKED",
+     "data; the lock byte protects it",
+     {{ByteRole::Data, 2}}},
+    {"sr176_uid",
+     [] { return Sr176("0006"); },
+     1,
+     BlockKind::Manufacturer,
+     "UID",
+     "UID, bits 16-31 (read-only)",
+     {{ByteRole::Maker, 2}}},
+    {"iso15693_locked",
+     [] { return Iso15693(); },
+     1,
+     BlockKind::Data,
+     "DATA, LOCKED",
+     "data; security status 01, locked",
+     {{ByteRole::Data, 4}}},
+    {"iso15693_unlocked",
+     [] { return Iso15693(); },
+     2,
+     BlockKind::Data,
+     "DATA",
+     "data; security status 00, unlocked",
+     {{ByteRole::Data, 4}}},
 };
 
 class BlockMeaningRows : public ::testing::TestWithParam<Case> {};
@@ -168,7 +294,8 @@ TEST_P(BlockMeaningRows, KindMarkerMeaningAndByteRoles) {
     const tilvane::BlockMeaning meaning = DescribeBlock(dump, c.block);
     EXPECT_EQ(meaning.kind, c.kind);
     EXPECT_EQ(meaning.marker, QString::fromLatin1(c.marker));
-    EXPECT_TRUE(meaning.meaning.startsWith(QString::fromLatin1(c.meaning))) << meaning.meaning.toStdString();
+    EXPECT_TRUE(meaning.meaning.startsWith(QString::fromLatin1(c.meaning)))
+        << meaning.meaning.toStdString();
     EXPECT_EQ(meaning.roles, Runs(c.roles));
     EXPECT_EQ(meaning.locked, QString::fromLatin1(c.marker).endsWith(QStringLiteral("LOCKED")));
 }
@@ -186,19 +313,26 @@ struct AccessCase {
 void PrintTo(const AccessCase &c, std::ostream *os) { *os << c.name; }
 
 const AccessCase kAccessCases[] = {
-    {"data_block_of_a_factory_card", [] { return FactoryMifare(); }, 5,
+    {"data_block_of_a_factory_card",
+     [] { return FactoryMifare(); },
+     5,
      {"block 5 (000): read by key A or B, write by key A or B, increment by key A or B, "
       "decrement/transfer/restore by key A or B",
       "key B of this sector is readable, so only key A opens it"}},
-    {"block_0", [] { return With(FactoryMifare(), 3, "FFFFFFFFFFFF7F078869FFFFFFFFFFFF"); }, 0,
+    {"block_0",
+     [] { return With(FactoryMifare(), 3, "FFFFFFFFFFFF7F078869FFFFFFFFFFFF"); },
+     0,
      {"block 0 (000): read by key A or B, write by key A or B, increment by key A or B, "
       "decrement/transfer/restore by key A or B",
       "block 0 of most cards is written once, at the factory"}},
-    {"trailer", [] { return FactoryMifare(); }, 3,
+    {"trailer",
+     [] { return FactoryMifare(); },
+     3,
      {"trailer (001): write key A by key A; read access bits by key A, write access bits by key A; "
       "read key B by key A, write key B by key A; key B is readable, so it is not a key"}},
     {"sixteen_block_sector_group",
-     [] { return FactoryMifare(cardkit::MifareType::Classic4K); }, 128 + 7,
+     [] { return FactoryMifare(cardkit::MifareType::Classic4K); },
+     128 + 7,
      {"block 135 (000): read by key A or B, write by key A or B, increment by key A or B, "
       "decrement/transfer/restore by key A or B",
       "key B of this sector is readable, so only key A opens it"}},
@@ -208,8 +342,10 @@ const AccessCase kAccessCases[] = {
          dump.forget_bytes(7, cardkit::kTrailerAccessBits, 3);
          return dump;
      },
-     5, {"access conditions unknown: the sector's access bits were not read"}},
-    {"access_bits_invalid", [] { return With(FactoryMifare(), 7, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF"); },
+     5,
+     {"access conditions unknown: the sector's access bits were not read"}},
+    {"access_bits_invalid",
+     [] { return With(FactoryMifare(), 7, "FFFFFFFFFFFF000000FFFFFFFFFFFFFF"); },
      4,
      {"the sector's access bits are invalid (their inverted copies disagree): the card refuses the "
       "whole sector"}},
@@ -240,14 +376,23 @@ struct SectionCase {
 
 TEST(Sections, FollowEachFamilysLayout) {
     const SectionCase cases[] = {
-        {"4K", [] { return cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic4K); },
-         {{"Sector 0", 4}, {"Sector 39", 16}}, 40},
-        {"Mini", [] { return cardkit::CardDump::mifare_classic(cardkit::MifareType::Mini); },
-         {{"Sector 0", 4}, {"Sector 4", 4}}, 5},
+        {"4K",
+         [] { return cardkit::CardDump::mifare_classic(cardkit::MifareType::Classic4K); },
+         {{"Sector 0", 4}, {"Sector 39", 16}},
+         40},
+        {"Mini",
+         [] { return cardkit::CardDump::mifare_classic(cardkit::MifareType::Mini); },
+         {{"Sector 0", 4}, {"Sector 4", 4}},
+         5},
         {"Ultralight", [] { return cardkit::CardDump::ultralight(); }, {{"Pages 0-15", 16}}, 1},
-        {"SRIX4K", [] { return cardkit::CardDump::srix4k(); }, {{"Blocks 0-15", 16}, {"System area", 1}}, 9},
-        {"ISO 15693 of 17", [] { return cardkit::CardDump::iso15693(17, 4); },
-         {{"Blocks 0-15", 16}, {"Block 16", 1}}, 2},
+        {"SRIX4K",
+         [] { return cardkit::CardDump::srix4k(); },
+         {{"Blocks 0-15", 16}, {"System area", 1}},
+         9},
+        {"ISO 15693 of 17",
+         [] { return cardkit::CardDump::iso15693(17, 4); },
+         {{"Blocks 0-15", 16}, {"Block 16", 1}},
+         2},
     };
     for (const SectionCase &c : cases) {
         const auto sections = tilvane::SectionsOf(c.dump());
@@ -260,10 +405,12 @@ TEST(Sections, FollowEachFamilysLayout) {
         EXPECT_EQ(static_cast<int>(last.rows.size()), c.some.back().second) << c.name;
         // Every block once, in order.
         std::vector<int> rows;
-        for (const auto &section : sections) rows.insert(rows.end(), section.rows.begin(), section.rows.end());
+        for (const auto &section : sections)
+            rows.insert(rows.end(), section.rows.begin(), section.rows.end());
         std::erase(rows, tilvane::kSystemBlockRow);
         ASSERT_EQ(static_cast<int>(rows.size()), c.dump().block_count()) << c.name;
-        for (std::size_t i = 0; i < rows.size(); ++i) EXPECT_EQ(rows[i], static_cast<int>(i)) << c.name;
+        for (std::size_t i = 0; i < rows.size(); ++i)
+            EXPECT_EQ(rows[i], static_cast<int>(i)) << c.name;
     }
 }
 

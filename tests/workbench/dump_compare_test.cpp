@@ -35,7 +35,8 @@ cardkit::CardDump Changed(std::function<void(cardkit::CardDump &)> change,
 
 const Pair kPairs[] = {
     {"same", [] { return FactoryMifare(); }, [] { return FactoryMifare(); }, {}},
-    {"value_and_trailer", [] { return FactoryMifare(); },
+    {"value_and_trailer",
+     [] { return FactoryMifare(); },
      [] {
          return Changed([](cardkit::CardDump &d) {
              d.set_block(5, cardkit::encode_value_block({95, 5}));
@@ -43,8 +44,10 @@ const Pair kPairs[] = {
          });
      },
      {5, 7}},
-    {"unknown_against_read", [] { return Changed([](cardkit::CardDump &d) { d.forget_block(20); }); },
-     [] { return FactoryMifare(); }, {20}},
+    {"unknown_against_read",
+     [] { return Changed([](cardkit::CardDump &d) { d.forget_block(20); }); },
+     [] { return FactoryMifare(); },
+     {20}},
     {"1k_against_4k", [] { return FactoryMifare(); },
      [] { return FactoryMifare(cardkit::MifareType::Classic4K); },
      // block 0 differs (SAK, ATQA); every block past the 1K's is only in one
@@ -53,7 +56,8 @@ const Pair kPairs[] = {
          for (int block = 64; block < 256; ++block) blocks.push_back(block);
          return blocks;
      }()},
-    {"ultralight_pages", [] { return cardkit::CardDump::ultralight(); },
+    {"ultralight_pages",
+     [] { return cardkit::CardDump::ultralight(); },
      [] {
          cardkit::CardDump d = cardkit::CardDump::ultralight();
          d.set_block(4, Hex("01020304"));
@@ -80,7 +84,8 @@ TEST_P(Comparisons, ListTheDifferingBlocksInRfcardDiffsWords) {
         // Under its sector on Mifare Classic cards ("sector 1, block 5: ...").
         const bool sectors = mine.family() == cardkit::CardFamily::MifareClassic;
         const std::string line =
-            (sectors ? difference.text.section(QStringLiteral(", "), 1, -1) : difference.text).toStdString();
+            (sectors ? difference.text.section(QStringLiteral(", "), 1, -1) : difference.text)
+                .toStdString();
         EXPECT_NE(text.find("  " + line + "\n"), std::string::npos) << line;
     }
     EXPECT_EQ(comparison->summary().toStdString() + "\n",
@@ -92,19 +97,20 @@ INSTANTIATE_TEST_SUITE_P(Dumps, Comparisons, ::testing::ValuesIn(kPairs),
 
 TEST(Comparison, StepsFromAnyBlockToTheNextAndPreviousDifference) {
     QString why;
-    const auto comparison = DumpComparison::Compare(
-        FactoryMifare(), Changed([](cardkit::CardDump &d) {
-            for (const int block : {4, 9, 40}) d.set_block(block, Hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"));
-        }),
-        why);
+    const auto comparison =
+        DumpComparison::Compare(FactoryMifare(), Changed([](cardkit::CardDump &d) {
+                                    for (const int block : {4, 9, 40})
+                                        d.set_block(block, Hex("FFFFFFFFFFFFFFFFFFFFFFFFFFFFFFFF"));
+                                }),
+                                why);
     ASSERT_TRUE(comparison);
     struct Step {
         int from;
         std::optional<int> next, previous;
     };
     const Step steps[] = {
-        {-1, 4, std::nullopt}, {0, 4, std::nullopt}, {4, 9, std::nullopt}, {5, 9, 4},
-        {9, 40, 4},            {40, std::nullopt, 9}, {64, std::nullopt, 40},
+        {-1, 4, std::nullopt}, {0, 4, std::nullopt},   {4, 9, std::nullopt}, {5, 9, 4}, {9, 40, 4},
+        {40, std::nullopt, 9}, {64, std::nullopt, 40},
     };
     for (const Step &step : steps) {
         EXPECT_EQ(comparison->Next(step.from), step.next) << step.from;
@@ -121,7 +127,8 @@ TEST(Comparison, MarksTheBytesThatDifferInValueOrInBeingKnown) {
     ASSERT_TRUE(comparison);
     const std::vector<bool> differing = comparison->DifferingBytes(4);
     ASSERT_EQ(differing.size(), 16u);
-    for (int i = 0; i < 16; ++i) EXPECT_EQ(differing[static_cast<std::size_t>(i)], i == 3 || i == 10 || i == 11) << i;
+    for (int i = 0; i < 16; ++i)
+        EXPECT_EQ(differing[static_cast<std::size_t>(i)], i == 3 || i == 10 || i == 11) << i;
     EXPECT_EQ(comparison->DifferingBytes(5), std::vector<bool>(16, false));
 }
 
@@ -142,12 +149,15 @@ TEST(CompareTable, FollowsTheWindowsDumpAndSaysWhenItCannot) {
     EXPECT_EQ(model.rowCount(), 64);
     EXPECT_EQ(model.index(4, tilvane::CompareTableModel::kDifferenceColumn).data().toString(),
               QStringLiteral("bytes 0-15 changed"));
-    EXPECT_EQ(model.index(4, tilvane::CompareTableModel::kDifferenceColumn).data(Qt::AccessibleTextRole).toString(),
+    EXPECT_EQ(model.index(4, tilvane::CompareTableModel::kDifferenceColumn)
+                  .data(Qt::AccessibleTextRole)
+                  .toString(),
               QStringLiteral("Block 4 differs: bytes 0-15 changed"));
     EXPECT_EQ(model.index(5, tilvane::CompareTableModel::kDifferenceColumn).data().toString(),
               QStringLiteral("same"));
-    EXPECT_EQ(model.headerData(tilvane::CompareTableModel::kOtherColumn, Qt::Horizontal, Qt::DisplayRole),
-              QStringLiteral("other.mct"));
+    EXPECT_EQ(
+        model.headerData(tilvane::CompareTableModel::kOtherColumn, Qt::Horizontal, Qt::DisplayRole),
+        QStringLiteral("other.mct"));
 
     document.SetBlock(4, std::vector<std::uint8_t>(other.block(4).begin(), other.block(4).end()));
     EXPECT_TRUE(model.comparison().differences().empty());

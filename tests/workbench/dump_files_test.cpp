@@ -52,7 +52,8 @@ TEST(DumpFormats, AFilterAndAFileNameNameTheFormatTheyShow) {
 
 TEST_F(DumpFiles, WhatIsNoDumpIsRefusedWithItsReason) {
     write(QStringLiteral("short.mfd"), QByteArray(100, '\0'));
-    write(QStringLiteral("huge.bin"), QByteArray(static_cast<qsizetype>(tilvane::kLargestDumpFile + 1), '\0'));
+    write(QStringLiteral("huge.bin"),
+          QByteArray(static_cast<qsizetype>(tilvane::kLargestDumpFile + 1), '\0'));
     const std::pair<const char *, const char *> cases[] = {
         {"missing.mct", "Cannot read "},
         {"short.mfd", "short.mfd: "},
@@ -98,7 +99,8 @@ TEST_F(DumpFiles, ASaveThatLosesSomethingListsItAndAFormatThatCannotHoldItIsRefu
 TEST_F(DumpFiles, AWriteThatFailsLeavesTheOldFileWhole) {
     write(QStringLiteral("kept.mct"), "the old dump");
     QString error;
-    EXPECT_FALSE(tilvane::WriteDumpFile(file(QStringLiteral("no such folder/kept.mct")), "new", error));
+    EXPECT_FALSE(
+        tilvane::WriteDumpFile(file(QStringLiteral("no such folder/kept.mct")), "new", error));
     EXPECT_TRUE(error.startsWith(QStringLiteral("Cannot write ")));
     EXPECT_EQ(read(QStringLiteral("kept.mct")), QByteArray("the old dump"));
 }
@@ -108,13 +110,15 @@ TEST_F(DumpFiles, DictionariesGiveEachKeyOnceOrTheirFaultyLine) {
     write(QStringLiteral("b.dic"), "FFFFFFFFFFFF\nB0B1B2B3B4B5\n");
     write(QStringLiteral("bad.dic"), "A0A1A2A3A4A5\nnot a key\n");
     QString error;
-    const auto keys = tilvane::LoadKeyDictionaries({file(QStringLiteral("a.dic")), file(QStringLiteral("b.dic"))}, error);
+    const auto keys = tilvane::LoadKeyDictionaries(
+        {file(QStringLiteral("a.dic")), file(QStringLiteral("b.dic"))}, error);
     ASSERT_TRUE(keys) << error.toStdString();
     EXPECT_EQ(*keys, (std::vector<cardkit::MifareKey>{{0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5},
                                                       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                                                       {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}}));
     EXPECT_FALSE(tilvane::LoadKeyDictionaries({file(QStringLiteral("bad.dic"))}, error));
-    EXPECT_TRUE(error.startsWith(file(QStringLiteral("bad.dic")) + QStringLiteral(": "))) << error.toStdString();
+    EXPECT_TRUE(error.startsWith(file(QStringLiteral("bad.dic")) + QStringLiteral(": ")))
+        << error.toStdString();
 }
 
 }  // namespace

@@ -25,11 +25,21 @@ TEST(DumpDocument, LoadingIsNoChangeWhileEditsAndCardReadsAre) {
         bool modified;
     };
     const Step steps[] = {
-        {"load", [](DumpDocument &d) { d.Load(FactoryMifare(), "/tmp/a.mct", cardkit::DumpFormat::Mct); }, false},
-        {"edit", [](DumpDocument &d) { d.SetBlock(4, Hex("00112233445566778899AABBCCDDEEFF")); }, true},
-        {"save", [](DumpDocument &d) { d.MarkSaved("/tmp/b.json", cardkit::DumpFormat::Json); }, false},
-        {"access bits", [](DumpDocument &d) { d.SetAccessBits(1, cardkit::AccessBits{{0, 0, 0, 3}}); }, true},
-        {"load again", [](DumpDocument &d) { d.Load(FactoryMifare(), "/tmp/a.mct", cardkit::DumpFormat::Mct); }, false},
+        {"load",
+         [](DumpDocument &d) { d.Load(FactoryMifare(), "/tmp/a.mct", cardkit::DumpFormat::Mct); },
+         false},
+        {"edit", [](DumpDocument &d) { d.SetBlock(4, Hex("00112233445566778899AABBCCDDEEFF")); },
+         true},
+        {"save", [](DumpDocument &d) { d.MarkSaved("/tmp/b.json", cardkit::DumpFormat::Json); },
+         false},
+        {"access bits",
+         [](DumpDocument &d) {
+             d.SetAccessBits(1, cardkit::AccessBits{{0, 0, 0, 3}});
+         },
+         true},
+        {"load again",
+         [](DumpDocument &d) { d.Load(FactoryMifare(), "/tmp/a.mct", cardkit::DumpFormat::Mct); },
+         false},
         {"card read", [](DumpDocument &d) { d.TakeRead(FactoryMifare(), QString()); }, true},
     };
     DumpDocument document;
@@ -53,11 +63,12 @@ TEST(DumpDocument, AnEditThatDoesNotFitChangesNothing) {
     document.Load(FactoryMifare(), "/tmp/a.mct", cardkit::DumpFormat::Mct);
     QSignalSpy edits(&document, &DumpDocument::block_changed);
     const std::pair<int, const char *> refused[] = {
-        {4, "0011"},                                  // too short
-        {64, "00112233445566778899AABBCCDDEEFF"},     // beyond a 1K card
-        {-1, "00112233"},                             // no system block on Mifare
+        {4, "0011"},                               // too short
+        {64, "00112233445566778899AABBCCDDEEFF"},  // beyond a 1K card
+        {-1, "00112233"},                          // no system block on Mifare
     };
-    for (const auto &[block, hex] : refused) EXPECT_FALSE(document.SetBlock(block, Hex(hex))) << block;
+    for (const auto &[block, hex] : refused)
+        EXPECT_FALSE(document.SetBlock(block, Hex(hex))) << block;
     EXPECT_FALSE(document.SetAccessBits(16, cardkit::kTransportAccess));
     EXPECT_EQ(edits.count(), 0);
     EXPECT_FALSE(document.modified());
@@ -68,7 +79,8 @@ TEST(DumpDocument, TheSrix4kSystemBlockIsARowOfItsOwn) {
     DumpDocument document;
     document.Load(cardkit::CardDump::srix4k(), "/tmp/t.bin", cardkit::DumpFormat::Raw);
     ASSERT_TRUE(document.SetBlock(tilvane::kSystemBlockRow, Hex("FEFFFFFF")));
-    EXPECT_EQ(document.dump().system_block(), (std::array<std::uint8_t, 4>{0xFE, 0xFF, 0xFF, 0xFF}));
+    EXPECT_EQ(document.dump().system_block(),
+              (std::array<std::uint8_t, 4>{0xFE, 0xFF, 0xFF, 0xFF}));
 }
 
 class BlockTable : public ::testing::Test {
@@ -97,14 +109,17 @@ TEST_F(BlockTable, GivesEachRoleOfEachColumn) {
     EXPECT_FALSE(at(4, BlockTableModel::kKindColumn, Qt::BackgroundRole).isValid());
     EXPECT_EQ(at(7, BlockTableModel::kBytesColumn).toString(),
               QStringLiteral("FF FF FF FF FF FF FF 07 80 69 FF FF FF FF FF FF"));
-    const QVariantList roles = at(7, BlockTableModel::kBytesColumn, tilvane::kByteRolesRole).toList();
+    const QVariantList roles =
+        at(7, BlockTableModel::kBytesColumn, tilvane::kByteRolesRole).toList();
     ASSERT_EQ(roles.size(), 16);
     EXPECT_EQ(roles[6].toInt(), static_cast<int>(tilvane::ByteRole::AccessBits));
     EXPECT_EQ(at(6, BlockTableModel::kKindColumn, tilvane::kBlockKindRole).toInt(),
               static_cast<int>(tilvane::BlockKind::Unknown));
-    EXPECT_EQ(at(6, BlockTableModel::kBytesColumn, Qt::AccessibleTextRole).toString(),
-              QStringLiteral("Block 6, UNKNOWN: unknown unknown unknown unknown unknown unknown unknown "
-                             "unknown unknown unknown unknown unknown unknown unknown unknown unknown; not read"));
+    EXPECT_EQ(
+        at(6, BlockTableModel::kBytesColumn, Qt::AccessibleTextRole).toString(),
+        QStringLiteral(
+            "Block 6, UNKNOWN: unknown unknown unknown unknown unknown unknown unknown "
+            "unknown unknown unknown unknown unknown unknown unknown unknown unknown; not read"));
     EXPECT_TRUE(at(5, BlockTableModel::kMeaningColumn, Qt::ToolTipRole)
                     .toString()
                     .startsWith(QStringLiteral("block 5 (000): read by key A or B")));
@@ -126,9 +141,10 @@ TEST_F(BlockTable, FollowsEditsOfItsSectionAndItsTrailer) {
     EXPECT_EQ(sections.index(1).data().toString(), QStringLiteral("Sector 1"));
     // New access bits change the words of every block of the sector.
     document.SetAccessBits(1, cardkit::AccessBits{{4, 0, 0, 1}});
-    EXPECT_TRUE(at(4, BlockTableModel::kMeaningColumn, Qt::ToolTipRole)
-                    .toString()
-                    .startsWith(QStringLiteral("block 4 (100): read by key A or B, write by key B")));
+    EXPECT_TRUE(
+        at(4, BlockTableModel::kMeaningColumn, Qt::ToolTipRole)
+            .toString()
+            .startsWith(QStringLiteral("block 4 (100): read by key A or B, write by key B")));
 }
 
 TEST_F(BlockTable, ANewDumpEmptiesTheTableUntilASectionIsChosen) {

@@ -48,12 +48,24 @@ const DraftCase kDrafts[] = {
     {"no_block", [] { return FactoryMifare(); }, -2, false, "No block is chosen.", 0, 0, false},
     {"data_block_starts_at_zero_and_its_own_number", [] { return FactoryMifare(); }, 22, true,
      "increment by key A or B, decrement by key A or B", 0, 22, false},
-    {"value_block_starts_from_its_value", [] { return WithValue(5, {-42, 0x80}); }, 5, true,
-     "increment by key A or B, decrement by key A or B", -42, 0x80, true},
-    {"purse_that_only_decrements", [] { return WithAccess({{0, 1, 0, 1}}); }, 5, true,
-     "never increment, decrement by key A or B", 0, 5, false},
-    {"no_value_operation", [] { return WithAccess({{0, 4, 0, 1}}); }, 5, true,
-     "never increment, never decrement: the card allows no value operation here, so the value is only data", 0, 5, false},
+    {"value_block_starts_from_its_value",
+     [] {
+         return WithValue(5, {-42, 0x80});
+     },
+     5, true, "increment by key A or B, decrement by key A or B", -42, 0x80, true},
+    {"purse_that_only_decrements",
+     [] {
+         return WithAccess({{0, 1, 0, 1}});
+     },
+     5, true, "never increment, decrement by key A or B", 0, 5, false},
+    {"no_value_operation",
+     [] {
+         return WithAccess({{0, 4, 0, 1}});
+     },
+     5, true,
+     "never increment, never decrement: the card allows no value operation here, so the value is "
+     "only data",
+     0, 5, false},
     {"access_unknown",
      [] {
          cardkit::CardDump dump = FactoryMifare();
@@ -69,7 +81,8 @@ TEST_P(ValueDrafts, ForEachKindOfBlock) {
     const DraftCase &c = GetParam();
     const tilvane::ValueDraft draft = tilvane::ValueDraftFor(c.dump(), c.block);
     EXPECT_EQ(draft.applicable, c.applicable);
-    EXPECT_EQ(c.applicable ? draft.rights : draft.why_not, QString::fromLatin1(c.why_not_or_rights));
+    EXPECT_EQ(c.applicable ? draft.rights : draft.why_not,
+              QString::fromLatin1(c.why_not_or_rights));
     EXPECT_EQ(draft.value, c.value);
     EXPECT_EQ(draft.address, c.address);
     EXPECT_EQ(draft.is_value_block, c.is_value_block);
@@ -90,7 +103,8 @@ TEST(ValueBlockLayout, ShowsTheCopiesAndTheAddressInTheirParts) {
         {INT32_MIN, 0xFF, "value 00000080, inverted FFFFFF7F, value 00000080, address FF 00 FF 00"},
     };
     for (const Case &c : cases) {
-        EXPECT_EQ(tilvane::ValueBlockLayout(c.value, c.address), QString::fromLatin1(c.layout)) << c.value;
+        EXPECT_EQ(tilvane::ValueBlockLayout(c.value, c.address), QString::fromLatin1(c.layout))
+            << c.value;
         // And the bytes are the ones a card decodes back to the value.
         EXPECT_EQ(cardkit::decode_value_block(tilvane::ValueBlockBytes(c.value, c.address)),
                   (cardkit::ValueBlock{c.value, c.address}));

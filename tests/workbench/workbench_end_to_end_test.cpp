@@ -40,7 +40,8 @@ protected:
     void SetUp() override {
         ASSERT_TRUE(reader.ready()) << reader.why_not().toStdString();
         state.api = reader.api();
-        window = std::make_unique<WorkbenchWindow>(state, tilvane::WorkbenchOptions{key_directory()});
+        window =
+            std::make_unique<WorkbenchWindow>(state, tilvane::WorkbenchOptions{key_directory()});
         window->show();
     }
     void TearDown() override {
@@ -104,7 +105,8 @@ TEST_F(WorkbenchEndToEnd, ReadsAWholeCardAndRemembersItsKeys) {
     EXPECT_TRUE(document.modified());
     EXPECT_TRUE(document.partial_note().isEmpty());
     EXPECT_EQ(window->band()->mark(), tilvane::StatusBand::Mark::Success);
-    EXPECT_TRUE(window->band()->text().startsWith(QStringLiteral("Card read: Mifare Classic 1K, every block")))
+    EXPECT_TRUE(window->band()->text().startsWith(
+        QStringLiteral("Card read: Mifare Classic 1K, every block")))
         << window->band()->text().toStdString();
     EXPECT_EQ(panel().progress_bar()->value(), panel().progress_bar()->maximum());
     // The port the work opened stays open, as Connect leaves it; the reader is free.
@@ -147,14 +149,16 @@ TEST_F(WorkbenchEndToEnd, TrailersWaitForTheirOwnConfirmationAndARefusalWritesNo
     work("readCard");
     const cardkit::CardDump before = card();
     ASSERT_TRUE(window->document().SetBlock(4, Hex("0102030405060708090A0B0C0D0E0F10")));
-    ASSERT_TRUE(window->document().SetBlock(
-        7, Hex("A0A1A2A3A4A5" "7F078869" "B0B1B2B3B4B5")));
+    ASSERT_TRUE(window->document().SetBlock(7, Hex("A0A1A2A3A4A5"
+                                                   "7F078869"
+                                                   "B0B1B2B3B4B5")));
     check("includeTrailers", true);
     answer(QMessageBox::No);
     work("writeCard");
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("the trailers (keys and access bits) of sectors "
-                                                         "0, 1, 2")));
+    EXPECT_TRUE(
+        boxes()[0].text.contains(QStringLiteral("the trailers (keys and access bits) of sectors "
+                                                "0, 1, 2")));
     EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("locks its sector for good")));
     EXPECT_EQ(boxes()[0].buttons, QMessageBox::Yes | QMessageBox::No);
     EXPECT_EQ(window->band()->text(), QStringLiteral("Not confirmed: nothing was written"));
@@ -165,13 +169,17 @@ TEST_F(WorkbenchEndToEnd, TrailersWaitForTheirOwnConfirmationAndARefusalWritesNo
 TEST_F(WorkbenchEndToEnd, AConfirmedTrailerIsWrittenAndItsNewKeysOpenTheSector) {
     work("readCard");
     // Sector 1: key A A0..A5, data blocks 000, trailer 011 (key B writes all).
-    const auto trailer = Hex("A0A1A2A3A4A5" "7F078869" "B0B1B2B3B4B5");
+    const auto trailer =
+        Hex("A0A1A2A3A4A5"
+            "7F078869"
+            "B0B1B2B3B4B5");
     ASSERT_TRUE(window->document().SetBlock(7, trailer));
     check("includeTrailers", true);
     answer(QMessageBox::Yes);
     work("writeCard");
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(result_of(7).startsWith(QStringLiteral("block 7: verified"))) << result_of(7).toStdString();
+    EXPECT_TRUE(result_of(7).startsWith(QStringLiteral("block 7: verified")))
+        << result_of(7).toStdString();
     EXPECT_EQ(cardkit::to_hex(card().block(7)), cardkit::to_hex(trailer));
 
     // A second read finds the new keys, remembered per UID, first.
@@ -183,14 +191,15 @@ TEST_F(WorkbenchEndToEnd, AConfirmedTrailerIsWrittenAndItsNewKeysOpenTheSector) 
 }
 
 TEST_F(WorkbenchEndToEnd, ADumpOfAnotherCardIsWrittenOnlyWhenTheOperatorAgrees) {
-    window->document().TakeRead(FactoryMifare(cardkit::MifareType::Classic1K, {0x11, 0x22, 0x33, 0x44}),
-                                QString());
+    window->document().TakeRead(
+        FactoryMifare(cardkit::MifareType::Classic1K, {0x11, 0x22, 0x33, 0x44}), QString());
     const cardkit::CardDump before = card();
     answer(QMessageBox::No);
     work("writeCard");
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(boxes()[0].text.contains(QStringLiteral("The card in the field is 5A3C71E2, but this "
-                                                         "dump was read from 11223344")));
+    EXPECT_TRUE(
+        boxes()[0].text.contains(QStringLiteral("The card in the field is 5A3C71E2, but this "
+                                                "dump was read from 11223344")));
     EXPECT_EQ(card(), before);
     EXPECT_EQ(window->band()->text(), QStringLiteral("Not confirmed: nothing was written"));
 }
@@ -198,8 +207,9 @@ TEST_F(WorkbenchEndToEnd, ADumpOfAnotherCardIsWrittenOnlyWhenTheOperatorAgrees) 
 TEST_F(WorkbenchEndToEnd, ADumpLargerThanTheCardIsRefusedBeforeAnyWrite) {
     window->document().TakeRead(FactoryMifare(cardkit::MifareType::Classic4K), QString());
     work("writeCard");
-    EXPECT_TRUE(window->band()->text().startsWith(QStringLiteral("Nothing was written: the dump holds a "
-                                                                 "Mifare Classic 4K")))
+    EXPECT_TRUE(
+        window->band()->text().startsWith(QStringLiteral("Nothing was written: the dump holds a "
+                                                         "Mifare Classic 4K")))
         << window->band()->text().toStdString();
     EXPECT_TRUE(boxes().empty());
 }
@@ -231,7 +241,8 @@ TEST_F(WorkbenchPacedEndToEnd, CancelStopsWithinAnExchangeAndKeepsWhatWasRead) {
     const tilvane::DumpDocument &document = window->document();
     ASSERT_TRUE(document.has_dump());
     const cardkit::CardDump &dump = document.dump();
-    for (int block = 0; block < 4 * kCancelAt; ++block) EXPECT_TRUE(dump.block_known(block)) << block;
+    for (int block = 0; block < 4 * kCancelAt; ++block)
+        EXPECT_TRUE(dump.block_known(block)) << block;
     // A sector is five exchanges at most: the read stopped in the sector after
     // the one it was in when Cancel came, or sooner.
     for (int block = 4 * (cancelled_at + 2); block < 64; ++block) {

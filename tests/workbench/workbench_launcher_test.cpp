@@ -34,11 +34,14 @@ protected:
         state.api = fake_reader::api();
         state.sleep_ms = [](unsigned) {};
         state.com_port = 1;
-        frame = std::make_unique<CMainFrame>(state, tilvane::CardPageFactory(state), [] { return 1280; });
+        frame = std::make_unique<CMainFrame>(state, tilvane::CardPageFactory(state),
+                                             [] { return 1280; });
         frame->resize(1000, 700);
         frame->show();
-        const std::string content = cardkit::export_dump(FactoryMifare(), cardkit::DumpFormat::Mct).content;
-        write(QStringLiteral("card.mct"), QByteArray(content.data(), static_cast<qsizetype>(content.size())));
+        const std::string content =
+            cardkit::export_dump(FactoryMifare(), cardkit::DumpFormat::Mct).content;
+        write(QStringLiteral("card.mct"),
+              QByteArray(content.data(), static_cast<qsizetype>(content.size())));
     }
     ~WorkbenchLauncherTest() override {
         for (tilvane::WorkbenchWindow *window : launcher().windows()) {
@@ -47,17 +50,21 @@ protected:
     }
 
     WorkbenchLauncher &launcher() { return *frame->workbench(); }
-    QAction *item(const char *name) { return frame->findChild<QAction *>(QString::fromLatin1(name)); }
+    QAction *item(const char *name) {
+        return frame->findChild<QAction *>(QString::fromLatin1(name));
+    }
     // Drops the files on the main window as a file manager does.
     bool drop(const QStringList &paths) {
         QMimeData data;
         QList<QUrl> urls;
         for (const QString &path : paths) urls << QUrl::fromLocalFile(path);
         data.setUrls(urls);
-        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDragEnterEvent enter(QPoint(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(frame.get(), &enter);
         if (!enter.isAccepted()) return false;
-        QDropEvent drop_event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton, Qt::NoModifier);
+        QDropEvent drop_event(QPointF(10, 10), Qt::CopyAction, &data, Qt::LeftButton,
+                              Qt::NoModifier);
         QApplication::sendEvent(frame.get(), &drop_event);
         return drop_event.isAccepted();
     }
@@ -82,8 +89,10 @@ TEST_F(WorkbenchLauncherTest, TheFileMenuOpensWindowsEmptyOrOnAFile) {
 }
 
 TEST_F(WorkbenchLauncherTest, RecentDumpsOpenAgainNewestFirst) {
-    const std::string content = cardkit::export_dump(FactoryMifare(), cardkit::DumpFormat::Json).content;
-    write(QStringLiteral("second.json"), QByteArray(content.data(), static_cast<qsizetype>(content.size())));
+    const std::string content =
+        cardkit::export_dump(FactoryMifare(), cardkit::DumpFormat::Json).content;
+    write(QStringLiteral("second.json"),
+          QByteArray(content.data(), static_cast<qsizetype>(content.size())));
     EXPECT_FALSE(launcher().recent_menu()->menuAction()->isEnabled());
     launcher().OpenFile(file(QStringLiteral("card.mct")));
     launcher().OpenFile(file(QStringLiteral("second.json")));
@@ -103,8 +112,10 @@ TEST_F(WorkbenchLauncherTest, RecentDumpsOpenAgainNewestFirst) {
 }
 
 TEST_F(WorkbenchLauncherTest, DroppedFilesOpenEachInAWindow) {
-    const std::string content = cardkit::export_dump(cardkit::CardDump::sr176(), cardkit::DumpFormat::Json).content;
-    write(QStringLiteral("tag.json"), QByteArray(content.data(), static_cast<qsizetype>(content.size())));
+    const std::string content =
+        cardkit::export_dump(cardkit::CardDump::sr176(), cardkit::DumpFormat::Json).content;
+    write(QStringLiteral("tag.json"),
+          QByteArray(content.data(), static_cast<qsizetype>(content.size())));
     EXPECT_TRUE(drop({file(QStringLiteral("card.mct")), file(QStringLiteral("tag.json"))}));
     ASSERT_EQ(launcher().windows().size(), 2u);
     EXPECT_EQ(launcher().windows()[1]->document().dump().family(), cardkit::CardFamily::Sr176);

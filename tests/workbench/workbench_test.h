@@ -28,9 +28,8 @@ inline cardkit::CardDump FactoryMifare(cardkit::MifareType type = cardkit::Mifar
                                        std::array<std::uint8_t, 4> uid = {0x5A, 0x3C, 0x71, 0xE2}) {
     cardkit::CardDump dump = cardkit::CardDump::mifare_classic(type);
     const std::uint8_t sak = type == cardkit::MifareType::Classic4K ? 0x18 : 0x08;
-    const std::array<std::uint8_t, 2> atqa = {type == cardkit::MifareType::Classic4K ? std::uint8_t{0x02}
-                                                                                      : std::uint8_t{0x04},
-                                              0x00};
+    const std::array<std::uint8_t, 2> atqa = {
+        type == cardkit::MifareType::Classic4K ? std::uint8_t{0x02} : std::uint8_t{0x04}, 0x00};
     dump.set_block(0, cardkit::encode_manufacturer_block(uid, sak, atqa, {}));
     const std::array<std::uint8_t, 16> zeros{};
     const std::array<std::uint8_t, 16> trailer = {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0x07,

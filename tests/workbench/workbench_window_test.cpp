@@ -17,8 +17,8 @@
 #include <QPushButton>
 #include <QScrollArea>
 #include <QSpinBox>
-#include <QTabWidget>
 #include <QTabBar>
+#include <QTabWidget>
 #include <QTableView>
 
 #include <memory>
@@ -51,7 +51,8 @@ QString Announced(QWidget *widget) {
     QAccessibleInterface *node = QAccessible::queryAccessibleInterface(widget);
     if (node == nullptr) return QString();
     for (const auto &[label, relation] : node->relations(QAccessible::Label)) {
-        if (label != nullptr && qobject_cast<QLabel *>(label->object())) return label->text(QAccessible::Name);
+        if (label != nullptr && qobject_cast<QLabel *>(label->object()))
+            return label->text(QAccessible::Name);
     }
     return node->text(QAccessible::Name);
 }
@@ -72,7 +73,8 @@ class WorkbenchWindowTest : public workbench_test::WorkbenchTest {
 protected:
     WorkbenchWindowTest() {
         state.api = fake_reader::api();
-        window = std::make_unique<WorkbenchWindow>(state, tilvane::WorkbenchOptions{key_directory()});
+        window =
+            std::make_unique<WorkbenchWindow>(state, tilvane::WorkbenchOptions{key_directory()});
         window->show();
     }
 
@@ -133,7 +135,8 @@ TEST_F(WorkbenchWindowTest, ABlockTakesExactlyItsSizeInHexAsOnThePages) {
         EXPECT_EQ(cardkit::to_hex(dump().block(5)) == c.typed, c.taken) << c.typed;
         EXPECT_EQ(window->band()->mark() == tilvane::StatusBand::Mark::Error, !c.taken) << c.typed;
     }
-    EXPECT_EQ(window->band()->text(), QStringLiteral("Block 5 takes exactly 16 bytes: 32 hex digits"));
+    EXPECT_EQ(window->band()->text(),
+              QStringLiteral("Block 5 takes exactly 16 bytes: 32 hex digits"));
 }
 
 TEST_F(WorkbenchWindowTest, TheValueEditorMakesTheBlockAndItsInvertedCopies) {
@@ -142,12 +145,14 @@ TEST_F(WorkbenchWindowTest, TheValueEditorMakesTheBlockAndItsInvertedCopies) {
     find<QSpinBox>("valueAmount")->setValue(-1500);
     find<QSpinBox>("valueAddress")->setValue(0x2A);
     EXPECT_EQ(find<QLabel>("valueLayout")->text(),
-              QStringLiteral("Bytes: value 24FAFFFF, inverted DB050000, value 24FAFFFF, address 2A D5 2A D5"));
+              QStringLiteral(
+                  "Bytes: value 24FAFFFF, inverted DB050000, value 24FAFFFF, address 2A D5 2A D5"));
     find<QPushButton>("applyValue")->click();
     EXPECT_EQ(cardkit::decode_value_block(dump().block(6)), (cardkit::ValueBlock{-1500, 0x2A}));
     auto *model = window->dump_panel()->block_model();
-    EXPECT_EQ(model->index(model->RowOf(6), tilvane::BlockTableModel::kKindColumn).data().toString(),
-              QStringLiteral("VALUE"));
+    EXPECT_EQ(
+        model->index(model->RowOf(6), tilvane::BlockTableModel::kKindColumn).data().toString(),
+        QStringLiteral("VALUE"));
     // Block 0 and trailers hold no value.
     for (const int block : {0, 7}) {
         choose_block(block);
@@ -162,16 +167,20 @@ TEST_F(WorkbenchWindowTest, TheAccessBitsEditorShowsTheBytesAndWritesThemToTheTr
     EXPECT_EQ(trailer->count(), 8);
     EXPECT_EQ(trailer->currentData().toInt(), 1);  // the card's 001
     trailer->setCurrentIndex(trailer->findData(3));
-    EXPECT_EQ(find<QLabel>("accessBytes")->text(), QStringLiteral("Trailer bytes 6 to 8: 7F 07 88"));
+    EXPECT_EQ(find<QLabel>("accessBytes")->text(),
+              QStringLiteral("Trailer bytes 6 to 8: 7F 07 88"));
     find<QPushButton>("applyAccess")->click();
     EXPECT_EQ(dump().access_bits(2), (cardkit::AccessBits{{0, 0, 0, 3}}));
     EXPECT_EQ(cardkit::to_hex(dump().block(11)), "FFFFFFFFFFFF7F078869FFFFFFFFFFFF");
     // The words for the chosen block follow the new bits.
-    EXPECT_TRUE(find<QLabel>("accessWords")->text().startsWith(QStringLiteral("block 9 (000): read by key A or B")))
+    EXPECT_TRUE(find<QLabel>("accessWords")
+                    ->text()
+                    .startsWith(QStringLiteral("block 9 (000): read by key A or B")))
         << find<QLabel>("accessWords")->text().toStdString();
     // A choice that cannot be taken back says so before it is applied.
     trailer->setCurrentIndex(trailer->findData(6));
-    EXPECT_TRUE(find<QLabel>("accessWarnings")->text().contains(QStringLiteral("can never be changed")));
+    EXPECT_TRUE(
+        find<QLabel>("accessWarnings")->text().contains(QStringLiteral("can never be changed")));
 }
 
 TEST_F(WorkbenchWindowTest, TheDecodedViewTellsKindsApartByMarkerAndColour) {
@@ -187,17 +196,22 @@ TEST_F(WorkbenchWindowTest, TheDecodedViewTellsKindsApartByMarkerAndColour) {
         const char *marker;
         bool coloured;
     };
-    const Row rows[] = {{4, "DATA", false}, {5, "VALUE", true}, {6, "UNKNOWN", true}, {7, "TRAILER", true}};
+    const Row rows[] = {
+        {4, "DATA", false}, {5, "VALUE", true}, {6, "UNKNOWN", true}, {7, "TRAILER", true}};
     for (const Row &row : rows) {
-        const QModelIndex kind = model->index(model->RowOf(row.block), tilvane::BlockTableModel::kKindColumn);
+        const QModelIndex kind =
+            model->index(model->RowOf(row.block), tilvane::BlockTableModel::kKindColumn);
         EXPECT_EQ(kind.data().toString(), QString::fromLatin1(row.marker)) << row.block;
         EXPECT_EQ(kind.data(Qt::BackgroundRole).isValid(), row.coloured) << row.block;
     }
-    const QModelIndex unknown = model->index(model->RowOf(6), tilvane::BlockTableModel::kBytesColumn);
+    const QModelIndex unknown =
+        model->index(model->RowOf(6), tilvane::BlockTableModel::kBytesColumn);
     EXPECT_TRUE(unknown.data().toString().startsWith(QStringLiteral("-- -- --")));
-    EXPECT_TRUE(unknown.data(Qt::AccessibleTextRole).toString().startsWith(
-        QStringLiteral("Block 6, UNKNOWN: unknown unknown")));
-    EXPECT_EQ(window->dump_panel()->block_table()->accessibleName(), QStringLiteral("Blocks of Sector 1"));
+    EXPECT_TRUE(unknown.data(Qt::AccessibleTextRole)
+                    .toString()
+                    .startsWith(QStringLiteral("Block 6, UNKNOWN: unknown unknown")));
+    EXPECT_EQ(window->dump_panel()->block_table()->accessibleName(),
+              QStringLiteral("Blocks of Sector 1"));
     EXPECT_EQ(window->dump_panel()->section_list()->model()->index(1, 0).data().toString(),
               QStringLiteral("Sector 1  (3 of 4 read)"));
 }
@@ -220,7 +234,8 @@ TEST_F(WorkbenchWindowTest, CompareListsTheDifferencesAsRfcardDiffAndSteps) {
          QString::fromStdString(cardkit::format_diff(cardkit::diff_dumps(before, after), true))
              .split(u'\n', Qt::SkipEmptyParts)) {
         if (line.startsWith(QStringLiteral("sector "))) sector = line.chopped(1);
-        if (line.startsWith(QStringLiteral("  block "))) expected << sector + QStringLiteral(", ") + line.mid(2);
+        if (line.startsWith(QStringLiteral("  block ")))
+            expected << sector + QStringLiteral(", ") + line.mid(2);
     }
     auto *list = find<QListWidget>("differenceList");
     QStringList shown;
@@ -243,20 +258,24 @@ TEST_F(WorkbenchWindowTest, CompareListsTheDifferencesAsRfcardDiffAndSteps) {
     const QVariantList marks = mine.data(tilvane::kDifferingBytesRole).toList();
     ASSERT_EQ(marks.size(), 16);
     for (int i = 0; i < 16; ++i) EXPECT_EQ(marks[i].toBool(), i == 15) << i;
-    EXPECT_EQ(panel->model()->index(13, tilvane::CompareTableModel::kDifferenceColumn).data().toString(),
-              QStringLiteral("byte 15 changed"));
+    EXPECT_EQ(
+        panel->model()->index(13, tilvane::CompareTableModel::kDifferenceColumn).data().toString(),
+        QStringLiteral("byte 15 changed"));
 
     // Editing this dump makes the comparison again.
-    window->document().SetBlock(13, std::vector<std::uint8_t>(after.block(13).begin(), after.block(13).end()));
+    window->document().SetBlock(
+        13, std::vector<std::uint8_t>(after.block(13).begin(), after.block(13).end()));
     EXPECT_EQ(list->count(), 2);
 }
 
 TEST_F(WorkbenchWindowTest, ADumpOfAnotherFamilyIsNotCompared) {
     open(FactoryMifare());
-    write(QStringLiteral("tag.json"), Exported(cardkit::CardDump::ultralight(), cardkit::DumpFormat::Json));
+    write(QStringLiteral("tag.json"),
+          Exported(cardkit::CardDump::ultralight(), cardkit::DumpFormat::Json));
     EXPECT_FALSE(window->compare_panel()->CompareWith(file(QStringLiteral("tag.json"))));
     EXPECT_EQ(window->band()->mark(), tilvane::StatusBand::Mark::Error);
-    EXPECT_TRUE(window->band()->text().startsWith(QStringLiteral("cannot compare a Mifare Classic 1K dump")))
+    EXPECT_TRUE(window->band()->text().startsWith(
+        QStringLiteral("cannot compare a Mifare Classic 1K dump")))
         << window->band()->text().toStdString();
 }
 
@@ -274,7 +293,9 @@ TEST_F(WorkbenchWindowTest, ClosingWithUnsavedChangesAsks) {
 
     answer(QMessageBox::Save);  // to its own file, in its own format
     EXPECT_TRUE(window->close());
-    EXPECT_EQ(cardkit::import_dump(read(QStringLiteral("card.mct")).toStdString(), "card.mct").block(4)[0], 1);
+    EXPECT_EQ(cardkit::import_dump(read(QStringLiteral("card.mct")).toStdString(), "card.mct")
+                  .block(4)[0],
+              1);
 }
 
 TEST_F(WorkbenchWindowTest, ASaveThatLosesSomethingSaysWhatFirst) {
@@ -324,7 +345,8 @@ TEST_F(WorkbenchWindowTest, AFileThatIsNoDumpLeavesTheDumpAsItWas) {
 TEST_F(WorkbenchWindowTest, OpeningAnotherFileOverUnsavedChangesAsksFirst) {
     open(FactoryMifare());
     window->document().SetBlock(4, std::vector<std::uint8_t>(16, 1));
-    write(QStringLiteral("other.json"), Exported(cardkit::CardDump::ultralight(), cardkit::DumpFormat::Json));
+    write(QStringLiteral("other.json"),
+          Exported(cardkit::CardDump::ultralight(), cardkit::DumpFormat::Json));
     answer(QMessageBox::Cancel);
     EXPECT_FALSE(window->OpenFile(file(QStringLiteral("other.json"))));
     EXPECT_EQ(dump().family(), cardkit::CardFamily::MifareClassic);
@@ -378,9 +400,10 @@ TEST_F(WorkbenchWindowTest, EveryControlIsNamedForScreenReaders) {
     }
     // And none is left unnamed.
     for (QWidget *widget : window->centralWidget()->findChildren<QWidget *>()) {
-        const bool control = qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget) ||
-                             qobject_cast<QComboBox *>(widget) || qobject_cast<QAbstractSpinBox *>(widget) ||
-                             qobject_cast<QAbstractItemView *>(widget) || qobject_cast<QProgressBar *>(widget);
+        const bool control =
+            qobject_cast<QAbstractButton *>(widget) || qobject_cast<QLineEdit *>(widget) ||
+            qobject_cast<QComboBox *>(widget) || qobject_cast<QAbstractSpinBox *>(widget) ||
+            qobject_cast<QAbstractItemView *>(widget) || qobject_cast<QProgressBar *>(widget);
         // The parts of compound controls (a tab bar's arrows, a table's corner
         // button and headers, a spin box's edit) go by their control's name.
         QWidget *up = widget->parentWidget();
@@ -424,19 +447,23 @@ TEST_P(WorkbenchReach, EveryControlOfEveryTabCanBeScrolledIntoSight) {
         QApplication::processEvents();
         QWidget *page = window->tabs()->widget(tab);
         for (QWidget *control : page->findChildren<QWidget *>()) {
-            const bool shown = control->isVisibleTo(page) &&
-                               (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLineEdit *>(control) ||
-                                qobject_cast<QComboBox *>(control) || qobject_cast<QAbstractSpinBox *>(control) ||
-                                qobject_cast<QAbstractItemView *>(control) || qobject_cast<QProgressBar *>(control));
+            const bool shown =
+                control->isVisibleTo(page) &&
+                (qobject_cast<QAbstractButton *>(control) || qobject_cast<QLineEdit *>(control) ||
+                 qobject_cast<QComboBox *>(control) || qobject_cast<QAbstractSpinBox *>(control) ||
+                 qobject_cast<QAbstractItemView *>(control) ||
+                 qobject_cast<QProgressBar *>(control));
             if (!shown || control->window() != window.get()) continue;
             QWidget *up = control->parentWidget();
-            if (qobject_cast<QAbstractSpinBox *>(up) || qobject_cast<QAbstractItemView *>(up)) continue;
+            if (qobject_cast<QAbstractSpinBox *>(up) || qobject_cast<QAbstractItemView *>(up))
+                continue;
             const QPoint far = control->mapTo(scroll->widget(), control->rect().bottomRight());
             scroll->ensureVisible(far.x(), far.y(), 1, 1);
             const QPoint near = control->mapTo(scroll->widget(), QPoint(0, 0));
             scroll->ensureVisible(near.x(), near.y(), 0, 0);
             const QSize room = scroll->viewport()->size();
-            EXPECT_EQ(control->visibleRegion().boundingRect().size(), control->size().boundedTo(room))
+            EXPECT_EQ(control->visibleRegion().boundingRect().size(),
+                      control->size().boundedTo(room))
                 << control->objectName().toStdString() << " on tab " << tab;
         }
     }
