@@ -48,12 +48,11 @@ WorkbenchLauncher::WorkbenchLauncher(AppState &state, QMainWindow &frame, Workbe
       options_(std::move(options)),
       open_workbench_(new QAction(QStringLiteral("Card Workbench..."), this)),
       open_dump_(new QAction(QStringLiteral("Open Dump..."), this)),
-      recent_menu_(new QMenu(QStringLiteral("Recent Dumps"))) {
+      recent_menu_(new QMenu(QStringLiteral("Recent Dumps"), &frame)) {
     open_workbench_->setObjectName(QStringLiteral("openWorkbench"));
     open_dump_->setObjectName(QStringLiteral("openDump"));
     recent_menu_->setObjectName(QStringLiteral("recentDumps"));
     recent_menu_->menuAction()->setObjectName(QStringLiteral("recentDumpsMenu"));
-    connect(this, &QObject::destroyed, recent_menu_, &QObject::deleteLater);
     connect(open_workbench_, &QAction::triggered, this, [this] { OpenWindow(); });
     connect(open_dump_, &QAction::triggered, this, &WorkbenchLauncher::OpenDump);
     connect(recent_menu_, &QMenu::aboutToShow, this, &WorkbenchLauncher::FillRecentMenu);

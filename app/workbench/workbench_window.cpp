@@ -79,7 +79,10 @@ WorkbenchWindow::WorkbenchWindow(AppState &state, WorkbenchOptions options, QWid
     resize(1000, 720);
 }
 
-WorkbenchWindow::~WorkbenchWindow() = default;
+WorkbenchWindow::~WorkbenchWindow() {
+    // The panels and their models refer to the document: they go first.
+    delete takeCentralWidget();
+}
 
 QWidget *WorkbenchWindow::BuildHeader() {
     auto *header = new QWidget(this);
