@@ -15,10 +15,10 @@
 #include <vector>
 
 #include "card_catalog.h"
+#include "protocol/baud_rates.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
 #include "reader/frame_codec.h"
-#include "protocol/baud_rates.h"
 #include "turnarounds.h"
 #include "virtual_reader.h"
 

@@ -15,8 +15,8 @@
 #include <QElapsedTimer>
 #include <QEventLoop>
 #include <QSettings>
-#include <QTemporaryDir>
 #include <QTabWidget>
+#include <QTemporaryDir>
 #include <QTimer>
 
 #include <time.h>
@@ -56,12 +56,10 @@ constexpr unsigned kRates[] = {9600, 115200};
 // its trailer read for the access bits, then its three data blocks. Key B is
 // readable data on such a card, so it is not searched for.
 std::vector<Step> WorkbenchReadSteps() {
-    std::vector<Step> steps = {{Command::Antenna, {0}},
-                               {Command::SetProtocol, {protocol::kProtocolTypeA}},
-                               {Command::Antenna, {1}},
-                               {Command::RequestA, {protocol::kRequestAll}},
-                               {Command::Anticollision, {4}},
-                               {Command::SelectA, {0x5A, 0x3C, 0x71, 0xE2}}};
+    std::vector<Step> steps = {
+        {Command::Antenna, {0}},       {Command::SetProtocol, {protocol::kProtocolTypeA}},
+        {Command::Antenna, {1}},       {Command::RequestA, {protocol::kRequestAll}},
+        {Command::Anticollision, {4}}, {Command::SelectA, {0x5A, 0x3C, 0x71, 0xE2}}};
     for (std::uint8_t sector = 0; sector < 16; ++sector) {
         const auto first = static_cast<std::uint8_t>(sector * 4);
         steps.push_back({Command::AuthenticateGivenKey,
@@ -158,8 +156,8 @@ bool Measure(const tilvane::ReaderLibrary &library, unsigned rate, int rounds, F
     if (!wire) return false;
     constexpr protocol::FieldPauses pauses = protocol::kFieldCyclePauses;
     figures.rate = rate;
-    figures.floor_ms = Milliseconds(*wire).count() +
-                       pauses.after_off_ms + pauses.after_protocol_ms + pauses.after_on_ms;
+    figures.floor_ms = Milliseconds(*wire).count() + pauses.after_off_ms +
+                       pauses.after_protocol_ms + pauses.after_on_ms;
 
     test_support::SimProcess sim;
     if (!sim.start(TILVANE_BIN_DIR "/reader-sim",
@@ -176,7 +174,8 @@ bool Measure(const tilvane::ReaderLibrary &library, unsigned rate, int rounds, F
         return false;
     }
     QTemporaryDir keys;
-    tilvane::WorkbenchWindow window(state, tilvane::WorkbenchOptions{keys.filePath("keys").toStdString()});
+    tilvane::WorkbenchWindow window(state,
+                                    tilvane::WorkbenchOptions{keys.filePath("keys").toStdString()});
     window.resize(1000, 720);
     window.show();
     tilvane::CardPanel &panel = *window.card_panel();
@@ -201,13 +200,13 @@ bool Measure(const tilvane::ReaderLibrary &library, unsigned rate, int rounds, F
         }
         QEventLoop loop;
         Clock::time_point ended;
-        const auto connection = QObject::connect(&panel, &tilvane::CardPanel::working_changed, &loop,
-                                                 [&](bool working) {
-                                                     if (working) return;
-                                                     ended = Clock::now();
-                                                     meter.Mark();
-                                                     QTimer::singleShot(0, &loop, &QEventLoop::quit);
-                                                 });
+        const auto connection = QObject::connect(
+            &panel, &tilvane::CardPanel::working_changed, &loop, [&](bool working) {
+                if (working) return;
+                ended = Clock::now();
+                meter.Mark();
+                QTimer::singleShot(0, &loop, &QEventLoop::quit);
+            });
         meter.Start();
         const auto start = Clock::now();
         panel.ReadCard();
