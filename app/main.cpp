@@ -2,10 +2,16 @@
 
 #include <QApplication>
 
+#include <iostream>
+
 #include "shell/application.h"
+#include "shell/program_options.h"
 #include "shell/termination_signals.h"
 
 int main(int argc, char *argv[]) {
+    // --help and --version answer before any window or lock.
+    if (const auto status = tilvane::AnswerProgramOptions(argc, argv, std::cout)) return *status;
+
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("Tilvane"));
     QApplication::setOrganizationName(QStringLiteral("Velomar"));

@@ -137,7 +137,7 @@ void BM_FullDump(benchmark::State &state) {
         fs::remove_all(file("data"));
         const auto start = Clock::now();
         const auto run =
-            rfcard({"--json", "mf", "dump", "-k", file("keys.dic"), "-o", file("card.mct")});
+            rfcard({"--json", "mf", "dump", "-f", file("keys.dic"), "-o", file("card.mct")});
         const std::chrono::duration<double> took = Clock::now() - start;
         state.SetIterationTime(took.count());
         const auto report = nlohmann::json::parse(run.out, nullptr, false);

@@ -94,6 +94,7 @@ nlohmann::json describe_results() {
         {"reader_statuses", statuses},
         {"transport", known_results(binding::transport_results())},
         {"system_error_functions", {"rf_init_com"}},
+        {"port_open_reasons", known_results(binding::port_open_reasons())},
         {"select_steps",
          {{"function", "rf_getlockcardinfo"}, {"steps", known_results(binding::select_steps())}}}};
 }

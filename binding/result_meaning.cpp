@@ -1,6 +1,7 @@
 #include "binding/result_meaning.h"
 
 #include <array>
+#include <cerrno>
 #include <cstdio>
 #include <cstring>
 
@@ -11,7 +12,7 @@ namespace binding {
 
 namespace {
 
-constexpr std::array<KnownResult, 13> kTransportResults = {{
+constexpr std::array<KnownResult, 16> kTransportResults = {{
 #if defined(_WIN32)
     {DROVIK_ERR_NO_TRANSPORT, "DROVIK_ERR_NO_TRANSPORT",
      "Selmek.dll could not be loaded beside Drovik.dll"},
@@ -34,10 +35,27 @@ constexpr std::array<KnownResult, 13> kTransportResults = {{
     {SELMEK_ERR_BAD_FRAME, "SELMEK_ERR_BAD_FRAME",
      "bytes came, but no frame (noise, or the reader at another rate)"},
     {SELMEK_ERR_NOT_SUPPORTED, "SELMEK_ERR_NOT_SUPPORTED", "not supported by the transport"},
+    {SELMEK_ERR_RATE_FIXED, "SELMEK_ERR_RATE_FIXED",
+     "the network port's server runs its line at a fixed rate"},
+    {SELMEK_ERR_BAD_ADDRESS, "SELMEK_ERR_BAD_ADDRESS",
+     "the port's network address is malformed (scheme, host, port or option)"},
+    {SELMEK_ERR_UNKNOWN_HOST, "SELMEK_ERR_UNKNOWN_HOST",
+     "the host name of the port's network address does not resolve"},
     {DROVIK_ERR_OPEN_FAILED, "DROVIK_ERR_OPEN_FAILED",
      "the port did not open, and the system gave no reason"},
 }};
 constexpr std::string_view kUnknownTransportResult = "unknown transport result";
+
+// The system's reasons a port did not open that have words of their own: the
+// system's text for a port another program holds ("Device or resource busy",
+// "Access is denied") sends the user looking in the wrong place.
+constexpr std::array<KnownResult, 1> kPortOpenReasons = {{
+#if defined(_WIN32)
+    {5, "ERROR_ACCESS_DENIED", "the port is in use by another program"},
+#else
+    {EBUSY, "EBUSY", "the port is in use by another program"},
+#endif
+}};
 
 constexpr std::array<KnownResult, 6> kSelectSteps = {{
     {-1, "no ATQA", "no card answered two requests"},
@@ -111,6 +129,10 @@ ResultMeaning result_meaning(std::string_view function, std::int32_t result) {
     if (result > 0xFF) return {ResultClass::Unknown, "unknown", "unknown result"};
     // rf_init_com passes on the system's reason when the port does not open.
     if (function == "rf_init_com") {
+        if (const KnownResult *reason = find(kPortOpenReasons, result)) {
+            return {ResultClass::SystemError, std::string(reason->name),
+                    std::string(reason->text)};
+        }
         return {ResultClass::SystemError, system_error_name(result),
                 "the port did not open: " + std::string(std::strerror(result))};
     }
@@ -126,6 +148,12 @@ std::string describe_call(std::string_view function, std::int32_t result) {
 std::span<const KnownResult> transport_results() { return kTransportResults; }
 
 std::span<const KnownResult> select_steps() { return kSelectSteps; }
+
+std::span<const KnownResult> port_open_reasons() { return kPortOpenReasons; }
+
+bool means_port_in_use(std::string_view function, std::int32_t result) {
+    return function == "rf_init_com" && result == kPortOpenReasons[0].code;
+}
 
 std::string_view class_name(ResultClass kind) {
     switch (kind) {

@@ -8,7 +8,6 @@ namespace cardkit {
 
 namespace {
 
-constexpr int kUltralightPages = 16;
 constexpr int kSrix4kBlocks = 128;
 constexpr int kSr176Blocks = 16;
 
@@ -42,8 +41,11 @@ CardDump CardDump::mifare_classic(MifareType type) {
     return {CardFamily::MifareClassic, type, cardkit::block_count(type), kMifareBlockSize};
 }
 
-CardDump CardDump::ultralight() {
-    return {CardFamily::Ultralight, std::nullopt, kUltralightPages, 4};
+CardDump CardDump::ultralight(UltralightType type) {
+    CardDump dump(CardFamily::Ultralight, std::nullopt, ultralight_pages(type),
+                  kUltralightPageSize);
+    dump.ultralight_type_ = type;
+    return dump;
 }
 
 CardDump CardDump::srix4k() { return {CardFamily::Srix4k, std::nullopt, kSrix4kBlocks, 4}; }
@@ -58,6 +60,7 @@ CardDump CardDump::iso15693(int block_count, int block_size) {
 }
 
 std::string CardDump::description() const {
+    if (ultralight_type_) return std::string(ultralight_type_name(*ultralight_type_));
     std::string text(family_name(family_));
     if (mifare_type_) return text + " " + std::string(mifare_type_name(*mifare_type_));
     if (family_ == CardFamily::Iso15693) {
@@ -177,6 +180,20 @@ void CardDump::set_block_security(std::optional<Bytes> security) {
         throw std::invalid_argument(description() + ": one security byte a block");
     }
     security_ = std::move(security);
+}
+
+void CardDump::set_ultralight_info(UltralightInfo info) {
+    if (family_ != CardFamily::Ultralight) {
+        throw std::logic_error(description() + " has no Ultralight version or counters");
+    }
+    ultralight_info_ = info;
+}
+
+void CardDump::set_iso15693_info(Iso15693Info info) {
+    if (family_ != CardFamily::Iso15693) {
+        throw std::logic_error(description() + " has no ISO 15693 system information");
+    }
+    iso15693_info_ = info;
 }
 
 CardIdentity identity_in_blocks(const CardDump &dump) {

@@ -24,12 +24,12 @@ constexpr TrailerPart kTrailerParts[] = {
     {"key B", kTrailerKeyB, 6},
 };
 
-std::string hex_or_unknown(ByteView bytes, bool known) { return known ? to_hex(bytes) : "unknown"; }
-
+// A value one dump does not know is no difference: a raw file keeps no SAK,
+// and the same card read into it and into JSON is the same card.
 template <typename T>
 void note_identity(std::vector<std::string> &notes, std::string_view name,
                    const std::optional<T> &before, const std::optional<T> &after) {
-    if (before == after) return;
+    if (!before || !after || before == after) return;
     const auto text = [](const std::optional<T> &v) {
         if (!v) return std::string("unknown");
         if constexpr (std::is_same_v<T, std::uint8_t>)
@@ -161,9 +161,8 @@ DumpDiff diff_dumps(const CardDump &before, const CardDump &after) {
     }
     const CardIdentity &id_a = before.identity();
     const CardIdentity &id_b = after.identity();
-    if (id_a.uid != id_b.uid) {
-        diff.card_notes.push_back("UID " + hex_or_unknown(id_a.uid, !id_a.uid.empty()) + " -> " +
-                                  hex_or_unknown(id_b.uid, !id_b.uid.empty()));
+    if (!id_a.uid.empty() && !id_b.uid.empty() && id_a.uid != id_b.uid) {
+        diff.card_notes.push_back("UID " + to_hex(id_a.uid) + " -> " + to_hex(id_b.uid));
     }
     note_identity(diff.card_notes, "ATQA", id_a.atqa, id_b.atqa);
     note_identity(diff.card_notes, "SAK", id_a.sak, id_b.sak);

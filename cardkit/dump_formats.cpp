@@ -20,28 +20,29 @@ constexpr FormatAlias kAliases[] = {
     {"json", DumpFormat::Json}, {"nfc", DumpFormat::Nfc},
 };
 
-bool looks_like_eml(const std::vector<std::string_view> &lines) {
-    bool any = false;
-    for (const std::string_view line : lines) {
+constexpr DumpFormat kFormats[] = {DumpFormat::Raw, DumpFormat::Eml, DumpFormat::Mct,
+                                   DumpFormat::Json, DumpFormat::Nfc};
+
+// Lines that say something: neither blank nor a '#' comment.
+std::vector<std::string_view> content_lines(std::string_view content) {
+    std::vector<std::string_view> lines;
+    for (const std::string_view line : split_lines(content)) {
         const std::string_view text = trim(line);
-        if (text.empty()) continue;
-        if (text.size() != 2 * kMifareBlockSize || !parse_hex(text)) return false;
-        any = true;
+        if (!text.empty() && text.front() != '#') lines.push_back(text);
     }
-    return any;
+    return lines;
+}
+
+bool looks_like_eml(const std::vector<std::string_view> &lines) {
+    return !lines.empty() && std::all_of(lines.begin(), lines.end(), [](std::string_view line) {
+        return codec::parse_block_text(line, kMifareBlockSize, "--", '\0').has_value();
+    });
 }
 
 // Text saved by some editors begins with a byte-order mark.
 std::string_view without_byte_order_mark(std::string_view content) {
     constexpr std::string_view kMark = "\xEF\xBB\xBF";
     return content.starts_with(kMark) ? content.substr(kMark.size()) : content;
-}
-
-bool is_raw_size(std::size_t size) {
-    for (const std::size_t known : {320u, 1024u, 2048u, 4096u, 64u, 32u, 512u, 516u}) {
-        if (size == known) return true;
-    }
-    return false;
 }
 
 }  // namespace
@@ -80,25 +81,22 @@ std::optional<DumpFormat> format_from_file_name(std::string_view file_name) {
 
 DumpFormat detect_format(std::string_view content, std::string_view file_name) {
     if (const auto named = format_from_file_name(file_name)) return *named;
-    content = without_byte_order_mark(content);
-    const std::size_t first = content.find_first_not_of(" \t\r\n");
+    const std::string_view text = without_byte_order_mark(content);
+    const std::size_t first = text.find_first_not_of(" \t\r\n");
     // A raw dump may start with '{' too (a UID byte 7B).
-    if (first != std::string_view::npos && content[first] == '{' &&
-        (!is_raw_size(content.size()) || codec::is_json(content))) {
+    if (first != std::string_view::npos && text[first] == '{' &&
+        (!codec::looks_raw(content) || codec::is_json(text))) {
         return DumpFormat::Json;
     }
-    const auto lines = split_lines(content);
-    const auto first_line =
-        std::find_if(lines.begin(), lines.end(), [](auto line) { return !trim(line).empty(); });
-    if (first_line != lines.end()) {
-        const std::string_view line = trim(*first_line);
-        if (line.starts_with("Filetype:") || line.starts_with("Device type:")) {
+    const auto lines = content_lines(text);
+    if (!lines.empty()) {
+        if (lines.front().starts_with("Filetype:") || lines.front().starts_with("Device type:")) {
             return DumpFormat::Nfc;
         }
-        if (line.starts_with("+Sector:")) return DumpFormat::Mct;
+        if (lines.front().starts_with("+Sector:")) return DumpFormat::Mct;
     }
     if (looks_like_eml(lines)) return DumpFormat::Eml;
-    if (is_raw_size(content.size())) return DumpFormat::Raw;
+    if (codec::looks_raw(content)) return DumpFormat::Raw;
     throw FormatError("cannot tell the format of this file (" + std::to_string(content.size()) +
                       " bytes); name it with a known extension or choose the format");
 }
@@ -111,18 +109,19 @@ CardDump import_dump(std::string_view content, std::string_view file_name,
         case DumpFormat::Raw:
             return codec::read_raw(content, options);
         case DumpFormat::Eml:
-            return codec::read_eml(content);
+            return codec::read_eml(content, options);
         case DumpFormat::Mct:
-            return codec::read_mct(content);
+            return codec::read_mct(content, options);
         case DumpFormat::Json:
-            return codec::read_json(content);
+            return codec::read_json(content, options);
         case DumpFormat::Nfc:
-            return codec::read_nfc(content);
+            return codec::read_nfc(content, options);
     }
     throw FormatError("unknown format");
 }
 
 ExportedDump export_dump(const CardDump &dump, DumpFormat format) {
+    codec::require_family(dump, format);
     switch (format) {
         case DumpFormat::Raw:
             return codec::write_raw(dump);
@@ -138,13 +137,39 @@ ExportedDump export_dump(const CardDump &dump, DumpFormat format) {
     throw FormatError("unknown format");
 }
 
+std::vector<DumpFormat> formats_holding(CardFamily family) {
+    std::vector<DumpFormat> formats;
+    for (const DumpFormat format : kFormats) {
+        switch (format) {
+            case DumpFormat::Raw:
+            case DumpFormat::Json:
+                formats.push_back(format);
+                break;
+            case DumpFormat::Eml:
+            case DumpFormat::Mct:
+                if (family == CardFamily::MifareClassic) formats.push_back(format);
+                break;
+            case DumpFormat::Nfc:
+                // The handheld tool has no SR176 type.
+                if (family != CardFamily::Sr176) formats.push_back(format);
+                break;
+        }
+    }
+    return formats;
+}
+
 namespace codec {
 
-void require_mifare_classic(const CardDump &dump, DumpFormat format) {
-    if (dump.family() != CardFamily::MifareClassic) {
-        throw FormatError("the " + std::string(format_name(format)) +
-                          " format holds Mifare Classic dumps only, not " + dump.description());
+void require_family(const CardDump &dump, DumpFormat format) {
+    const auto holding = formats_holding(dump.family());
+    if (std::find(holding.begin(), holding.end(), format) != holding.end()) return;
+    std::string names;
+    for (std::size_t i = 0; i < holding.size(); ++i) {
+        names += (i == 0 ? "" : i + 1 == holding.size() ? " or " : ", ");
+        names += format_name(holding[i]);
     }
+    throw FormatError("the " + std::string(format_name(format)) + " format cannot hold " +
+                      std::string(family_name(dump.family())) + " dumps; write them as " + names);
 }
 
 std::string block_text(const CardDump &dump, int block, std::string_view unknown, char separator) {
@@ -194,6 +219,32 @@ void apply_block_text(CardDump &dump, int block, const BlockText &text) {
     }
 }
 
+bool any_known(const BlockText &text) {
+    return std::any_of(text.known.begin(), text.known.end(), [](std::uint8_t k) { return k != 0; });
+}
+
+std::optional<Bytes> parse_spaced_hex(std::string_view text, int min_size, int max_size) {
+    if (text.size() < 2 || (text.size() + 1) % 3 != 0) return std::nullopt;
+    const int size = static_cast<int>((text.size() + 1) / 3);
+    if (size < min_size || size > max_size) return std::nullopt;
+    const auto block = parse_block_text(text, size, {}, ' ');
+    if (!block) return std::nullopt;
+    return block->bytes;
+}
+
+std::string number_ranges(const std::vector<int> &numbers) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t end = i;
+        while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1) ++end;
+        if (!text.empty()) text += ", ";
+        text += std::to_string(numbers[i]);
+        if (end > i) text += "-" + std::to_string(numbers[end]);
+        i = end + 1;
+    }
+    return text;
+}
+
 void warn_unknown_bytes(const CardDump &dump, std::vector<std::string> &warnings) {
     int unknown = 0;
     for (int block = 0; block < dump.block_count(); ++block) {
@@ -205,14 +256,15 @@ void warn_unknown_bytes(const CardDump &dump, std::vector<std::string> &warnings
     }
     if (dump.family() != CardFamily::MifareClassic) return;
     // Keys not found would read back as keys 000000000000: name their sectors.
-    std::string sectors;
+    std::vector<int> sectors;
     for (int sector = 0; sector < dump.sector_count(); ++sector) {
         if (!dump.key(sector, KeyType::A) || !dump.key(sector, KeyType::B)) {
-            sectors += (sectors.empty() ? "" : ", ") + std::to_string(sector);
+            sectors.push_back(sector);
         }
     }
     if (!sectors.empty()) {
-        warnings.push_back("keys not found (sectors " + sectors + ") are written as 00");
+        warnings.push_back("keys not found (sectors " + number_ranges(sectors) +
+                           ") are written as 00");
     }
 }
 
@@ -231,6 +283,65 @@ void warn_identity(const CardDump &dump, const CardIdentity &kept,
         names += (i == 0 ? "" : i + 1 == lost.size() ? " and " : ", ") + lost[i];
     }
     warnings.push_back("the file does not keep the card's " + names + " as the dump has them");
+}
+
+namespace {
+
+std::string joined(const std::vector<std::string> &names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        text += (i == 0 ? "" : i + 1 == names.size() ? " and " : ", ") + names[i];
+    }
+    return text;
+}
+
+}  // namespace
+
+void warn_details(const CardDump &dump, const DetailsKept &kept,
+                  std::vector<std::string> &warnings) {
+    std::vector<std::string> lost;
+    if (dump.family() == CardFamily::Ultralight) {
+        const UltralightInfo &info = dump.ultralight_info();
+        if (!kept.ultralight_version) {
+            if (info.version) lost.push_back("version");
+            if (info.signature) lost.push_back("signature");
+            if (std::any_of(info.counters.begin(), info.counters.end(),
+                            [](const auto &c) { return c.has_value(); })) {
+                lost.push_back("counters");
+            }
+            if (std::any_of(info.tearing.begin(), info.tearing.end(),
+                            [](const auto &t) { return t.has_value(); })) {
+                lost.push_back("tearing flags");
+            }
+        }
+        if (!kept.ultralight_tbo && (info.tbo0 || info.tbo1)) lost.push_back("TBO bytes");
+        if (!kept.failed_authentications && info.failed_authentications) {
+            lost.push_back("count of failed authentications");
+        }
+    }
+    if (dump.family() == CardFamily::Iso15693) {
+        const Iso15693Info &info = dump.iso15693_info();
+        if (!kept.iso15693_info && info.ic_reference) lost.push_back("IC reference");
+        if (!kept.iso15693_info && (info.dsfid_locked || info.afi_locked)) {
+            lost.push_back("DSFID and AFI lock bits");
+        }
+        if (!kept.block_security && dump.block_security()) {
+            lost.push_back("blocks' security status");
+        }
+    }
+    if (dump.family() == CardFamily::Srix4k && !kept.system_block && dump.system_block()) {
+        lost.push_back("system block");
+    }
+    std::vector<std::string> foreign;
+    std::string foreign_format;
+    for (const FormatField &field : dump.format_fields()) {
+        if (field.format == kept.format) continue;
+        foreign.push_back(field.name);
+        foreign_format = field.format;
+    }
+    if (!foreign.empty())
+        lost.push_back(joined(foreign) + " (kept by " + foreign_format + " files)");
+    if (!lost.empty()) warnings.push_back("the file does not keep the card's " + joined(lost));
 }
 
 }  // namespace codec

@@ -1,143 +1,95 @@
-// The key/value text layout for Mifare Classic cards: a header of "Key: value"
-// lines (file type, version, device type, UID, ATQA, SAK, card size), then
-// "Block N: XX XX ..." with "??" for an unknown byte. From version 3 on ATQA is
-// written most significant byte first (00 04 for a card that sends 04 00);
-// version 2 wrote it as sent. Lines starting with '#' are comments; keys this
-// reader does not know are passed over.
+// Dumps as the Flipper Zero's NFC files: the "Device type" line chooses the
+// card family, and each family's keys have a file of their own.
 
-#include <map>
-
-#include "format_codecs.h"
-#include "text_lines.h"
+#include "nfc_layouts.h"
 
 namespace cardkit::codec {
 
-namespace {
-
-constexpr std::string_view kDeviceType = "Mifare Classic";
-constexpr int kVersionWritten = 4;
-constexpr int kFirstMsbAtqaVersion = 3;
-
-// "5A 3C 71 E2": bytes separated by single spaces, nullopt for anything else.
-std::optional<Bytes> parse_spaced_hex(std::string_view text, int min_size, int max_size) {
-    if (text.size() < 2 || (text.size() + 1) % 3 != 0) return std::nullopt;
-    const int size = static_cast<int>((text.size() + 1) / 3);
-    if (size < min_size || size > max_size) return std::nullopt;
-    const auto block = parse_block_text(text, size, {}, ' ');
-    if (!block) return std::nullopt;
-    return block->bytes;
-}
-
-struct NfcFields {
-    std::optional<int> version;
-    std::optional<std::string> device_type;
-    std::optional<MifareType> type;
-    CardIdentity identity;
-    std::map<int, BlockText> blocks;
-};
-
-void read_field(NfcFields &fields, std::string_view key, std::string_view value,
-                const std::string &where) {
-    const auto bad = [&](std::string_view what) {
-        return FormatError(where + std::string(key) + ": " + std::string(what));
-    };
-    if (key == "Version") {
-        fields.version = parse_decimal(value, 1000);
-        if (!fields.version || *fields.version < 2) throw bad("not a version from 2 on");
-    } else if (key == "Device type") {
-        fields.device_type = std::string(value);
-    } else if (key == "UID") {
-        const auto uid = parse_spaced_hex(value, 4, 10);
-        if (!uid) throw bad("not 4 to 10 hex bytes");
-        fields.identity.uid = *uid;
-    } else if (key == "ATQA") {
-        const auto atqa = parse_spaced_hex(value, 2, 2);
-        if (!atqa) throw bad("not 2 hex bytes");
-        fields.identity.atqa = std::array<std::uint8_t, 2>{(*atqa)[0], (*atqa)[1]};
-    } else if (key == "SAK") {
-        const auto sak = parse_spaced_hex(value, 1, 1);
-        if (!sak) throw bad("not a hex byte");
-        fields.identity.sak = (*sak)[0];
-    } else if (key == "Mifare Classic type") {
-        fields.type = mifare_type_from_name(value);
-        if (!fields.type) throw bad("not MINI, 1K, 2K or 4K");
-    } else if (key.starts_with("Block ")) {
-        const auto block = parse_decimal(key.substr(6), 255);
-        if (!block) throw bad("not a block 0 to 255");
-        if (fields.blocks.contains(*block)) throw bad("appears twice");
-        auto text = parse_block_text(value, kMifareBlockSize, "??", ' ');
-        if (!text) throw bad("not 16 bytes as hex pairs or ?? separated by spaces");
-        fields.blocks.emplace(*block, std::move(*text));
+CardDump read_nfc(std::string_view content, const ImportOptions &options) {
+    const NfcDocument file(content);
+    // Files of version 2 and 3 name the card type itself as device type.
+    const int version = static_cast<int>(file.decimal("Version", 1000).value_or(4));
+    if (version < 2) throw FormatError("Version: files before version 2 are not read");
+    const auto device = file.text("Device type");
+    if (!device) throw FormatError("no \"Device type\" line");
+    if (*device == "Mifare Classic") return nfc_layouts::read_mifare(file, version, options);
+    if (*device == "NTAG/Ultralight" || nfc_layouts::is_legacy_ultralight(*device)) {
+        return nfc_layouts::read_ultralight(file, version, *device, options);
     }
-}
-
-}  // namespace
-
-CardDump read_nfc(std::string_view content) {
-    NfcFields fields;
-    const auto lines = split_lines(content);
-    for (std::size_t i = 0; i < lines.size(); ++i) {
-        const std::string_view text = trim(lines[i]);
-        if (text.empty() || text.front() == '#') continue;
-        const std::size_t colon = text.find(':');
-        if (colon == std::string_view::npos)
-            throw FormatError(line_prefix(i) + "no \"key: value\"");
-        read_field(fields, trim(text.substr(0, colon)), trim(text.substr(colon + 1)),
-                   line_prefix(i));
+    if (*device == "ISO15693-3" || *device == "ISO15693" || device->starts_with("SLIX")) {
+        return nfc_layouts::read_iso15693(file, *device);
     }
-    if (fields.device_type != kDeviceType) {
-        throw FormatError(fields.device_type
-                              ? "the file holds a " + *fields.device_type + ", not a Mifare Classic"
-                              : "no \"Device type\" line");
-    }
-    if (!fields.type) throw FormatError("no \"Mifare Classic type\" line");
-    if (fields.identity.atqa && fields.version.value_or(kVersionWritten) >= kFirstMsbAtqaVersion) {
-        std::swap((*fields.identity.atqa)[0], (*fields.identity.atqa)[1]);
-    }
-    CardDump dump = CardDump::mifare_classic(*fields.type);
-    for (const auto &[block, text] : fields.blocks) {
-        if (block >= dump.block_count()) {
-            throw FormatError("block " + std::to_string(block) + " is beyond a " +
-                              dump.description() + " card");
-        }
-        apply_block_text(dump, block, text);
-    }
-    dump.set_identity(fields.identity);
-    return dump;
+    if (*device == "ST25TB") return nfc_layouts::read_st25tb(file);
+    throw FormatError("the file holds a " + device->substr(0, 40) +
+                      ", not a card this program keeps (Mifare Classic, NTAG/Ultralight, "
+                      "ISO15693-3, SLIX, ST25TB)");
 }
 
 ExportedDump write_nfc(const CardDump &dump) {
-    require_mifare_classic(dump, DumpFormat::Nfc);
     ExportedDump out;
-    const CardIdentity &identity = dump.identity();
-    std::string &text = out.content;
-    text += "Filetype: NFC device\n";
-    text += "Version: " + std::to_string(kVersionWritten) + "\n";
-    text += "Device type: " + std::string(kDeviceType) + "\n";
-    CardIdentity kept;
-    if (!identity.uid.empty() && identity.uid.size() <= 10) {
-        text += "UID: " + to_hex(identity.uid, ' ') + "\n";
-        kept.uid = identity.uid;
+    switch (dump.family()) {
+        case CardFamily::MifareClassic:
+            out.content = nfc_layouts::write_mifare(dump, out.warnings);
+            break;
+        case CardFamily::Ultralight:
+            out.content = nfc_layouts::write_ultralight(dump, out.warnings);
+            break;
+        case CardFamily::Iso15693:
+            out.content = nfc_layouts::write_iso15693(dump, out.warnings);
+            break;
+        case CardFamily::Srix4k:
+            out.content = nfc_layouts::write_st25tb(dump, out.warnings);
+            break;
+        case CardFamily::Sr176:
+            require_family(dump, DumpFormat::Nfc);
+            break;
     }
-    if (identity.atqa) {
-        const std::array<std::uint8_t, 2> msb_first{(*identity.atqa)[1], (*identity.atqa)[0]};
-        text += "ATQA: " + to_hex(msb_first, ' ') + "\n";
-        kept.atqa = identity.atqa;
-    }
-    if (identity.sak) {
-        text += "SAK: " + to_hex(ByteView(&*identity.sak, 1)) + "\n";
-        kept.sak = identity.sak;
-    }
-    std::string size_name(mifare_type_name(*dump.mifare_type()));
-    if (*dump.mifare_type() == MifareType::Mini) size_name = "MINI";
-    text += "Mifare Classic type: " + size_name + "\n";
-    text += "Data format version: 2\n";
-    text += "# ?? marks a byte that was not read\n";
-    for (int block = 0; block < dump.block_count(); ++block) {
-        text += "Block " + std::to_string(block) + ": " + block_text(dump, block, "??", ' ') + "\n";
-    }
-    warn_identity(dump, kept, out.warnings);
     return out;
 }
+
+namespace nfc_layouts {
+
+namespace {
+
+// Versions after 2 keep ATQA most significant byte first (NFC_LSB_ATQA_FORMAT_VERSION).
+constexpr int kLastLsbAtqaVersion = 2;
+
+}  // namespace
+
+void read_iso14443_3a(const NfcDocument &file, int version, CardIdentity &identity) {
+    if (const auto atqa = file.hex("ATQA", 2, 2)) {
+        identity.atqa = std::array<std::uint8_t, 2>{(*atqa)[0], (*atqa)[1]};
+        if (version > kLastLsbAtqaVersion) std::swap((*identity.atqa)[0], (*identity.atqa)[1]);
+    }
+    identity.sak = file.byte("SAK");
+}
+
+void write_iso14443_3a(NfcWriter &out, const CardDump &dump, std::vector<std::string> &warnings) {
+    const CardIdentity &identity = dump.identity();
+    const auto atqa = identity.atqa.value_or(usual_atqa(dump));
+    const std::uint8_t sak = identity.sak.value_or(usual_sak(dump));
+    if (!identity.atqa || !identity.sak) {
+        warnings.push_back("the card's ATQA and SAK are not both known; the file gives " +
+                           to_hex(atqa) + " and " + to_hex(ByteView(&sak, 1)) +
+                           ", the usual values of " + dump.description() + " cards");
+    }
+    out.comment("ISO14443-3A specific data");
+    out.hex("ATQA", std::array<std::uint8_t, 2>{atqa[1], atqa[0]});
+    out.hex("SAK", ByteView(&sak, 1));
+}
+
+Bytes uid_to_write(const CardDump &dump, std::size_t size, std::vector<std::string> &warnings) {
+    if (!dump.identity().uid.empty()) return dump.identity().uid;
+    Bytes uid = uid_in_blocks(dump).uid;
+    if (uid.empty()) {
+        uid.assign(size, 0);
+        if (dump.family() == CardFamily::Iso15693) uid[0] = 0xE0;
+    }
+    warnings.push_back("the card's UID is not known; the file gives " + to_hex(uid) +
+                       ", as the format needs one");
+    return uid;
+}
+
+}  // namespace nfc_layouts
 
 }  // namespace cardkit::codec

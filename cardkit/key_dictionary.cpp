@@ -2,28 +2,44 @@
 
 #include <algorithm>
 #include <array>
+#include <set>
 
 #include "cardkit/bytes.h"
 #include "text_lines.h"
 
 namespace cardkit {
 
-std::vector<MifareKey> parse_key_dictionary(std::string_view text) {
-    std::vector<MifareKey> keys;
+KeyDictionary read_key_dictionary(std::string_view text) {
+    constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
+    if (text.starts_with(kByteOrderMark)) text.remove_prefix(kByteOrderMark.size());
+    KeyDictionary dictionary;
+    std::set<MifareKey> seen;  // large dictionaries stay quick to read
     const auto lines = split_lines(text);
     for (std::size_t i = 0; i < lines.size(); ++i) {
         const std::string_view entry = trim(lines[i].substr(0, lines[i].find('#')));
         if (entry.empty()) continue;
         const auto bytes = parse_hex(entry);
         if (!bytes || bytes->size() != 6) {
-            throw FormatError(line_prefix(i) + "\"" + std::string(entry.substr(0, 40)) +
-                              "\" is not a key of 12 hex digits");
+            dictionary.warnings.push_back(line_prefix(i) + "\"" + std::string(entry.substr(0, 40)) +
+                                          "\" is not a key of 12 hex digits; skipped");
+            continue;
         }
         MifareKey key;
         std::copy(bytes->begin(), bytes->end(), key.begin());
-        if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
+        if (seen.insert(key).second) dictionary.keys.push_back(key);
     }
-    return keys;
+    if (dictionary.keys.empty()) {
+        throw FormatError(
+            dictionary.warnings.empty()
+                ? "no key in the file"
+                : "no key in the file (" + std::to_string(dictionary.warnings.size()) +
+                      " lines are not keys; the first: " + dictionary.warnings.front() + ")");
+    }
+    return dictionary;
+}
+
+std::vector<MifareKey> parse_key_dictionary(std::string_view text) {
+    return read_key_dictionary(text).keys;
 }
 
 std::string format_key_dictionary(std::span<const MifareKey> keys) {

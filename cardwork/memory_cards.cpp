@@ -14,7 +14,7 @@ namespace {
 using cardkit::ByteView;
 using cardkit::CardDump;
 
-// Runs `work` and keeps what stopped it in `read`.
+// Runs `work` and keeps what stopped it in `read`; whatever it read stays.
 template <typename Work>
 MemoryCardRead reading(Work work) {
     MemoryCardRead read;
@@ -22,8 +22,16 @@ MemoryCardRead reading(Work work) {
         work(read);
     } catch (const CardError &error) {
         read.stopped = error;
+    } catch (const std::exception &error) {
+        read.stopped = unexpected_failure(error);
     }
     return read;
+}
+
+// The reader hands an SRIX4K block over most significant byte first; the tag
+// sends it, and the common tools' files keep it, least significant byte first.
+std::array<std::uint8_t, 4> tag_order(const std::uint8_t (&from_reader)[4]) {
+    return {from_reader[3], from_reader[2], from_reader[1], from_reader[0]};
 }
 
 void tell(const ReaderSession &session, const ProgressCallback &progress, int done, int total) {
@@ -52,9 +60,10 @@ constexpr int kInventoryAnswer = 9;  // DSFID, then the UID
 
 }  // namespace
 
-MemoryCardRead read_ultralight(ReaderSession &session, const ProgressCallback &progress) {
+MemoryCardRead read_ultralight(ReaderSession &session, const ProgressCallback &progress,
+                               cardkit::UltralightType type) {
     return reading([&](MemoryCardRead &read) {
-        read.dump = CardDump::ultralight();
+        read.dump = CardDump::ultralight(type);
         CardDump &dump = *read.dump;
         session.power_field(protocol::kProtocolTypeA);
         const TypeACard card = require_type_a(
@@ -68,9 +77,15 @@ MemoryCardRead read_ultralight(ReaderSession &session, const ProgressCallback &p
         for (int page = 0; page < dump.block_count(); page += 4) {
             std::uint8_t data[16] = {};
             std::uint8_t length = 0;
-            CARDWORK_CALL(session, rf_M1_read, page, data, &length);
-            for (int i = 0; i < 4; ++i) dump.set_block(page + i, ByteView(data + 4 * i, 4));
-            tell(session, progress, page + 4, dump.block_count());
+            const std::int32_t result = CARDWORK_TRY(session, rf_M1_read, page, data, &length);
+            if (result != 0) {
+                throw CardError::call("rf_M1_read", result, "page " + std::to_string(page));
+            }
+            // The last read of a type whose pages are no multiple of four answers
+            // past the end (the tag rolls over to page 0): only its own pages count.
+            const int pages = std::min(4, dump.block_count() - page);
+            for (int i = 0; i < pages; ++i) dump.set_block(page + i, ByteView(data + 4 * i, 4));
+            tell(session, progress, page + pages, dump.block_count());
         }
     });
 }
@@ -88,15 +103,14 @@ MemoryCardRead read_srix4k(ReaderSession &session, const ProgressCallback &progr
         for (int block = 0; block < dump.block_count(); ++block) {
             std::uint8_t data[4] = {};
             CARDWORK_CALL(session, rf_srix4k_readblock, block, data, &length);
-            dump.set_block(block, data);
+            dump.set_block(block, tag_order(data));
             tell(session, progress, block + 1, dump.block_count());
         }
         std::uint8_t system[4] = {};
         const std::int32_t system_result =
             CARDWORK_TRY(session, rf_srix4k_readblock, kSrix4kSystemBlock, system, &length);
         if (system_result == 0) {
-            dump.set_system_block(
-                std::array<std::uint8_t, 4>{system[0], system[1], system[2], system[3]});
+            dump.set_system_block(tag_order(system));
         } else if (system_result == kBadAddress) {
             read.warnings.push_back(
                 "the card has no system block at 255: the dump goes without it");

@@ -14,6 +14,7 @@ bool MifareCard::authenticate(int sector, cardkit::KeyType type, const cardkit::
     const std::int32_t result = CARDWORK_TRY(session_, rf_M1_authentication2, mode,
                                              cardkit::trailer_block(sector), key.data());
     if (result == kAuthFailed) {
+        last_refusal_ = Refusal{"rf_M1_authentication2", result};
         fell_back();
         return false;
     }
@@ -65,6 +66,7 @@ std::optional<MifareBlock> MifareCard::read(int block) {
     std::uint8_t length = 0;
     const std::int32_t result = CARDWORK_TRY(session_, rf_M1_read, block, data.data(), &length);
     if (result == kNotAllowed) {
+        last_refusal_ = Refusal{"rf_M1_read", result};
         fell_back();
         return std::nullopt;
     }
@@ -76,6 +78,7 @@ bool MifareCard::write(int block, cardkit::ByteView data) {
     open();
     const std::int32_t result = CARDWORK_TRY(session_, rf_M1_write, block, data.data());
     if (result == kNotAllowed) {
+        last_refusal_ = Refusal{"rf_M1_write", result};
         fell_back();
         return false;
     }

@@ -93,11 +93,17 @@ void read_sector_into(MifareCard &card, int sector, KeyCandidates &keys, cardkit
         return key;
     };
 
+    // A stop half way through the sector still counts the blocks it read.
+    struct CountOnExit {
+        SectorReport &report;
+        const SectorReader &reader;
+        ~CountOnExit() { report.blocks_read = reader.blocks_read(); }
+    } count_on_exit{report, reader};
+
     report.key_a = find(KeyType::A);
     if (report.key_a) {
         reader.read_trailer(KeyType::A);
         reader.read_data_blocks(KeyType::A);
-        report.blocks_read = reader.blocks_read();
     }
     const auto &access = reader.access();
     report.key_b_readable = access && cardkit::key_b_readable(access->groups[3]);
@@ -108,7 +114,6 @@ void read_sector_into(MifareCard &card, int sector, KeyCandidates &keys, cardkit
             reader.read_data_blocks(KeyType::B);
         }
     }
-    report.blocks_read = reader.blocks_read();
 }
 
 }  // namespace
@@ -142,6 +147,8 @@ MifareDumpOutcome dump_mifare_card(MifareCard &card, cardkit::MifareType type, K
         tell(sectors);
     } catch (const CardError &error) {
         outcome.stopped = error;
+    } catch (const std::exception &error) {
+        outcome.stopped = unexpected_failure(error);
     }
     return outcome;
 }

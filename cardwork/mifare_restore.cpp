@@ -1,6 +1,5 @@
 #include "cardwork/mifare_restore.h"
 
-#include "binding/result_meaning.h"
 #include "cardwork/sector_keys.h"
 
 namespace cardwork {
@@ -71,11 +70,7 @@ private:
         } catch (const CardError &error) {
             // A reader that answered with a status did not write; a line that
             // failed leaves the block as it may be.
-            if (error.kind() == CardErrorKind::ReaderFailed &&
-                binding::result_meaning(error.function(), error.result()).kind !=
-                    binding::ResultClass::ReaderStatus) {
-                report_.in_doubt = block;
-            }
+            if (outcome_unknown(error)) report_.in_doubt = block;
             throw;
         }
         if (!written) {
@@ -202,6 +197,8 @@ RestoreOutcome restore_mifare_card(MifareCard &card, cardkit::MifareType card_ty
         tell(sectors, sectors);
     } catch (const CardError &error) {
         outcome.stopped = error;
+    } catch (const std::exception &error) {
+        outcome.stopped = unexpected_failure(error);
     }
     return outcome;
 }

@@ -16,24 +16,40 @@ namespace rfcard {
 int run_info(CommandContext &context);
 int run_scan(CommandContext &context);
 
+// The keys every Mifare Classic command takes (key_options.h adds them).
 struct KeyOptions {
-    std::vector<std::string> keys;       // --key, 12 hex digits each
-    std::vector<std::string> key_files;  // -k, dictionaries
+    std::vector<std::string> keys;       // -k/--key, 12 hex digits each
+    std::vector<std::string> key_files;  // -f/--dict, dictionaries ("-": standard input)
 };
 
 struct DumpOptions {
-    std::string output;  // -o; standard output when empty
+    std::string output;  // -o; standard output when empty or "-"
     std::string format;  // --format; else the output's extension
+    std::string size;    // --size: the card's size or type, whatever it says
+};
+
+// How a dump file is read: its format, and for raw files the family and block
+// size; the card's size whatever the file suggests.
+struct InputOptions {
+    std::string from;    // the format; else its name or content
+    std::string family;  // raw files of a size that leaves it open
+    int block_size = 4;  // raw ISO 15693 files
+    std::string size;    // "1k", "mini", "ntag215", ...
 };
 
 int run_mifare_dump(CommandContext &context, const KeyOptions &keys, const DumpOptions &dump);
 
 struct RestoreCommand {
-    std::string file;
+    std::string file;  // "-": standard input (then --yes answers for block 0 and trailers)
+    InputOptions input;
     bool verify = false;
     bool include_block0 = false;
     bool include_trailers = false;
     bool yes = false;
+    // The log of a restore cut short: its blocks written are left out.
+    std::string resume;
+    // Where the log goes; else the resumed log, else beside the dump.
+    std::string log;
 };
 int run_mifare_restore(CommandContext &context, const KeyOptions &keys,
                        const RestoreCommand &restore);
@@ -59,15 +75,25 @@ int run_sr176_dump(CommandContext &context, const DumpOptions &dump);
 int run_iso15693_dump(CommandContext &context, const DumpOptions &dump);
 
 struct ConvertCommand {
-    std::string input, output;
-    std::string format;  // of the output; else its extension
-    std::string from;    // of the input; else its name or content
-    std::string family;  // raw input of a size that leaves it open
-    int block_size = 4;  // raw ISO 15693 input
+    std::string input, output;  // "-": standard input, standard output
+    std::string format;         // of the output; else its extension
+    InputOptions in;
 };
 int run_convert(CommandContext &context, const ConvertCommand &convert);
-int run_diff(CommandContext &context, const std::string &before, const std::string &after,
-             bool hide_identical);
+
+struct DiffCommand {
+    std::string before, after;  // one of them may be "-"
+    InputOptions in;
+    bool hide_identical = false;
+};
+int run_diff(CommandContext &context, const DiffCommand &diff);
+
+// The whole dump decoded offline, as text or (--json) as its structure.
+struct ViewCommand {
+    std::string file;  // "-": standard input
+    InputOptions in;
+};
+int run_view(CommandContext &context, const ViewCommand &view);
 
 // The whole program: parses `argv` and runs the command. `library_directory`
 // stands in for the program's own directory where libDrovik.so is looked for.

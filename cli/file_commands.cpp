@@ -1,49 +1,24 @@
 // convert and diff: dump files only, no reader.
 
 #include <iostream>
-#include <map>
 
 #include "cardkit/dump_diff.h"
 #include "commands.h"
 #include "dump_files.h"
+#include "whole_files.h"
 
 namespace rfcard {
 
-namespace {
-
-cardkit::CardFamily family_named(const std::string &name) {
-    static const std::map<std::string, cardkit::CardFamily> kFamilies = {
-        {"mifare", cardkit::CardFamily::MifareClassic},
-        {"ultralight", cardkit::CardFamily::Ultralight},
-        {"srix4k", cardkit::CardFamily::Srix4k},
-        {"sr176", cardkit::CardFamily::Sr176},
-        {"15693", cardkit::CardFamily::Iso15693},
-    };
-    const auto found = kFamilies.find(name);
-    if (found == kFamilies.end()) {
-        throw ToolError(kExitUsage, "no card family is called " + name +
-                                        " (mifare, ultralight, srix4k, sr176, 15693)");
-    }
-    return found->second;
-}
-
-}  // namespace
-
 int run_convert(CommandContext &context, const ConvertCommand &command) {
-    cardkit::ImportOptions import;
-    if (!command.from.empty()) {
-        import.format = cardkit::format_from_name(command.from);
-        if (!import.format) throw ToolError(kExitUsage, "no dump format is called " + command.from);
-    }
-    if (!command.family.empty()) import.family = family_named(command.family);
-    import.iso15693_block_size = command.block_size;
-    const cardkit::CardDump dump = load_dump(command.input, import);
+    const cardkit::CardDump dump = load_dump(command.input, command.in);
+    check_writable(command.output);
     const cardkit::DumpFormat format =
         output_format(command.format, command.output, dump.family(), cardkit::DumpFormat::Json);
     Output &out = context.out();
     if (command.output.empty() || command.output == "-") out.keep_stdout_for_data();
     out.data()["card"] = dump.description();
-    out.text(command.input + ": " + dump.description());
+    out.text((command.input == "-" ? std::string("standard input") : command.input) + ": " +
+             dump.description());
     save_dump(out, dump, command.output, format);
     if (out.data().contains("file")) {
         out.text("written to " + command.output + " (" + std::string(cardkit::format_name(format)) +
@@ -52,10 +27,15 @@ int run_convert(CommandContext &context, const ConvertCommand &command) {
     return kExitDone;
 }
 
-int run_diff(CommandContext &context, const std::string &before, const std::string &after,
-             bool hide_identical) {
-    const cardkit::CardDump a = load_dump(before);
-    const cardkit::CardDump b = load_dump(after);
+int run_diff(CommandContext &context, const DiffCommand &command) {
+    const std::string &before = command.before;
+    const std::string &after = command.after;
+    const bool hide_identical = command.hide_identical;
+    if (before == "-" && after == "-") {
+        throw ToolError(kExitUsage, "only one of the dumps can come from standard input");
+    }
+    const cardkit::CardDump a = load_dump(before, command.in);
+    const cardkit::CardDump b = load_dump(after, command.in);
     cardkit::DumpDiff diff;
     try {
         diff = cardkit::diff_dumps(a, b);

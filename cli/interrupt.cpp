@@ -8,8 +8,13 @@ namespace {
 
 // Lock-free (cardwork/reader_session.h checks it), so the handler may set it.
 std::atomic<bool> g_interrupted{false};
+std::atomic<bool> g_finish{false};
+std::atomic<bool> g_finish_first{false};
 
-void on_interrupt(int) { g_interrupted.store(true); }
+void on_interrupt(int) {
+    if (g_finish_first.load() && !g_finish.exchange(true)) return;
+    g_interrupted.store(true);
+}
 
 }  // namespace
 
@@ -21,5 +26,9 @@ void stop_on_interrupt() {
 }
 
 const std::atomic<bool> &interrupt_flag() { return g_interrupted; }
+
+void finish_before_interrupting() { g_finish_first.store(true); }
+
+const std::atomic<bool> &finish_flag() { return g_finish; }
 
 }  // namespace rfcard

@@ -14,20 +14,33 @@ void Output::warn(const std::string &warning) {
 }
 
 void Output::finish() {
-    if (json_) std::cout << data_.dump(2) << std::endl;
+    if (json_ && !json_lines_) std::cout << data_.dump(2) << std::endl;
     std::cout.flush();
 }
 
+void Output::line(const Json &object) { std::cout << object.dump() << std::endl; }
+
 void Output::fail(const ToolError &error) { fail(error.what(), error.code(), Json::object()); }
 
-void Output::fail(const cardwork::CardError &error) {
+Json Output::call_details(const cardwork::CardError &error) {
     Json call = Json::object();
     if (!error.function().empty()) {
         call["function"] = error.function();
         call["result"] = error.result();
         call["meaning"] = error.meaning();
     }
-    fail(message_of(error), exit_code_of(error), std::move(call));
+    return call;
+}
+
+void Output::fail(const cardwork::CardError &error) {
+    fail(message_of(error), exit_code_of(error), call_details(error));
+}
+
+void Output::stopped(const cardwork::CardError &error) {
+    std::cerr << "rfcard: stopped part way: " << message_of(error) << "\n";
+    Json details = {{"message", message_of(error)}};
+    details.update(call_details(error));
+    data_["stopped"] = std::move(details);
 }
 
 void Output::fail(const std::string &message, ExitCode code, Json call) {
@@ -37,7 +50,7 @@ void Output::fail(const std::string &message, ExitCode code, Json call) {
     details.update(call);
     Json document = {{"error", details}};
     if (data_.contains("warnings")) document["warnings"] = data_["warnings"];
-    std::cout << document.dump(2) << std::endl;
+    std::cout << document.dump(json_lines_ ? -1 : 2) << std::endl;
 }
 
 }  // namespace rfcard

@@ -30,16 +30,27 @@ public:
     void warn(const std::string &warning);
     // The JSON document, in JSON mode.
     void finish();
+    // JSON Lines instead of one document: the command writes its objects with
+    // line(), finish() adds nothing, and fail() writes the error as one line.
+    void use_json_lines() { json_lines_ = true; }
+    // One object on one line of standard output, flushed at once.
+    void line(const Json &object);
     // The message on standard error, and in JSON mode {"error": {...}} as the
     // document (with "function", "result" and "meaning" for a library call).
     void fail(const ToolError &error);
     void fail(const cardwork::CardError &error);
+    // Work that stopped part way and still ends with a result (what it read or
+    // wrote): the message on standard error, and the result's "stopped" with
+    // the same fields as an error.
+    void stopped(const cardwork::CardError &error);
 
 private:
     void fail(const std::string &message, ExitCode code, Json details);
+    static Json call_details(const cardwork::CardError &error);
 
     bool json_;
     bool text_to_stderr_ = false;
+    bool json_lines_ = false;
     Json data_ = Json::object();
 };
 

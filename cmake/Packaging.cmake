@@ -29,6 +29,24 @@ foreach(TILVANE_PROGRAM tilvane rfcard)
     endif()
 endforeach()
 
+# The PC/SC driver where pcscd looks for serial drivers (pcsc-lite's drivers
+# directory, serial/), and a reader.conf file for it with every line commented
+# out, as Debian's serial drivers ship theirs: pcscd reads /etc/reader.conf.d
+# only, and the file does nothing until the reader's device is written into it.
+# A conffile, so an edited copy survives upgrades.
+if(TARGET ifd-tilvane)
+    find_package(PkgConfig REQUIRED)
+    pkg_get_variable(TILVANE_PCSC_DROP_DIR libpcsclite usbdropdir)
+    file(RELATIVE_PATH TILVANE_PCSC_DRIVER_DIR /usr ${TILVANE_PCSC_DROP_DIR}/serial)
+    install(TARGETS ifd-tilvane LIBRARY DESTINATION ${TILVANE_PCSC_DRIVER_DIR})
+    set(TILVANE_READER_CONF_DIR /etc/reader.conf.d CACHE PATH
+        "Where the commented reader.conf file for pcscd is installed")
+    install(FILES ${PROJECT_SOURCE_DIR}/packaging/reader.conf.d/tilvane
+            DESTINATION ${TILVANE_READER_CONF_DIR})
+    file(WRITE ${CMAKE_BINARY_DIR}/packaging/conffiles "${TILVANE_READER_CONF_DIR}/tilvane\n")
+    set(CPACK_DEBIAN_PACKAGE_CONTROL_EXTRA ${CMAKE_BINARY_DIR}/packaging/conffiles)
+endif()
+
 if(TARGET tilvane)
     install(FILES ${PROJECT_SOURCE_DIR}/packaging/tilvane.desktop
             DESTINATION ${CMAKE_INSTALL_DATADIR}/applications)
@@ -54,8 +72,9 @@ set(CPACK_PACKAGE_DESCRIPTION_SUMMARY
 set(CPACK_PACKAGE_DESCRIPTION
     "Tilvane reads and writes contactless cards through a reader on a serial port:\n\
 the Qt application, rfcard for whole cards from the command line, the reader\n\
-library libDrovik.so, its serial transport libSelmek.so and reader-sim, a\n\
-virtual reader for trying it without hardware.")
+library libDrovik.so, its serial transport libSelmek.so, the pcsc-lite driver\n\
+that makes the reader a PC/SC reader, and reader-sim, a virtual reader for\n\
+trying it without hardware.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY tilvane)
 set(CPACK_PACKAGING_INSTALL_PREFIX /usr)
 set(CPACK_GENERATOR DEB)
@@ -65,4 +84,10 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 # (dpkg-shlibdeps); the font shows the pages' Chinese texts.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
 set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "fonts-wqy-microhei")
+# The driver is of use with pcscd.
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "pcscd")
+
+# Debian's conventions: man pages, completions, AppStream, copyright, changelog.
+include(${CMAKE_CURRENT_LIST_DIR}/DebianPackage.cmake)
+
 include(CPack)

@@ -57,13 +57,25 @@ extern "C" {
 DROVIK_API int32_t DROVIK_CALL lib_ver(uint32_t *version);
 
 /* [4] Opens serial port `port` (1..16) at `baud` (0 means 9600) and puts the reader
-   on that rate; when the reader does not answer at `baud`, tries 9600, 14400, 19200,
-   28800, 38400, 57600 and 115200 in turn and then switches the port to `baud`.
+   on that rate, searching for the rate the reader runs at: it sends the set-baud
+   command first at the rate the reader was last found at on this port (the
+   port's memory, below), then at `baud`, then at 9600, 14400, 19200, 28800,
+   38400, 57600 and 115200, each rate once, until the reader answers; at `baud`
+   any answer counts, at another rate only an acknowledgement, after which the
+   port is switched to `baud`. A rate the port cannot be set to (SetCommBaud
+   fails: a network port whose server refuses it, or whose rate is fixed) is
+   passed over. The memory: after a successful call the rate is kept in the
+   user's state directory ($XDG_STATE_HOME/drovik/port<N>.rate, or
+   ~/.local/state/...; %LOCALAPPDATA%\drovik\port<N>.rate on Windows), keyed by
+   the port number, written through a temporary file; a damaged one is ignored.
+   So a reader that kept its rate is found with one exchange.
    1 for a bad port or a rate not in that list (a rate the port takes leaves it
    open at that rate; one it refuses, such as a negative rate, leaves it closed);
    the system's code of a failed open (errno, or GetLastError() on Windows; or
-   DROVIK_ERR_OPEN_FAILED); after a failed search
-   the last transport result or reader status. */
+   DROVIK_ERR_OPEN_FAILED; for a network port also SELMEK_ERR_BAD_ADDRESS,
+   SELMEK_ERR_UNKNOWN_HOST, SELMEK_ERR_RATE_FIXED); the result of SetCommBaud
+   when the reader acknowledged at another rate and the port could not follow;
+   after a failed search the last transport result or reader status. */
 DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud);
 
 /* [5] Sets the reader address (low 16 bits); sent to address 0. */

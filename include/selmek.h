@@ -40,6 +40,19 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    SELMEK_TIMEOUT_MS, then "timeout_ms=<ms>" in those files, else 500 ms; and
    SELMEK_TURNAROUND_MS, then "turnaround_ms=<ms>", else 50 ms.
 
+   A network port: the device may be rfc2217://HOST:PORT (Telnet with the
+   COM-PORT-OPTION of RFC 2217: the server sets its line to `baud`, 8N1, no
+   flow control, DTR and RTS raised, and purges its buffers; the rate and 8N1
+   must be confirmed) or tcp://HOST:PORT (a raw stream to a server whose line
+   runs at a rate of its own; with "?baud=<rate>" an open at another rate
+   fails). HOST is an IPv4 address, [an IPv6 address] or a name. Options
+   after '?', joined by '&': connect_ms=<ms> and network_ms=<ms> for this
+   address alone; any other option makes the address malformed. The network
+   allowance N is added to W and A for every exchange (SELMEK_NETWORK_MS, then
+   "network_ms=<ms>", else 100 ms); connecting (name, connection, the
+   server's agreement and confirmation) is bounded by SELMEK_CONNECT_MS, then
+   "connect_ms=<ms>", else 3000 ms, and blocks up to that bound.
+
    The device is opened without becoming the controlling terminal, locked
    (flock) and set to exclusive mode (TIOCEXCL), and run raw, 8 data bits, no
    parity, 1 stop bit, no flow control, modem control lines ignored. Any
@@ -55,7 +68,15 @@ SELMEK_API int32_t SELMEK_CALL GetCOMDLLVersion(void);
    ENOTTY (not a terminal), EIO or ENXIO (the device does not answer). On
    Windows GetLastError() tells why: ERROR_INVALID_PARAMETER (87) as EINVAL,
    ERROR_FILE_NOT_FOUND (2), ERROR_ACCESS_DENIED (5, another program holds the
-   port), or whatever else the port's driver says. */
+   port), or whatever else the port's driver says. A network port may also
+   fail with SELMEK_ERR_BAD_ADDRESS (malformed address, unknown scheme, port
+   out of 1 to 65535, unknown option), SELMEK_ERR_UNKNOWN_HOST (the name does
+   not resolve within the connect bound), SELMEK_ERR_RATE_FIXED (tcp:// with
+   baud= another rate), ECONNREFUSED, ETIMEDOUT (no connection or no answer
+   within the bound), ECONNRESET (the server closed while opening),
+   EPROTONOSUPPORT (the server refused the COM-PORT-OPTION), EPROTO (it sent a
+   malformed sub-negotiation of it), EINVAL (it refused the rate or 8N1); on
+   Windows the WSA codes, and ERROR_INVALID_DATA for EPROTO. */
 SELMEK_API int32_t SELMEK_CALL OpenComPort(int32_t port, int32_t baud);
 
 /* Closes the open port, if any, and releases its lock and exclusive mode.
@@ -73,10 +94,13 @@ SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void);
 SELMEK_API int32_t SELMEK_CALL FreeComData(void);
 
 /* Changes the rate of the open port at once, without waiting for output to
-   drain; other line settings stay. Does not block.
+   drain; other line settings stay. Does not block, but for an rfc2217://
+   port, which waits for the server to confirm the rate, up to the connect
+   bound (see OpenComPort).
    Returns SELMEK_OK; SELMEK_ERR_NOT_OPEN; SELMEK_ERR_BAD_BAUD (the rate is not
-   positive or the device refuses it; the port keeps its rate);
-   SELMEK_ERR_DEVICE_GONE; SELMEK_ERR_IO. */
+   positive or the device refuses it, or the server did not confirm it in
+   time; the port keeps its rate); SELMEK_ERR_RATE_FIXED (a tcp:// port, for
+   any rate but its own); SELMEK_ERR_DEVICE_GONE; SELMEK_ERR_IO. */
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud);
 
 /* One exchange: discards any input nobody has read yet, sends `request`
@@ -90,7 +114,7 @@ SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud);
    the last byte of the frame has arrived.
 
    Blocks, with bounded waits, where W is the wait for the first byte (500 ms
-   unless set, see OpenComPort) and t(n) the time n bytes take on the line at
+   unless set, see OpenComPort; for a network port W + N, and A + N below) and t(n) the time n bytes take on the line at
    the port's rate: the request must be written within t(request) + W; the first
    answer byte must arrive within t(request) + W after that; from the first byte
    (noise included) the whole frame must be in within t(516) + W (537 ms + W at
@@ -117,7 +141,10 @@ SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud);
    SELMEK_ERR_INCOMPLETE_FRAME  a frame began but did not end within the deadline;
    SELMEK_ERR_DEVICE_GONE   the device was unplugged or hung up (EIO, ENXIO,
                             ENODEV, a hang-up, end of file), before or during the
-                            frame; the port stays open until CloseComPort;
+                            frame; for a network port, the server closed or
+                            reset the connection; the port stays open until
+                            CloseComPort, and the next OpenComPort connects
+                            afresh;
    SELMEK_ERR_IO            any other failure of the operating system.
    Calls from several threads are served one after the other. */
 SELMEK_API int32_t SELMEK_CALL CommunicateRFResult(const uint8_t *request, int32_t request_length,

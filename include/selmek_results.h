@@ -44,6 +44,17 @@
 #define SELMEK_ERR_BAD_FRAME 0x10A
 /* Transport: the entry point exists for binding only (the parallel port). */
 #define SELMEK_ERR_NOT_SUPPORTED 0x10B
+/* Transport: the port is a raw network stream (tcp://) whose server runs its
+   line at a rate of its own: a change of rate cannot be carried out, and an
+   open at another rate than the address's baud= fails with this as its reason. */
+#define SELMEK_ERR_RATE_FIXED 0x10C
+/* Transport, as the reason a port did not open: its device is a malformed
+   network address (an unknown scheme, no host, a port out of 1 to 65535, an
+   unknown or repeated option). */
+#define SELMEK_ERR_BAD_ADDRESS 0x10D
+/* Transport, as the reason a port did not open: the host name of its network
+   address does not resolve (unknown, or no answer within the connect bound). */
+#define SELMEK_ERR_UNKNOWN_HOST 0x10E
 
 /* Reader library, rf_init_com: the transport reported a failed open without
    telling why (its errno was 0). */

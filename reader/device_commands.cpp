@@ -3,6 +3,7 @@
 
 #include <array>
 #include <cstdlib>
+#include <new>
 
 #include "command_execution.h"
 #include "drovik.h"
@@ -10,6 +11,7 @@
 #include "platform/last_error.h"
 #include "protocol/baud_rates.h"
 #include "protocol/frame.h"
+#include "rate_memory.h"
 #include "transport_binding.h"
 
 namespace {
@@ -18,24 +20,69 @@ using drovik::Reply;
 using drovik::RequestData;
 using protocol::Command;
 
-// Sends the set-baud frame at the port's rate and, when nothing answers there, at
-// every rate the reader knows until one acknowledges it; the reader then runs at
-// `baud`, and the port follows it. The result of rf_init_com.
+// The rates the search tries, each once: the one the reader was last found at on
+// `port`, then `baud` (the port is open at it), then the others in the table's
+// order.
+struct SearchOrder {
+    std::array<std::int32_t, protocol::kBaudRates.size() + 1> rates{};
+    std::size_t count = 0;
+
+    void add(std::int32_t rate) {
+        for (std::size_t i = 0; i < count; ++i) {
+            if (rates[i] == rate) return;
+        }
+        rates[count++] = rate;
+    }
+};
+
+SearchOrder search_order(std::int32_t port, std::int32_t baud) {
+    SearchOrder order;
+    try {
+        if (const auto remembered = drovik::remembered_rate(port)) order.add(*remembered);
+    } catch (const std::bad_alloc &) {
+        // No memory to spare: the search goes without the hint.
+    }
+    order.add(baud);
+    for (const protocol::BaudRate &entry : protocol::kBaudRates) order.add(entry.rate);
+    return order;
+}
+
+// Sends the set-baud frame (to `baud`) at each rate of the search order until the
+// reader answers; the reader then runs at `baud`, and the port follows it. A
+// rate the port cannot be set to is passed over without a probe. At `baud` any
+// answer counts (the reader is at the rate asked for, whatever it says); at any
+// other rate only an acknowledgement, after which the port moves to `baud`. The
+// rate found is remembered for the port. The result of rf_init_com.
 std::int32_t set_reader_rate(const drovik::TransportEntryPoints &transport,
-                             drovik::CommandFrame &frame, std::int32_t baud) {
-    std::int32_t result = drovik::exchange(frame);
-    if (result == 0) return 0;  // the reader already listens at this rate
-    for (const protocol::BaudRate &entry : protocol::kBaudRates) {
-        transport.SetCommBaud(entry.rate);
+                             drovik::CommandFrame &frame, std::int32_t port, std::int32_t baud) {
+    const SearchOrder order = search_order(port, baud);
+    std::int32_t line_rate = baud;
+    std::int32_t result = 0;
+    for (std::size_t i = 0; i < order.count; ++i) {
+        const std::int32_t rate = order.rates[i];
+        if (rate != line_rate) {
+            result = transport.SetCommBaud(rate);
+            if (result != 0) continue;
+            line_rate = rate;
+        }
         frame.reset_response();
         result = drovik::exchange(frame);
         if (result != 0) continue;
-        frame.unescape_response();
-        result = drovik::response_result(frame.response());
-        if (result == 0) {
-            transport.SetCommBaud(baud);
-            return 0;
+        if (rate != baud) {
+            frame.unescape_response();
+            result = drovik::response_result(frame.response());
+            if (result != 0) continue;
+            result = transport.SetCommBaud(baud);
+            // The reader runs at `baud` now; a port that cannot follow it must
+            // not pass for connected.
+            if (result != 0) return result;
         }
+        try {
+            drovik::remember_rate(port, baud);
+        } catch (const std::bad_alloc &) {
+            // Only the hint for the next search is lost.
+        }
+        return 0;
     }
     return result;
 }
@@ -78,7 +125,7 @@ DROVIK_API int32_t DROVIK_CALL rf_init_com(int32_t port, int32_t baud) {
 
     const std::uint8_t data[] = {code};
     drovik::CommandFrame frame(0, protocol::code_of(Command::SetBaud), data);
-    return drovik::finish_command(frame, set_reader_rate(transport, frame, baud));
+    return drovik::finish_command(frame, set_reader_rate(transport, frame, port, baud));
 }
 
 DROVIK_API int32_t DROVIK_CALL rf_init_device_number(int32_t new_address) {

@@ -20,20 +20,31 @@ packages=(
     qt6-base-dev qt6-svg-dev libgl-dev fonts-wqy-microhei
     # running the application without a display
     xvfb xauth
+    # the network lines' tests and benchmarks: a serial-port server on the
+    # network (RFC 2217 and raw TCP) in front of reader-sim's pseudo-terminal
+    ser2net
     # the Debian package: its contents, its dependencies (dpkg-shlibdeps) and its
     # desktop entry's check
     dpkg-dev file desktop-file-utils
+    # the package's man pages (help2man; man-db renders them in the check), its
+    # AppStream entry's check, lintian
+    help2man man-db appstream lintian
     # the Python package: Debian's Python with pytest and mypy, and venv, pip and
     # setuptools for installing it offline (pip install --no-build-isolation)
     python3 python3-pytest mypy python3-venv python3-pip python3-setuptools
+    # the PC/SC driver: pcsc-lite's driver headers, and the daemon with real
+    # clients for its tests (pytest and pyscard for Debian's own python3)
+    libpcsclite-dev pcscd python3-pyscard
 )
 
 # The Windows libraries: the mingw-w64 cross compilers with posix threads (their
 # libstdc++ has std::mutex), GoogleTest's sources to build the tests for Windows,
-# and the 64-bit Wine to run them. Installed without what they merely recommend,
-# which for Wine is a desktop's worth.
+# and the 64-bit Wine to run them; pcsc-tools. Installed without what they merely
+# recommend, which for Wine is a desktop's worth.
 lean_packages=(
     g++-mingw-w64-x86-64-posix g++-mingw-w64-i686-posix googletest wine64
+    # pcsc_scan for the driver's tests, without the GTK of its graphical tool
+    pcsc-tools
 )
 
 installed() {

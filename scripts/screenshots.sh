@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
-# Saves a picture of the main window with each built page into
-# build/screenshots/, offscreen, with the simulated reader on port 1 so the
-# pages show card data; then two of the card workbench (a decoded Mifare Classic
-# 1K card read through it, and that read compared with an earlier one).
+# Saves a picture of the main window with each built page, and one of the
+# exchange log's window, into build/screenshots/, offscreen, with the simulated
+# reader on port 1 so the pages show card data; then two of the card workbench
+# (a decoded Mifare Classic 1K card read through it, and that read compared with
+# an earlier one).
 set -euo pipefail
 cd "$(dirname "$0")/.."
 
@@ -30,7 +31,7 @@ pictures() {
     stop_reader_sim
 }
 
-pictures MifareClassicPage,At88rf020Page,Sr176Page \
+pictures MifareClassicPage,At88rf020Page,Sr176Page,ExchangeLog \
     --card mifare4k --card at88rf020 --card sr176
 pictures UltralightPage --card ultralight
 pictures Srix4kPage,Iso15693Page --card srix4k --card iso15693

@@ -11,8 +11,12 @@
 #   4. each libFuzzer harness for a few seconds (FUZZ_SECONDS, default 10);
 #   5. Drovik.dll and Selmek.dll for Windows: x86_64 with its tests under Wine
 #      (against the reader-sim of step 1), i686 with its export tables checked;
-#   6. the Debian package of step 1's build, unpacked; its tilvane started, its
-#      rfcard run and its Python module read the simulated reader.
+#   6. the Debian package of step 1's build: lintian, its AppStream entry, its
+#      man pages and completion; unpacked, its tilvane started, its rfcard run
+#      and its Python module read the simulated reader, its PC/SC driver and
+#      reader.conf file checked.
+# Step 1 includes the PC/SC driver in Debian's pcscd (pcscd_clients), which runs
+# in a mount namespace of its own and so needs root, as in CI.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -57,11 +61,12 @@ cmake --build build-asan -j "$jobs"
 (cd build-asan && QT_QPA_PLATFORM=offscreen ASAN_OPTIONS=detect_leaks=1 \
     UBSAN_OPTIONS=print_stacktrace=1 ctest --output-on-failure -j "$jobs" -L app)
 
-echo "== ThreadSanitizer build (the library and the transport, called from several threads)"
+echo "== ThreadSanitizer build (the library, the transport and the PC/SC driver, called from several threads)"
 rm -rf build-tsan
 cmake -S . -B build-tsan -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTILVANE_WERROR=ON \
     -DTILVANE_SANITIZE_THREAD=ON -DTILVANE_BUILD_APP=OFF -DTILVANE_BUILD_BENCH=OFF
-tsan_tests=(reader_export_tests reader_host_tests transport_tests transport_library_tests)
+tsan_tests=(reader_export_tests reader_host_tests transport_tests transport_library_tests
+            pcsc_driver_tests)
 cmake --build build-tsan -j "$jobs" --target "${tsan_tests[@]}"
 for test in "${tsan_tests[@]}"; do
     TSAN_OPTIONS=halt_on_error=1 "build-tsan/tests/bin/$test"
@@ -106,6 +111,12 @@ dpkg-deb --contents "$deb"
 package_root=$(mktemp -d)
 dpkg-deb --extract "$deb" "$package_root"
 desktop-file-validate "$package_root/usr/share/applications/tilvane.desktop"
+#   6. the Debian package of step 1's build: lintian, its AppStream entry, its
+#      man pages and completion; unpacked, its tilvane started, its rfcard run
+#      and its Python module read the simulated reader, its PC/SC driver and
+#      reader.conf file checked.
+# Step 1 includes the PC/SC driver in Debian's pcscd (pcscd_clients), which runs
+# in a mount namespace of its own and so needs root, as in CI.
 # The launcher starts the application from the installed place, which then has
 # the reader library and the transport beside it loaded.
 QT_QPA_PLATFORM=offscreen XDG_CONFIG_HOME="$package_root/config" \

@@ -31,8 +31,7 @@ void on_stop_signal(int) {
     [[maybe_unused]] const ssize_t ignored = ::write(g_stop_pipe[1], &byte, 1);
 }
 
-constexpr std::string_view kHelp = R"(Usage: reader-sim [--baud RATE] [--card KIND]...
-                  [--realtime [--turnaround KIND=MS]...] [--verbose]
+constexpr std::string_view kHelp = R"(Usage: reader-sim [--baud RATE] [--card KIND]... [--realtime] [--verbose]
 
 A virtual contactless card reader on a pseudo-terminal. It prints the path of
 the device (for example /dev/pts/7) as the first line of standard output, then
@@ -83,6 +82,7 @@ Options:
                           DSFID (default 6)
   --verbose     log every request and response on standard error
   --help        this text
+  --version     the version
 
 Protocol types (rf_init_type): A = Type A cards, B = Type B processor cards,
 r = AT88RF020, s = SR176 and SRIX4K, 1 = ISO 15693. Cards answer only while the
@@ -175,6 +175,10 @@ int main(int argc, char **argv) {
         const std::string_view argument = argv[i];
         if (argument == "--help" || argument == "-h") {
             std::cout << kHelp;
+            return 0;
+        }
+        if (argument == "--version") {
+            std::cout << "reader-sim " READER_SIM_VERSION "\n";
             return 0;
         }
         if (argument == "--verbose") {

@@ -4,13 +4,16 @@
 // exchange work on this and on nothing below it. Each kind of line translates its
 // own system's errors, into a SELMEK_ code or (for an open) the system's code as it
 // is; nothing above it sees errno or GetLastError(). The kinds: the serial line of
-// the system (serial_line.h). make_line() chooses the kind for a device name.
+// the system (serial_line.h) and the network lines, RFC 2217 and raw TCP
+// (network_line.h). make_line() chooses the kind for a device name.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
+
+#include "transport/port_session.h"
 
 namespace selmek {
 
@@ -63,12 +66,18 @@ public:
     virtual ReadResult read_some(std::uint8_t *buffer, std::size_t room, Clock::time_point deadline,
                                  bool bytes_likely) = 0;
 
+    // What every wait for an answer adds for the way to the reader and back
+    // beyond the line itself: nothing on a serial line.
+    virtual std::chrono::milliseconds network_allowance() const { return {}; }
+
 protected:
     Line() = default;
 };
 
-// A closed line of the kind `device` names, to be opened by that name. Every name
-// is a serial device of the system. Throws std::bad_alloc.
-std::unique_ptr<Line> make_line(const std::string &device);
+// A closed line of the kind `device` names, to be opened by that name: a network
+// line for "scheme://..." (a malformed address too, which its open refuses),
+// taking its connect bound and network allowance from `waits`; else a serial
+// device of the system. Throws std::bad_alloc.
+std::unique_ptr<Line> make_line(const std::string &device, const WaitSettings &waits);
 
 }  // namespace selmek

@@ -5,6 +5,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "network_address.h"
 #include "port_places.h"
 #include "transport/port_session.h"
 
@@ -28,8 +29,8 @@ std::optional<long> number_in(std::string_view text, long low, long high) {
     return value;
 }
 
-std::optional<std::chrono::milliseconds> wait_from(std::string_view text) {
-    const auto value = number_in(trimmed(text), 1, kLongestFirstByteWait.count());
+std::optional<std::chrono::milliseconds> wait_from(std::string_view text, long shortest = 1) {
+    const auto value = number_in(trimmed(text), shortest, kLongestFirstByteWait.count());
     if (!value) return std::nullopt;
     return std::chrono::milliseconds(*value);
 }
@@ -63,6 +64,10 @@ PortConfig parse_port_config(std::string_view text) {
             if (const auto wait = wait_from(value)) config.first_byte_wait = wait;
         } else if (key == "turnaround_ms") {
             if (const auto wait = wait_from(value)) config.turnaround_allowance = wait;
+        } else if (key == "network_ms") {
+            if (const auto wait = wait_from(value, 0)) config.network_allowance = wait;
+        } else if (key == "connect_ms") {
+            if (const auto wait = wait_from(value)) config.connect_wait = wait;
         } else if (const auto port = number_in(key, kFirstPort, kLastPort);
                    port && !value.empty()) {
             config.devices[static_cast<std::size_t>(*port)] = std::string(value);
@@ -79,15 +84,24 @@ std::string SettingsSources::variable(const std::string &name) const {
     return value != nullptr ? value : "";
 }
 
+namespace {
+
+// A network address as it stands; anything else as the system's device.
+std::string device_named(const std::string &device) {
+    return looks_like_network_address(device) ? device : device_path(device);
+}
+
+}  // namespace
+
 std::string device_for_port(int port, const SettingsSources &sources) {
     const std::string from_environment = sources.variable("SELMEK_PORT" + std::to_string(port));
-    if (!from_environment.empty()) return device_path(from_environment);
+    if (!from_environment.empty()) return device_named(from_environment);
 
     if (port >= kFirstPort && port <= kLastPort) {
         const auto index = static_cast<std::size_t>(port);
         for (const std::string &file : {user_config_file(sources), sources.system_file}) {
             const PortConfig config = read_config_file(file);
-            if (!config.devices[index].empty()) return device_path(config.devices[index]);
+            if (!config.devices[index].empty()) return device_named(config.devices[index]);
         }
     }
     return default_device(port);
@@ -97,10 +111,11 @@ namespace {
 
 // A wait from the environment variable `name`, else the files' `setting`, else
 // `otherwise`.
-std::chrono::milliseconds wait_setting(const SettingsSources &sources, const char *name,
-                                       std::optional<std::chrono::milliseconds> PortConfig::*setting,
-                                       std::chrono::milliseconds otherwise) {
-    if (const auto wait = wait_from(sources.variable(name))) return *wait;
+std::chrono::milliseconds wait_setting(
+    const SettingsSources &sources, const char *name,
+    std::optional<std::chrono::milliseconds> PortConfig::*setting,
+    std::chrono::milliseconds otherwise, long shortest = 1) {
+    if (const auto wait = wait_from(sources.variable(name), shortest)) return *wait;
     for (const std::string &file : {user_config_file(sources), sources.system_file}) {
         if (const auto wait = read_config_file(file).*setting) return *wait;
     }
@@ -117,6 +132,16 @@ std::chrono::milliseconds first_byte_wait(const SettingsSources &sources) {
 std::chrono::milliseconds turnaround_allowance(const SettingsSources &sources) {
     return wait_setting(sources, "SELMEK_TURNAROUND_MS", &PortConfig::turnaround_allowance,
                         WaitSettings{}.turnaround_allowance);
+}
+
+std::chrono::milliseconds network_allowance(const SettingsSources &sources) {
+    return wait_setting(sources, "SELMEK_NETWORK_MS", &PortConfig::network_allowance,
+                        WaitSettings{}.network_allowance, 0);
+}
+
+std::chrono::milliseconds connect_wait(const SettingsSources &sources) {
+    return wait_setting(sources, "SELMEK_CONNECT_MS", &PortConfig::connect_wait,
+                        WaitSettings{}.connect_wait);
 }
 
 }  // namespace selmek

@@ -40,6 +40,8 @@ int open_port(std::int32_t number, std::int32_t baud) {
         device = selmek::device_for_port(number);
         waits.first_byte_wait = selmek::first_byte_wait();
         waits.turnaround_allowance = selmek::turnaround_allowance();
+        waits.network_allowance = selmek::network_allowance();
+        waits.connect_wait = selmek::connect_wait();
     } catch (const std::bad_alloc &) {
         session.close();
         return platform::kErrorNoMemory;

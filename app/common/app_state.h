@@ -22,6 +22,9 @@ class AppState : public QObject {
 public:
     explicit AppState(QObject *parent = nullptr);
 
+    // The library's entry points. While the exchange log's window is open the
+    // GUI thread swaps in a table of logging thunks (common/logged_api.h): pages
+    // read it at each call; a worker thread takes a copy before it starts.
     binding::ReaderApi api;
     int card_family = 0;
     int com_port = 1;

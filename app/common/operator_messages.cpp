@@ -53,11 +53,11 @@ void SetFailureSound(std::function<void()> sound) {
     Sound() = std::move(sound);
 }
 
-void ShowFailedResult(std::int32_t status, const char *function_name) {
+void ShowFailedResult(std::int32_t status, const char *function_name, const QString &detail) {
     PlayFailureSound();
     Paint(StatusBand::Mark::Error,
           QStringLiteral("Error: %1").arg(static_cast<std::uint32_t>(status), 0, 16) +
-              FunctionPart(function_name));
+              FunctionPart(function_name) + detail);
 }
 
 void ShowResult(std::int32_t status, const char *function_name) {
@@ -74,6 +74,10 @@ void ShowResult(std::int32_t status, const char *function_name) {
 
 void ShowError(const QString &text) {
     PlayFailureSound();
+    ShowErrorBesideBox(text);
+}
+
+void ShowErrorBesideBox(const QString &text) {
     Paint(StatusBand::Mark::Error, QStringLiteral("Error: ") + text);
 }
 

@@ -27,9 +27,13 @@ void SetFailureSound(std::function<void()> sound);
 void ShowResult(std::int32_t status, const char *function_name = nullptr);
 // The failure form whatever the status: a call that returned 0 but brought back an
 // answer of the wrong size reads "Error: 0 ,Function: name".
-void ShowFailedResult(std::int32_t status, const char *function_name);
+// `detail` follows the text (why a connect failed).
+void ShowFailedResult(std::int32_t status, const char *function_name,
+                      const QString &detail = {});
 // "Error: text", the error mark and the sound.
 void ShowError(const QString &text);
+// The same without the sound, beside a message box that has already sounded.
+void ShowErrorBesideBox(const QString &text);
 // The text as it stands, with the success mark.
 void ShowInfo(const QString &text);
 

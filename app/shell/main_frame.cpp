@@ -10,6 +10,7 @@
 #include "common/message_box.h"
 #include "common/message_table.h"
 #include "common/operator_messages.h"
+#include "common/port_failure.h"
 #include "common/status_band.h"
 #include "common/svg_icon.h"
 #include "controls/pelk_menu.h"
@@ -18,6 +19,7 @@
 #include "common/app_state.h"
 #include "shell/setting_dialog.h"
 #include "workbench/workbench_launcher.h"
+#include "workbench/exchange_log_window.h"
 
 namespace tilvane {
 
@@ -139,6 +141,8 @@ void CMainFrame::BuildMenu() {
     connect(stop_connect_, &QAction::triggered, this, &CMainFrame::Disconnect);
     connect_ = command(ID_CONNECT, QStringLiteral("Connect"));
     connect(connect_, &QAction::triggered, this, &CMainFrame::Connect);
+    QAction *exchange_log = command(ID_EXCHANGE_LOG, QStringLiteral("Exchange Log..."));
+    connect(exchange_log, &QAction::triggered, this, &CMainFrame::OpenExchangeLog);
     QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
     // The card workbench's items stand above the separator before Exit.
@@ -150,7 +154,8 @@ void CMainFrame::BuildMenu() {
         menuBar(),
         {{QStringLiteral("File(&F)"), file},
          {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
-         {QStringLiteral("Setting(&P)"), {open_setting, nullptr, stop_connect_, connect_}},
+         {QStringLiteral("Setting(&P)"),
+          {open_setting, nullptr, stop_connect_, connect_, nullptr, exchange_log}},
          {QStringLiteral("About(&H)"), {about}}});
     // Of the standard toolbar's buttons only About has an item in this menu.
     menu_->LoadToolbarImages({{ID_APP_ABOUT, QStringLiteral(":/icons/about.svg")}});
@@ -172,12 +177,18 @@ void CMainFrame::ChooseFamily(int family) {
 }
 
 void CMainFrame::ConnectAtStart() {
-    if (state_.OpenPort() != 0) ShowInputError(this, Message(kMsgConnectFailed));
+    const std::int32_t status = state_.OpenPort();
+    if (status == 0) return;
+    // The box keeps its words; the band says why, where the system told.
+    const QString reason = ConnectFailureReason(status, state_.com_port);
+    if (!reason.isEmpty()) ShowErrorBesideBox(Message(kMsgConnectFailed) + reason);
+    ShowInputError(this, Message(kMsgConnectFailed));
 }
 
 void CMainFrame::Connect() {
-    if (state_.OpenPort() != 0) {
-        ShowError(Message(kMsgConnectFailed));
+    const std::int32_t status = state_.OpenPort();
+    if (status != 0) {
+        ShowError(Message(kMsgConnectFailed) + ConnectFailureReason(status, state_.com_port));
         return;
     }
     ShowInfo(Message(kMsgConnectSuccess));
@@ -208,6 +219,11 @@ void CMainFrame::OpenAbout() {
     dialog.exec();
 }
 
+void CMainFrame::OpenExchangeLog() {
+    if (exchange_log_ == nullptr) exchange_log_ = new ExchangeLogWindow(state_, this);
+    exchange_log_->Open();
+}
+
 QMenu *CMainFrame::createPopupMenu() {
     return nullptr;  // no menu of toolbars to hide
 }
@@ -223,6 +239,7 @@ void CMainFrame::closeEvent(QCloseEvent *event) {
         closed_ = true;
         if (state_.connected()) state_.api.rf_ClosePort();
     }
+    if (exchange_log_ != nullptr) exchange_log_->close();
     event->accept();
 }
 

@@ -18,6 +18,7 @@ class QToolBar;
 namespace tilvane {
 
 class AppState;
+class ExchangeLogWindow;
 class PelkMenu;
 class StatusBand;
 class WorkbenchLauncher;
@@ -31,6 +32,7 @@ public:
         ID_SETTING = 32781,
         ID_STOP_CONNECT = 32783,
         ID_CONNECT = 32784,
+        ID_EXCHANGE_LOG = 32801,
         ID_APP_ABOUT = 57664,
         ID_APP_EXIT = 57665,
     };
@@ -47,6 +49,8 @@ public:
     void Disconnect();
     void OpenSettings();
     void OpenAbout();
+    // Opens the exchange log's window (made at the first call, then kept).
+    void OpenExchangeLog();
 
     CPranixView *view() const { return view_; }
     StatusBand *status_band() const { return band_; }
@@ -55,6 +59,8 @@ public:
     QToolBar *family_toolbar() const { return toolbar_; }
     PelkMenu *menu() const { return menu_; }
     WorkbenchLauncher *workbench() const { return workbench_; }
+    // Null until the exchange log was first opened.
+    ExchangeLogWindow *exchange_log() const { return exchange_log_; }
 
     QMenu *createPopupMenu() override;
 
@@ -79,6 +85,7 @@ private:
     QAction *connect_ = nullptr;
     QAction *stop_connect_ = nullptr;
     WorkbenchLauncher *workbench_ = nullptr;
+    ExchangeLogWindow *exchange_log_ = nullptr;
     bool title_set_ = false;
     bool closed_ = false;
 };

@@ -18,6 +18,7 @@
 #include "common/message_box.h"
 #include "common/message_table.h"
 #include "common/operator_messages.h"
+#include "common/port_failure.h"
 #include "common/app_state.h"
 #include "common/baud_table.h"
 #include "protocol/frame.h"
@@ -253,7 +254,7 @@ void CSettingDlg::OnConnect() {
     if (state_.connected()) state_.ClosePort();
     const std::int32_t status = state_.OpenPort();
     if (status != 0) {
-        ShowResult(status, "rf_init_com");
+        ShowFailedResult(status, "rf_init_com", ConnectFailureReason(status, state_.com_port));
         return;
     }
     ShowInfo(Message(kMsgConnectSuccess));

@@ -1,11 +1,13 @@
 // Saves a picture of the main window with each page that is built, offscreen.
 // With a reader on port 1 (for example reader-sim) each page is shown after a
-// search and a read of its card. With --workbench, pictures of the card workbench
-// instead, on a Mifare Classic 1K card on port 1: the card read and decoded after
-// a write of its sector 1, and that read compared with the read before.
+// search and a read of its card. "ExchangeLog" among the pages (or no --pages)
+// adds the exchange log's window after a search and a read on the Mifare
+// Classic page. With --workbench, pictures of the card workbench instead, on a
+// Mifare Classic 1K card on port 1: the card read and decoded after a write of
+// its sector 1, and that read compared with the read before.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
-//                       [--pages UltralightPage,At88rf020Page,...] [--workbench]
+//                       [--pages UltralightPage,At88rf020Page,...,ExchangeLog] [--workbench]
 
 #include <QApplication>
 #include <QCheckBox>
@@ -37,6 +39,8 @@
 #include "workbench/dump_document.h"
 #include "workbench/dump_panel.h"
 #include "workbench/workbench_window.h"
+#include "workbench/exchange_log_model.h"
+#include "workbench/exchange_log_window.h"
 
 namespace {
 
@@ -221,6 +225,25 @@ bool SaveWorkbenchPictures(tilvane::AppState &state, const QDir &out, int width,
     return Grab(window, out, "tilvane-workbench-compare.png");
 }
 
+
+// The exchange log of a search and a read of window 1 on the Mifare Classic
+// page, whose key shows masked.
+bool SaveExchangeLog(tilvane::CMainFrame &frame, const QDir &out) {
+    frame.ChooseFamily(tilvane::kMifareStd);
+    frame.OpenExchangeLog();
+    tilvane::ExchangeLogWindow &log = *frame.exchange_log();
+    log.model()->Clear();
+    log.resize(1320, 350);
+    QWidget *page = frame.view()->page();
+    Click(page, "searchCard");
+    SetText(page, "w1Key", QStringLiteral("FFFFFFFFFFFF"));
+    Choose(page, "w1Sector", 1);
+    Click(page, "w1Read");
+    const bool saved = Grab(log, out, "tilvane-exchange-log.png");
+    log.close();
+    return saved;
+}
+
 }  // namespace
 
 int main(int argc, char *argv[]) {
@@ -298,6 +321,10 @@ int main(int argc, char *argv[]) {
             return 1;
         }
         std::printf("%s\n", qPrintable(file));
+        ++saved;
+    }
+    if (state.connected() && (wanted.isEmpty() || wanted.contains(QStringLiteral("ExchangeLog")))) {
+        if (!SaveExchangeLog(frame, out)) return 1;
         ++saved;
     }
     frame.close();

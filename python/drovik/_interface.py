@@ -55,6 +55,7 @@ class Interface:
     reader_statuses: dict[int, KnownResult]
     transport_results: dict[int, KnownResult]
     system_error_functions: frozenset[str]
+    port_open_reasons: dict[int, KnownResult]
     select_steps_function: str
     select_steps: dict[int, KnownResult]
     baud_rates: tuple[int, ...]
@@ -95,6 +96,7 @@ def parse_interface(document: dict[str, Any]) -> Interface:
         reader_statuses=_known(results["reader_statuses"]),
         transport_results=_known(results["transport"]),
         system_error_functions=frozenset(str(f) for f in results["system_error_functions"]),
+        port_open_reasons=_known(results["port_open_reasons"]),
         select_steps_function=str(results["select_steps"]["function"]),
         select_steps=_known(results["select_steps"]["steps"]),
         baud_rates=tuple(int(rate) for rate in reader["baud_rates"]),

@@ -149,6 +149,9 @@ def result_meaning(function: str, code: int, interface: Interface = INTERFACE) -
     if code > 0xFF:
         return "unknown", "unknown", "unknown result"
     if function in interface.system_error_functions:
+        reason = interface.port_open_reasons.get(code)
+        if reason is not None:
+            return "system-error", reason.name, reason.text
         name = errno.errorcode.get(code, f"error {code}")
         return "system-error", name, "the port did not open: " + os.strerror(code)
     status = interface.reader_statuses.get(code)

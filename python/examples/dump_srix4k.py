@@ -3,8 +3,10 @@
 
     dump_srix4k.py [--port 1] [--device PATH] card.bin
 
-The file holds the blocks back to back as the reader gives them, the system
-block last when the card answers it: the raw layout rfcard and reader-sim read.
+The file holds the blocks back to back, the system block last when the card
+answers it, each block least significant byte first as the tag sends it: the
+raw layout of rfcard and the common tools. The reader hands a block over the
+other way round (reader-sim's `save` keeps that order), so each is reversed.
 """
 
 import argparse
@@ -24,9 +26,9 @@ def main() -> int:
         srix = reader.srix4k
         chip = srix.select()
         print(f"SRIX4K chip ID {chip:02X}, UID {srix.uid().hex().upper()}")
-        blocks = [srix.read_block(block) for block in range(srix.BLOCKS)]
+        blocks = [srix.read_block(block)[::-1] for block in range(srix.BLOCKS)]
         try:
-            blocks.append(srix.read_block(srix.SYSTEM_BLOCK))
+            blocks.append(srix.read_block(srix.SYSTEM_BLOCK)[::-1])
         except drovik.ReaderError as error:
             print(f"no system block ({error.meaning})", file=sys.stderr)
         srix.complete()

@@ -21,6 +21,9 @@ def words_from_description(document: Any, function: str, code: int) -> str:
     """What the build's description says ``code`` of ``function`` means."""
     results = document["results"]
     if function == "rf_init_com" and 1 < code < 0x100:
+        for row in results["port_open_reasons"]:
+            if row["code"] == code:
+                return str(row["text"])
         return "the port did not open: " + os.strerror(code)
     if code < 0:
         steps = results["select_steps"]["steps"]
@@ -47,6 +50,7 @@ def words_from_description(document: Any, function: str, code: int) -> str:
         ("rf_request", 0x103, drovik.TransportError),
         ("rf_request", 0x100, drovik.TransportError),
         ("rf_init_com", errno.EACCES, drovik.PortOpenError),
+        ("rf_init_com", errno.EBUSY, drovik.PortOpenError),
         ("rf_getlockcardinfo", -1, drovik.NoCardError),
         ("rf_getlockcardinfo", -4, drovik.ReaderError),
     ],

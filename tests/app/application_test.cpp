@@ -97,6 +97,35 @@ TEST_P(ProgramEndedBySignal, StoresItsSettingsAsClosingTheWindowDoes) {
     EXPECT_EQ(stored.value("BaudRate").toString(), QStringLiteral("1"));
 }
 
+// --help and --version answer without a display, beside a running copy that
+// holds the single-instance lock: before any window and before the lock.
+TEST_F(ApplicationTest, HelpAndVersionAnswerBeforeAnyWindowOrLock) {
+    app_test::TilvaneProgram running(config_directory());
+    ASSERT_TRUE(running.Start());
+    const struct {
+        const char *option;
+        QString starts;
+    } rows[] = {
+        {"--help", QStringLiteral("Usage: tilvane ")},
+        {"--version", QStringLiteral("tilvane " TILVANE_VERSION "\n")},
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.option);
+        QProcess asked;
+        QProcessEnvironment environment = running.process().processEnvironment();
+        for (const char *name : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) {
+            environment.remove(QString::fromLatin1(name));
+        }
+        asked.setProcessEnvironment(environment);
+        asked.start(QStringLiteral(TILVANE_BIN_DIR "/tilvane"), {QString::fromLatin1(row.option)});
+        ASSERT_TRUE(asked.waitForFinished(10000));
+        EXPECT_EQ(asked.exitCode(), 0) << asked.readAllStandardError().toStdString();
+        EXPECT_TRUE(QString::fromUtf8(asked.readAllStandardOutput()).startsWith(row.starts));
+    }
+    running.Send(SIGTERM);
+    EXPECT_TRUE(running.WaitForEnd());
+}
+
 INSTANTIATE_TEST_SUITE_P(Sessions, ProgramEndedBySignal,
                          ::testing::Values(Signals{SIGTERM}, Signals{SIGHUP},
                                            Signals{SIGTERM, SIGHUP}),

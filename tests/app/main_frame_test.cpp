@@ -30,6 +30,8 @@
 #include "shell/main_frame.h"
 #include "shell/view_background.h"
 #include "app_test.h"
+#include "device_holder.h"
+#include "transport_environment.h"
 
 namespace {
 
@@ -126,6 +128,47 @@ TEST_F(MainFrameTest, ConnectAndStopConnectFollowTheConnection) {
     EXPECT_TRUE(command(CMainFrame::ID_CONNECT)->isEnabled());
     EXPECT_FALSE(command(CMainFrame::ID_STOP_CONNECT)->isEnabled());
     EXPECT_EQ(boxes().size(), 1u);  // only the one of the start
+}
+
+// For a port in use the band says so and names the program holding it (a child
+// process here); other failures keep the band's own words; the start's box keeps
+// its words.
+TEST_F(MainFrameTest, AFailedConnectOnAPortInUseSaysWhoHoldsIt) {
+    test_support::PseudoTerminalPair pair;
+    test_support::DeviceHolder holder(pair.slave_path(),
+                                      test_support::DeviceHolder::Lock::LikeTheTransport);
+    ASSERT_GT(holder.pid(), 0);
+    test_support::use_device(1, pair.slave_path());
+    const QString failed = QStringLiteral("Error: Connect device failed!");
+    const struct {
+        std::int32_t result;
+        QString band;
+    } rows[] = {
+        {16, failed + QStringLiteral(" - the port is in use by another program (held by %1, "
+                                     "process %2)")
+                          .arg(QString::fromStdString(holder.name()))
+                          .arg(holder.pid())},
+        {13, failed},     // any other reason: the band's own words, as always
+        {0x101, failed},  // the port opened; no reader answered
+    };
+    for (const auto &row : rows) {
+        SCOPED_TRACE(row.result);
+        fake_reader::results("rf_init_com", {row.result, row.result});
+        frame_.reset();
+        const std::size_t boxes_before = boxes().size();
+        const int beeps_before = beeps();
+        frame();
+        ASSERT_EQ(boxes().size(), boxes_before + 1);
+        EXPECT_EQ(boxes().back().text, QStringLiteral("Connect device failed!"));
+        EXPECT_EQ(band(), row.band == failed ? QString() : row.band);
+        EXPECT_EQ(beeps(), beeps_before);  // the box has sounded
+
+        command(CMainFrame::ID_CONNECT)->trigger();
+        EXPECT_EQ(band(), row.band);
+        EXPECT_EQ(boxes().size(), boxes_before + 1);
+        EXPECT_EQ(beeps(), beeps_before + 1);
+    }
+    unsetenv("SELMEK_PORT1");
 }
 
 TEST_F(MainFrameTest, ClosingWhileConnectedClosesThePortOnce) {
@@ -249,7 +292,8 @@ TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
                                      "Exit(&X)"}));
     EXPECT_EQ(items(1), (QStringList{"Ultra light", "Mifare Std", "AT88RF020", "SR176", "SRIX4K",
                                      "ISO14443-4", "ISO15693", "SAM"}));
-    EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect"}));
+    EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect", "-",
+                                     "Exchange Log..."}));
     // Without a branding file the About item carries the built-in About title.
     EXPECT_EQ(items(3), (QStringList{"About Tilvane"}));
     EXPECT_TRUE(command(CMainFrame::ID_SETTING)->isEnabled());

@@ -14,6 +14,8 @@
 #include "shell/setting_dialog.h"
 #include "accessibility.h"
 #include "app_test.h"
+#include "device_holder.h"
+#include "transport_environment.h"
 
 namespace {
 
@@ -132,6 +134,22 @@ TEST_F(SettingDialogTest, AFailedConnectLeavesThePortClosed) {
               (Calls{"rf_ClosePort()", "rf_init_com(2,28800)", "rf_ClosePort()"}));
     EXPECT_FALSE(state.connected());
     EXPECT_EQ(band.text(), QStringLiteral("Error: 102 ,Function: rf_init_com"));
+}
+
+TEST_F(SettingDialogTest, AConnectToAPortInUseNamesTheProgramHoldingIt) {
+    test_support::PseudoTerminalPair pair;
+    test_support::DeviceHolder holder(pair.slave_path(),
+                                      test_support::DeviceHolder::Lock::LikeTheTransport);
+    ASSERT_GT(holder.pid(), 0);
+    test_support::use_device(2, pair.slave_path());
+    fake_reader::results("rf_init_com", {16});
+    click(D::IDC_CONNECT);
+    EXPECT_EQ(band.text(), QStringLiteral("Error: 10 ,Function: rf_init_com - the port is in use "
+                                          "by another program (held by %1, process %2)")
+                               .arg(QString::fromStdString(holder.name()))
+                               .arg(holder.pid()));
+    EXPECT_FALSE(state.connected());
+    unsetenv("SELMEK_PORT2");
 }
 
 class WithoutConnection : public SettingDialogTest, public ::testing::WithParamInterface<int> {};

@@ -43,10 +43,20 @@ TEST(ResultMeaning, EachKindOfResultReadsAsWhatItIs) {
         // The port's open passes on the system's reason, which would read as a status.
         {"rf_init_com", 2, ResultClass::SystemError, "ENOENT",
          "the port did not open: No such file or directory"},
+        // Busy is another program holding the port, not a fault of the device.
         {"rf_init_com", 16, ResultClass::SystemError, "EBUSY",
-         "the port did not open: Device or resource busy"},
+         "the port is in use by another program"},
         {"rf_init_com", 0x1FF, ResultClass::Transport, "DROVIK_ERR_OPEN_FAILED",
          "transport: the port did not open, and the system gave no reason"},
+        // A network port's own reasons read as the transport's, not as errno values.
+        {"rf_init_com", 0x10D, ResultClass::Transport, "SELMEK_ERR_BAD_ADDRESS",
+         "transport: the port's network address is malformed (scheme, host, port or option)"},
+        {"rf_init_com", 0x10E, ResultClass::Transport, "SELMEK_ERR_UNKNOWN_HOST",
+         "transport: the host name of the port's network address does not resolve"},
+        {"rf_init_com", 0x10C, ResultClass::Transport, "SELMEK_ERR_RATE_FIXED",
+         "transport: the network port's server runs its line at a fixed rate"},
+        {"rf_init_com", 111, ResultClass::SystemError, "ECONNREFUSED",
+         "the port did not open: Connection refused"},
         // Negative results are the steps of one function only.
         {"rf_getlockcardinfo", -3, ResultClass::SelectStep, "UID not 4 bytes",
          "the anticollision gave a UID that is not 4 bytes"},
@@ -59,6 +69,23 @@ TEST(ResultMeaning, EachKindOfResultReadsAsWhatItIs) {
         EXPECT_EQ(meaning.kind, row.kind) << row.function << " " << row.result;
         EXPECT_EQ(meaning.name, row.name) << row.function << " " << row.result;
         EXPECT_EQ(meaning.text, row.text) << row.function << " " << row.result;
+    }
+}
+
+TEST(ResultMeaning, OnlyABusyPortOpenMeansAnotherProgramHasThePort) {
+    const struct {
+        const char *function;
+        std::int32_t result;
+        bool in_use;
+    } rows[] = {
+        {"rf_init_com", 16, true},
+        {"rf_init_com", 13, false},
+        {"rf_init_com", 0x1FF, false},
+        {"rf_M1_read", 16, false},  // a reader status there
+    };
+    for (const auto &row : rows) {
+        EXPECT_EQ(binding::means_port_in_use(row.function, row.result), row.in_use)
+            << row.function << " " << row.result;
     }
 }
 
@@ -87,6 +114,10 @@ TEST(InterfaceDescription, ListsExportsAndResultTables) {
         return row["code"] == 0x102 && row["name"] == "SELMEK_ERR_TIMEOUT";
     }));
     EXPECT_EQ(interface["results"]["reader_statuses"][0]["text"], "reader status 02: no card");
+    EXPECT_EQ(interface["results"]["port_open_reasons"][0],
+              (nlohmann::json{{"code", 16},
+                              {"name", "EBUSY"},
+                              {"text", "the port is in use by another program"}}));
     EXPECT_EQ(interface["reader"]["baud_rates"].size(), 7u);
     EXPECT_EQ(interface["reader"]["card_protocols"]["short_range"], 's');
 }

@@ -1,7 +1,16 @@
 #include "sample_dumps.h"
 
+#include "cardkit/dump_view.h"
 #include "cardkit/manufacturer_block.h"
 #include "cardkit/value_block.h"
+
+namespace cardkit {
+
+void PrintTo(const CardDump &dump, std::ostream *out) {
+    *out << "\n" << format_dump_view(view_dump(dump));
+}
+
+}  // namespace cardkit
 
 namespace cardkit_test {
 
@@ -58,8 +67,15 @@ CardDump mifare_dump(MifareType type, bool partial) {
     return dump;
 }
 
-CardDump ultralight_dump() {
-    CardDump dump = CardDump::ultralight();
+CardDump with_uid_only(CardDump dump) {
+    dump.set_identity({identity_in_blocks(dump).uid});
+    return dump;
+}
+
+namespace {
+
+CardDump ultralight_of(UltralightType type) {
+    CardDump dump = CardDump::ultralight(type);
     fill_pattern(dump);
     dump.set_block(0, Bytes{0x04, 0x6E, 0x31, 0xD3});
     dump.set_block(1, Bytes{0x5A, 0x2B, 0x48, 0x80});
@@ -68,6 +84,26 @@ CardDump ultralight_dump() {
     identity.atqa = {0x44, 0x00};
     identity.sak = 0x00;
     dump.set_identity(identity);
+    UltralightInfo info;
+    info.counters = {5, 0, 0};
+    info.tearing = {0xBD, 0xBD, 0xBD};
+    dump.set_ultralight_info(info);
+    return dump;
+}
+
+}  // namespace
+
+CardDump ultralight_dump() { return ultralight_of(UltralightType::Ultralight); }
+
+CardDump ntag215_dump() {
+    CardDump dump = ultralight_of(UltralightType::Ntag215);
+    UltralightInfo info = dump.ultralight_info();
+    info.version = {0x00, 0x04, 0x04, 0x02, 0x01, 0x00, 0x11, 0x03};
+    info.signature.emplace();
+    for (std::size_t i = 0; i < info.signature->size(); ++i) {
+        (*info.signature)[i] = static_cast<std::uint8_t>(0x80 + i);
+    }
+    dump.set_ultralight_info(info);
     return dump;
 }
 
@@ -94,6 +130,7 @@ CardDump iso15693_dump() {
     dump.set_block_security(security);
     dump.set_identity(
         {.uid = {0xE0, 0x04, 0x01, 0x00, 0x4F, 0x3A, 0x92, 0xC7}, .dsfid = 0x00, .afi = 0x00});
+    dump.set_iso15693_info({0x01, false, true});
     return dump;
 }
 

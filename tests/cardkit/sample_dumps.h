@@ -2,7 +2,14 @@
 
 // Dumps as a reader leaves them, for the format and diff tests.
 
+#include <ostream>
+
 #include "cardkit/dump.h"
+
+namespace cardkit {
+// A failed comparison shows the dumps as the view renders them.
+void PrintTo(const CardDump &dump, std::ostream *out);
+}  // namespace cardkit
 
 namespace cardkit_test {
 
@@ -15,9 +22,14 @@ cardkit::Bytes transport_trailer();
 // read at all.
 cardkit::CardDump mifare_dump(cardkit::MifareType type, bool partial);
 
+// The same dump with only the identity raw, eml and mct files keep: the UID
+// its blocks carry.
+cardkit::CardDump with_uid_only(cardkit::CardDump dump);
+
 // One dump of every other family, every byte known, with the identity and
 // extras each keeps.
 cardkit::CardDump ultralight_dump();
+cardkit::CardDump ntag215_dump();  // version, signature and counters known
 cardkit::CardDump srix4k_dump();
 cardkit::CardDump sr176_dump();
 cardkit::CardDump iso15693_dump();

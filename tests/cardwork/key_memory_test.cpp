@@ -1,10 +1,14 @@
-// Keys remembered per card: kept across runs, merged, and never lost to a file
-// that cannot be read or written.
+// Keys remembered per card: kept across runs, merged, never lost to a file that
+// cannot be read or written, and open to no other user.
 
 #include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
+#include <csignal>
 #include <fstream>
+#include <optional>
 
 #include "cardwork/key_memory.h"
 
@@ -64,11 +68,59 @@ TEST_F(KeyMemory, AnUnreadableFileIsReportedAndTakenAsNoKeys) {
 
 TEST_F(KeyMemory, AFailedWriteKeepsWhatWasRememberedBefore) {
     ASSERT_TRUE(memory_.remember(dump_with(1, KeyType::A, kOld), warning_));
-    // A directory where the new file would go makes the replacement fail.
-    std::filesystem::create_directories(directory_ / "keys" / "5A3C71E2.mct.new" / "x");
-    EXPECT_FALSE(memory_.remember(dump_with(1, KeyType::A, kNew), warning_));
+    // A file size limit cuts the new file short (it binds root as well).
+    std::signal(SIGXFSZ, SIG_IGN);
+    rlimit before{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &before), 0);
+    rlimit small = before;
+    small.rlim_cur = 64;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    const bool remembered = memory_.remember(dump_with(1, KeyType::A, kNew), warning_);
+    setrlimit(RLIMIT_FSIZE, &before);
+    EXPECT_FALSE(remembered);
     EXPECT_NE(warning_.find("cannot remember"), std::string::npos);
     EXPECT_EQ(memory_.recall(kUid, MifareType::Classic1K, warning_).key(1, KeyType::A), kOld);
+    // Nothing is left beside the file.
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(directory_ / "keys"), {}), 1);
+}
+
+TEST_F(KeyMemory, KeysAreTheUsersAloneAndWhatWasOpenIsTightenedWithANote) {
+    const struct {
+        const char *name;
+        std::optional<mode_t> folder, file;  // as found; nullopt: not there
+        std::vector<std::string> noted;
+    } rows[] = {
+        {"nothing there yet", std::nullopt, std::nullopt, {}},
+        {"private already", 0700, 0600, {}},
+        {"an open folder", 0755, 0600, {"folder", "0755"}},
+        {"an open file", 0700, 0644, {"file", "0644"}},
+        {"both open", 0755, 0644, {"folder", "0755", "file", "0644"}},
+    };
+    const auto folder = directory_ / "keys";
+    const auto file = folder / "5A3C71E2.mct";
+    const auto mode_of = [](const std::filesystem::path &path) {
+        struct stat status {};
+        ::stat(path.c_str(), &status);
+        return status.st_mode & 07777;
+    };
+    for (const auto &row : rows) {
+        std::filesystem::remove_all(directory_);
+        if (row.folder) {
+            std::filesystem::create_directories(folder);
+            ::chmod(folder.c_str(), *row.folder);
+        }
+        if (row.file) {
+            std::ofstream(file) << "+Sector: 0\n";
+            ::chmod(file.c_str(), *row.file);
+        }
+        std::string note;
+        ASSERT_TRUE(memory_.remember(dump_with(1, KeyType::A, kOld), warning_, note)) << warning_;
+        EXPECT_EQ(mode_of(folder), 0700u) << row.name;
+        EXPECT_EQ(mode_of(file), 0600u) << row.name;
+        EXPECT_EQ(note.empty(), row.noted.empty()) << row.name << ": " << note;
+        for (const std::string &word : row.noted)
+            EXPECT_NE(note.find(word), std::string::npos) << row.name << ": " << note;
+    }
 }
 
 TEST(KeyMemoryDirectory, FollowsXdgDataHomeElseHome) {

@@ -74,6 +74,17 @@ TEST_F(WorkOutcome, ACancelledDumpStopsBeforeTheNextExchangeAndKeepsTheSectorsRe
     EXPECT_DOUBLE_EQ(told.back().fraction(), 2.0 / 16);
 }
 
+TEST_F(WorkOutcome, ADumpCutShortInsideASectorCountsTheBlocksItReadThere) {
+    // The trailer and block 0 read, then the line fails on block 1.
+    results("rf_M1_read", {0, 0, 0x102});
+    const auto outcome = cardwork::dump_mifare_card(card_, MifareType::Classic1K, keys_);
+    ASSERT_TRUE(outcome.stopped);
+    ASSERT_EQ(outcome.report.sectors.size(), 1u);
+    EXPECT_EQ(outcome.report.sectors[0].blocks_read, 2);
+    EXPECT_TRUE(outcome.report.dump.block_known(0));
+    EXPECT_TRUE(outcome.report.dump.block_unknown(1));
+}
+
 TEST_F(WorkOutcome, AFinishedDumpEndsWithItsLastProgress) {
     cardwork::Progress last;
     const auto outcome = cardwork::dump_mifare_card(

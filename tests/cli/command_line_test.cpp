@@ -25,6 +25,9 @@ TEST(CommandLine, RefusalsBeforeAnyReaderWork) {
         {{"mf", "value", "read", "7"}, rfcard::kExitUsage},  // a trailer
         {{"mf", "value", "read", "0"}, rfcard::kExitUsage},  // the maker's block
         {{"mf", "dump", "--key", "FFFFFFFFFF"}, rfcard::kExitUsage},
+        {{"mf", "dump", "--size", "ntag215"}, rfcard::kExitUsage},
+        {{"mf", "dump", "--size", "8k"}, rfcard::kExitUsage},
+        {{"ul", "dump", "--size", "4k"}, rfcard::kExitUsage},
         {{"mf", "dump", "-o", "card.txt"}, rfcard::kExitUsage},
         {{"ul", "dump", "--format", "mct"}, rfcard::kExitUsage},
         {{"apdu", "00A4 0400 0G"}, rfcard::kExitUsage},
@@ -33,8 +36,11 @@ TEST(CommandLine, RefusalsBeforeAnyReaderWork) {
         {{"mf", "acl", "decode", "FF0781"}, rfcard::kExitBadInput},
         {{"mf", "acl", "decode", "FF078069", "--sector", "33"}, rfcard::kExitDone},
         {{"mf", "acl", "encode", "000", "000", "000", "001"}, rfcard::kExitDone},
-        // Needs the library, which is not there.
+        // Needs the library, which is not there: everything before it was taken.
         {{"info"}, rfcard::kExitNoLibrary},
+        {{"mf", "dump", "-k", "FFFFFFFFFFFF", "-k", "a0:a1:a2:a3:a4:a5"}, rfcard::kExitNoLibrary},
+        {{"mf", "dump", "--size", "4K", "-o", "-"}, rfcard::kExitNoLibrary},
+        {{"ul", "dump", "--size", "ntag215"}, rfcard::kExitNoLibrary},
     };
     for (const auto &row : rows) {
         std::string shown;

@@ -59,7 +59,7 @@ TEST_F(MifareClassic, KeysChangedByARestoreAreFoundFromADictionaryAndOthersStayU
     std::filesystem::remove_all(key_memory());
     write_file("keys.dic", kDictionary);
     const auto first =
-        rfcard_json({"mf", "dump", "-k", path("keys.dic"), "-o", path("found.json")}, 5);
+        rfcard_json({"mf", "dump", "-f", path("keys.dic"), "-o", path("found.json")}, 5);
     const auto &sectors = first["sectors"];
     ASSERT_EQ(sectors.size(), 16u);
     EXPECT_EQ(sectors[0]["key_a"], "FFFFFFFFFFFF");
@@ -92,7 +92,7 @@ TEST_F(MifareClassic, FourKCardWithAChangedLargeSectorDumpsWholeAndConverts) {
     std::filesystem::remove_all(key_memory());
     write_file("keys.dic", kDictionary);
 
-    const auto dump = rfcard_json({"mf", "dump", "-k", path("keys.dic"), "-o", path("4k.json")}, 0);
+    const auto dump = rfcard_json({"mf", "dump", "-f", path("keys.dic"), "-o", path("4k.json")}, 0);
     EXPECT_EQ(dump["card"]["type"], "Mifare Classic 4K");
     ASSERT_EQ(dump["sectors"].size(), 40u);
     EXPECT_EQ(dump["sectors"][35]["key_a"], "A1A2A3A4A5A6");

@@ -2,7 +2,13 @@
 // reader and the field, APDUs to both processor cards, the dumps of the cards
 // without keys, and the failures a user meets first.
 
+#include <unistd.h>
+
+#include <fstream>
+
+#include "device_holder.h"
 #include "rfcard_fixture.h"
+#include "transport/port_session.h"
 #include "transport_environment.h"
 
 namespace {
@@ -79,6 +85,42 @@ TEST_F(OtherCards, DumpsOfTheCardsWithoutKeysConvertAndCompare) {
     EXPECT_EQ(rfcard({"diff", path("ul.json"), path("sr176.json")}).status, 3);
 }
 
+TEST_F(OtherCards, SrixDumpsHoldEachBlockAsTheTagSendsItLeastSignificantByteFirst) {
+    start_reader({"srix4k"});
+    // Bytes that tell every position apart, and a lock register in the system block.
+    std::string memory(516, '\0');
+    for (std::size_t i = 0; i < 512; ++i) memory[i] = static_cast<char>(i * 7 + 1);
+    memory[512] = '\x7E';
+    write_file("memory.bin", memory);
+    ASSERT_EQ(sim_.command("load D0020C4B1372A9E5 " + path("memory.bin")), "ok 516");
+    ASSERT_EQ(sim_.command("save srix4k " + path("reader-order.bin")), "ok 516");
+
+    ASSERT_EQ(rfcard({"srix", "dump", "-o", path("tag.bin")}).status, 0);
+    std::ifstream saved(path("reader-order.bin"), std::ios::binary);
+    std::ifstream dumped(path("tag.bin"), std::ios::binary);
+    const std::string reader_order{std::istreambuf_iterator<char>(saved), {}};
+    const std::string tag_order{std::istreambuf_iterator<char>(dumped), {}};
+    ASSERT_EQ(tag_order.size(), 516u);
+    // The simulator keeps the blocks as the reader hands them over, byte 3 first.
+    for (std::size_t block = 0; block < 129; ++block) {
+        const std::string as_read = reader_order.substr(4 * block, 4);
+        EXPECT_EQ(tag_order.substr(4 * block, 4), std::string(as_read.rbegin(), as_read.rend()))
+            << "block " << block;
+    }
+}
+
+TEST_F(OtherCards, AnUltralightReadAsALargerTypeKeepsItsPagesAndNamesTheRest) {
+    start_reader({"ultralight"});
+    const auto run = rfcard({"ul", "dump", "--size", "ulc", "-o", path("ulc.nfc")});
+    EXPECT_EQ(run.status, 5) << run.err;
+    EXPECT_NE(run.err.find("32 blocks not read, unknown in the dump: 16-47"), std::string::npos)
+        << run.err;
+    const cardkit::CardDump dump = read_dump("ulc.nfc");
+    EXPECT_EQ(dump.ultralight_type(), cardkit::UltralightType::UltralightC);
+    EXPECT_TRUE(dump.block_known(15));
+    EXPECT_TRUE(dump.block_unknown(16));
+}
+
 TEST_F(OtherCards, FailuresNameTheFunctionItsResultAndItsMeaning) {
     // No reader behind the port.
     test_support::use_device(1, path("no-such-device"));
@@ -102,6 +144,26 @@ TEST_F(OtherCards, FailuresNameTheFunctionItsResultAndItsMeaning) {
     const auto alone = test_support::run_program(path("rfcard"), {"info"});
     EXPECT_EQ(alone.status, 4);
     EXPECT_NE(alone.err.find("libDrovik.so"), std::string::npos) << alone.err;
+}
+
+TEST_F(OtherCards, APortAnotherProgramHoldsIsSaidSoWithTheProgram) {
+    start_reader({});
+    // This test holds the simulator's port through the transport, as a second
+    // rfcard or Tilvane would.
+    selmek::PortSession holder;
+    ASSERT_EQ(holder.open(sim_.device(), 115200), 0);
+    const auto held = rfcard({"info"});
+    EXPECT_EQ(held.status, 1);
+    const std::string expected = "rfcard: port 1 (" + sim_.device() +
+                                 "): rf_init_com returned 16 (0x10), the port is in use by "
+                                 "another program (held by " +
+                                 test_support::process_name(getpid()) + ", process " +
+                                 std::to_string(getpid()) + ")\n";
+    EXPECT_EQ(held.err, expected);
+    EXPECT_EQ(rfcard_json({"info"}, 1)["error"]["meaning"], "the port is in use by another program");
+
+    holder.close();
+    EXPECT_EQ(rfcard({"info"}).status, 0);
 }
 
 }  // namespace

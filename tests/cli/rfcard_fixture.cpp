@@ -17,6 +17,7 @@ void RfcardTest::SetUp() {
     std::filesystem::remove_all(directory_);
     std::filesystem::create_directories(directory_);
     setenv("XDG_DATA_HOME", (directory_ / "data").c_str(), 1);
+    setenv("XDG_STATE_HOME", (directory_ / "state").c_str(), 1);
 }
 
 void RfcardTest::TearDown() {
@@ -24,8 +25,10 @@ void RfcardTest::TearDown() {
     std::filesystem::remove_all(directory_);
 }
 
-void RfcardTest::start_reader(const std::vector<std::string> &cards) {
+void RfcardTest::start_reader(const std::vector<std::string> &cards,
+                              const std::vector<std::string> &options) {
     std::vector<std::string> arguments = {"--baud", "115200"};
+    arguments.insert(arguments.end(), options.begin(), options.end());
     for (const auto &card : cards) {
         arguments.push_back("--card");
         arguments.push_back(card);
@@ -33,6 +36,24 @@ void RfcardTest::start_reader(const std::vector<std::string> &cards) {
     std::string error;
     ASSERT_TRUE(sim_.start(TILVANE_BIN_DIR "/reader-sim", arguments, error)) << error;
     test_support::use_device(1, sim_.device());
+}
+
+void RfcardTest::start_paced_reader(const std::vector<std::string> &cards, int turnaround_ms) {
+    const std::string ms = std::to_string(turnaround_ms);
+    start_reader(cards,
+                 {"--realtime", "--turnaround", "card=" + ms, "--turnaround", "memory=" + ms});
+}
+
+std::unique_ptr<test_support::RunningProgram> RfcardTest::start_rfcard(
+    const std::vector<std::string> &arguments, const std::string &input) {
+    auto program = std::make_unique<test_support::RunningProgram>();
+    std::string error;
+    EXPECT_TRUE(program->start(TILVANE_BIN_DIR "/rfcard", arguments, error,
+                               test_support::RunningProgram::ErrorStream::terminal))
+        << error;
+    program->write_input(input);
+    program->close_input();
+    return program;
 }
 
 test_support::ProgramRun RfcardTest::rfcard(const std::vector<std::string> &arguments,

@@ -8,11 +8,13 @@
 #include <nlohmann/json.hpp>
 
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "cardkit/dump.h"
 #include "program_run.h"
+#include "running_program.h"
 #include "sim_process.h"
 
 namespace rfcard_test {
@@ -22,11 +24,18 @@ protected:
     void SetUp() override;
     void TearDown() override;
 
-    // Starts reader-sim with `cards` and points port 1 at it.
-    void start_reader(const std::vector<std::string> &cards);
+    // Starts reader-sim with `cards` (and `options`) and points port 1 at it.
+    void start_reader(const std::vector<std::string> &cards,
+                      const std::vector<std::string> &options = {});
+    // The same at the pace of a real line, each card command and memory access
+    // taking `turnaround_ms`: slow enough to act while rfcard works.
+    void start_paced_reader(const std::vector<std::string> &cards, int turnaround_ms);
 
     test_support::ProgramRun rfcard(const std::vector<std::string> &arguments,
                                     const std::string &input = {});
+    // rfcard left running, its progress drawn on a terminal (running_program.h).
+    std::unique_ptr<test_support::RunningProgram> start_rfcard(
+        const std::vector<std::string> &arguments, const std::string &input = {});
     // rfcard --json ...; its document, the exit status checked first.
     nlohmann::json rfcard_json(const std::vector<std::string> &arguments, int expected_status);
 

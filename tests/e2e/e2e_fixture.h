@@ -12,6 +12,7 @@
 
 #include "loaded_drovik.h"
 #include "sim_process.h"
+#include "state_directory.h"
 
 namespace e2e {
 
@@ -34,6 +35,8 @@ class ReaderTest : public ::testing::Test {
     // What a page does before it looks for a card: antenna off, protocol, antenna on.
     void power_up(char protocol);
 
+    // rf_init_com's memory of the reader's rate, empty at the start of each test.
+    test_support::StateDirectory state_;
     test_support::SimProcess sim_;
     bool connected_ = false;
 };

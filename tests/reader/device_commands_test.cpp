@@ -3,6 +3,8 @@
 // search.
 
 #include <cerrno>
+#include <filesystem>
+#include <fstream>
 
 #include "reader_fixture.h"
 
@@ -74,7 +76,8 @@ TEST_F(DeviceCommands, UnescapingDropsTheByteAfterAnAAWhateverItIs) {
     std::uint8_t model[2];
     // Data AA 37 on the wire with 37 in place of the usual 00: one data byte AA,
     // then the real second byte 0x05.
-    fake_selmek::respond_raw({0xAA, 0xBB, 0x07, 0xF8, 0x00, 0x00, 0x04, 0x00, 0xAA, 0x37, 0x05, 0x00});
+    fake_selmek::respond_raw(
+        {0xAA, 0xBB, 0x07, 0xF8, 0x00, 0x00, 0x04, 0x00, 0xAA, 0x37, 0x05, 0x00});
     EXPECT_EQ(EXPORT(rf_get_model)(0, model), 0);
     EXPECT_EQ(model[0], 0xAA);
     EXPECT_EQ(model[1], 0x05);
@@ -306,19 +309,91 @@ TEST_F(OpeningThePort, WhenNoRateAnswersTheLastFailureIsReturnedAt115200) {
     transport().reader_baud = 1200;  // nothing the search tries
     transport().wrong_rate_result = SELMEK_ERR_TIMEOUT;
     EXPECT_EQ(EXPORT(rf_init_com)(1, 9600), SELMEK_ERR_TIMEOUT);
+    // 9600, the rate asked for, is tried first and only once.
     EXPECT_EQ(transport().baud_changes,
-              (std::vector<std::int32_t>{9600, 14400, 19200, 28800, 38400, 57600, 115200}));
+              (std::vector<std::int32_t>{14400, 19200, 28800, 38400, 57600, 115200}));
     EXPECT_EQ(transport().current_baud, 115200);
-    EXPECT_EQ(sent().size(), 8u);
+    EXPECT_EQ(sent().size(), 7u);
+    EXPECT_FALSE(std::filesystem::exists(state_.rate_file(1))) << "nothing found, nothing kept";
 }
 
 TEST_F(OpeningThePort, WhenTheLastRateAnswersWithAStatusThatStatusIsReturned) {
     transport().reader_baud = 0;
     fake_selmek::fail(SELMEK_ERR_TIMEOUT);
-    for (int i = 0; i < 6; ++i) fake_selmek::fail(SELMEK_ERR_TIMEOUT);
+    for (int i = 0; i < 5; ++i) fake_selmek::fail(SELMEK_ERR_TIMEOUT);
     fake_selmek::respond(0x42);
     EXPECT_EQ(EXPORT(rf_init_com)(1, 9600), 0x42);
     EXPECT_EQ(EXPORT(rf_GetErrorMessage)(), 0x42);
+}
+
+// ---- the rate the reader was last found at ------------------------------------
+
+void remember(const test_support::StateDirectory &state, int port, const std::string &text) {
+    std::filesystem::create_directories(state.rate_file(port).parent_path());
+    std::ofstream(state.rate_file(port), std::ios::binary) << text;
+}
+
+std::string remembered(const test_support::StateDirectory &state, int port) {
+    std::ifstream file(state.rate_file(port), std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(file), {});
+}
+
+TEST_F(OpeningThePort, AReaderThatKeptItsRateIsFoundWithOneProbe) {
+    remember(state_, 2, "38400\n");
+    transport().reader_baud = 38400;
+    EXPECT_EQ(EXPORT(rf_init_com)(2, 115200), 0);
+    EXPECT_EQ(transport().baud_changes, (std::vector<std::int32_t>{38400, 115200}));
+    EXPECT_EQ(sent().size(), 1u);
+    EXPECT_EQ(remembered(state_, 2), "115200\n") << "the reader runs at the rate asked for now";
+}
+
+TEST_F(OpeningThePort, TheMemoryIsKeptPerPort) {
+    transport().reader_baud = 57600;
+    EXPECT_EQ(EXPORT(rf_init_com)(3, 57600), 0);
+    EXPECT_EQ(remembered(state_, 3), "57600\n");
+    EXPECT_FALSE(std::filesystem::exists(state_.rate_file(4)));
+}
+
+TEST_F(OpeningThePort, AWrongMemoryCostsOneProbeAndIsCorrected) {
+    remember(state_, 1, "19200\n");
+    transport().reader_baud = 9600;
+    EXPECT_EQ(EXPORT(rf_init_com)(1, 9600), 0);
+    EXPECT_EQ(transport().baud_changes, (std::vector<std::int32_t>{19200, 9600}));
+    EXPECT_EQ(sent().size(), 2u);
+    EXPECT_EQ(remembered(state_, 1), "9600\n");
+}
+
+class DamagedMemory : public reader_test::LoadedLibraryTest,
+                      public ::testing::WithParamInterface<const char *> {};
+
+TEST_P(DamagedMemory, IsIgnoredAndReplaced) {
+    remember(state_, 1, GetParam());
+    transport().reader_baud = 14400;
+    EXPECT_EQ(EXPORT(rf_init_com)(1, 19200), 0);
+    // The search as without memory: 19200 at the open, then the table.
+    EXPECT_EQ(transport().baud_changes, (std::vector<std::int32_t>{9600, 14400, 19200}));
+    EXPECT_EQ(remembered(state_, 1), "19200\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(OpeningThePort, DamagedMemory,
+                         ::testing::Values("", "garbage", "4800\n", "38400x\n", "-9600",
+                                           "9600 9600", "96000000000000000000000"));
+
+TEST_F(OpeningThePort, ARateThePortRefusesIsPassedOverWithoutAProbe) {
+    // A network port whose server cannot set 14400 and 19200.
+    transport().refused_rates = {14400, 19200};
+    transport().reader_baud = 28800;
+    EXPECT_EQ(EXPORT(rf_init_com)(1, 9600), 0);
+    EXPECT_EQ(transport().baud_changes, (std::vector<std::int32_t>{14400, 19200, 28800, 9600}));
+    EXPECT_EQ(sent().size(), 2u) << "at 9600 and at 28800 only";
+}
+
+TEST_F(OpeningThePort, APortThatCannotFollowTheReaderIsNoConnection) {
+    transport().reader_baud = 38400;
+    transport().refused_rates = {115200};
+    transport().refused_result = SELMEK_ERR_RATE_FIXED;
+    EXPECT_EQ(EXPORT(rf_init_com)(1, 115200), SELMEK_ERR_RATE_FIXED);
+    EXPECT_FALSE(std::filesystem::exists(state_.rate_file(1)));
 }
 
 }  // namespace

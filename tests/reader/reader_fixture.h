@@ -7,6 +7,7 @@
 
 #include "fake_selmek.h"
 #include "loaded_drovik.h"
+#include "state_directory.h"
 
 namespace reader_test {
 
@@ -54,6 +55,8 @@ protected:
         return codes;
     }
 
+    // rf_init_com's memory of the reader's rate starts empty in every test.
+    test_support::StateDirectory state_;
     test_support::LoadedDrovik lib{test_support::fake_transport_dir()};
 };
 

@@ -1,5 +1,6 @@
 #include "fake_selmek.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/last_error.h"
@@ -58,8 +59,12 @@ SELMEK_API int32_t SELMEK_CALL CloseLPTPort(void) { return 0; }
 SELMEK_API int32_t SELMEK_CALL FreeComData(void) { return 0; }
 
 SELMEK_API int32_t SELMEK_CALL SetCommBaud(int32_t baud) {
-    state().baud_changes.push_back(baud);
-    state().current_baud = baud;
+    auto &s = state();
+    s.baud_changes.push_back(baud);
+    if (std::find(s.refused_rates.begin(), s.refused_rates.end(), baud) != s.refused_rates.end()) {
+        return s.refused_result;
+    }
+    s.current_baud = baud;
     return 0;
 }
 

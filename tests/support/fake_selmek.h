@@ -32,9 +32,12 @@ struct State {
     std::vector<std::pair<std::int32_t, std::int32_t>> opens;  // (port, baud)
     int close_calls = 0;
 
-    // The rate the port is at, and every SetCommBaud call in order.
+    // The rate the port is at, and every SetCommBaud call in order; the rates it
+    // refuses with `refused_result`, keeping its rate.
     std::int32_t current_baud = 0;
     std::vector<std::int32_t> baud_changes;
+    std::vector<std::int32_t> refused_rates;
+    std::int32_t refused_result = 0x108;
     // When nonzero, exchanges succeed only at this rate; at any other rate they
     // fail with `wrong_rate_result` (the request is still recorded).
     std::int32_t reader_baud = 0;

@@ -117,6 +117,28 @@ TEST_F(Settings, ADeviceNameWithoutADirectoryIsUnderDev) {
 }
 #endif
 
+TEST_F(Settings, ANetworkAddressIsTakenAsItStandsOnEverySystem) {
+    environment_["SELMEK_PORT1"] = "rfc2217://gate-pc:2217";
+    write("etc/ports.conf", "2=tcp://[::1]:7000?baud=9600\n3=rfc2217://x\n");
+    EXPECT_EQ(selmek::device_for_port(1, sources_), "rfc2217://gate-pc:2217");
+    EXPECT_EQ(selmek::device_for_port(2, sources_), "tcp://[::1]:7000?baud=9600");
+    // Malformed, but never a device file: its open says why.
+    EXPECT_EQ(selmek::device_for_port(3, sources_), "rfc2217://x");
+}
+
+TEST_F(Settings, TheNetworkWaitsComeFromTheEnvironmentThenTheFiles) {
+    EXPECT_EQ(selmek::network_allowance(sources_), milliseconds(100));
+    EXPECT_EQ(selmek::connect_wait(sources_), milliseconds(3000));
+    write("etc/ports.conf", "network_ms=0\nconnect_ms=0\n");
+    // No allowance is an allowance; no bound on connecting is not a bound.
+    EXPECT_EQ(selmek::network_allowance(sources_), milliseconds(0));
+    EXPECT_EQ(selmek::connect_wait(sources_), milliseconds(3000));
+    environment_["SELMEK_NETWORK_MS"] = "250";
+    environment_["SELMEK_CONNECT_MS"] = "800";
+    EXPECT_EQ(selmek::network_allowance(sources_), milliseconds(250));
+    EXPECT_EQ(selmek::connect_wait(sources_), milliseconds(800));
+}
+
 TEST_F(Settings, AnEmptyEnvironmentVariableSaysNothing) {
     environment_["SELMEK_PORT2"] = "";
     write("etc/ports.conf", "2=/dev/ttyUSB3\n");

@@ -13,6 +13,7 @@
 #include "drovik.h"
 #include "protocol/baud_rates.h"
 #include "loaded_drovik.h"
+#include "state_directory.h"
 #include "pseudo_terminal.h"
 
 namespace {
@@ -66,6 +67,8 @@ protected:
         if (close_port_) close_port_();
     }
 
+    // No rate remembered from another run: the search's order is the one pinned.
+    test_support::StateDirectory state_;
     test_support::LoadedDrovik drovik_{TILVANE_BIN_DIR};
     decltype(&rf_init_com) init_com_ = nullptr;
     decltype(&rf_ClosePort) close_port_ = nullptr;

@@ -46,6 +46,13 @@ struct KnownResult {
 };
 std::span<const KnownResult> transport_results();
 std::span<const KnownResult> select_steps();
+// The reasons rf_init_com passes on that have words of their own rather than the
+// system's text: another program holding the port.
+std::span<const KnownResult> port_open_reasons();
+
+// Whether `result` of `function` says that another program holds the port, so
+// that a host can add which one (platform/device_holders.h).
+bool means_port_in_use(std::string_view function, std::int32_t result);
 
 // Short names of the classes, as the interface description spells them.
 std::string_view class_name(ResultClass kind);

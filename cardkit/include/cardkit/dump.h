@@ -11,10 +11,12 @@
 #include <string>
 #include <string_view>
 #include <utility>
+#include <vector>
 
 #include "cardkit/access_bits.h"
 #include "cardkit/bytes.h"
 #include "cardkit/mifare_layout.h"
+#include "cardkit/ultralight_layout.h"
 
 namespace cardkit {
 
@@ -32,22 +34,58 @@ struct CardIdentity {
     bool operator==(const CardIdentity &) const = default;
 };
 
+// What an Ultralight or NTAG tag answers besides its pages; each part is
+// unknown until a file or the tag gives it.
+struct UltralightInfo {
+    std::optional<std::array<std::uint8_t, 8>> version{};     // GET_VERSION
+    std::optional<std::array<std::uint8_t, 32>> signature{};  // READ_SIG
+    std::array<std::optional<std::uint32_t>, 3> counters{};   // READ_CNT, 24 bits each
+    std::array<std::optional<std::uint8_t>, 3> tearing{};     // CHECK_TEARING_EVENT
+    std::optional<std::array<std::uint8_t, 2>> tbo0{};        // emulator bytes of one tool
+    std::optional<std::uint8_t> tbo1{};
+    std::optional<std::uint32_t> failed_authentications{};
+    bool operator==(const UltralightInfo &) const = default;
+};
+
+// ISO 15693 system information beyond DSFID and AFI.
+struct Iso15693Info {
+    std::optional<std::uint8_t> ic_reference{};
+    std::optional<bool> dsfid_locked{};
+    std::optional<bool> afi_locked{};
+    bool operator==(const Iso15693Info &) const = default;
+};
+
+// A value only one file format keeps and this model does not interpret (the
+// SLIX section of a key/value file, a JSON tool's emulator state), kept by the
+// format's name so that format writes it back and the others name it as lost.
+struct FormatField {
+    std::string format;  // "nfc", "json"
+    std::string name;
+    std::string value;
+    bool operator==(const FormatField &) const = default;
+};
+
 class CardDump {
 public:
     // Every byte starts unknown.
     static CardDump mifare_classic(MifareType type);
-    static CardDump ultralight();  // 16 pages of 4 bytes
-    static CardDump srix4k();      // 128 blocks of 4 bytes, and the system block
-    static CardDump sr176();       // 16 blocks of 2 bytes
+    // The pages of the type (16 for the first Ultralight).
+    static CardDump ultralight(UltralightType type = UltralightType::Ultralight);
+    // 128 blocks of 4 bytes, and the system block, each as the tag sends it
+    // (least significant byte first), the order the common tools' files keep.
+    static CardDump srix4k();
+    static CardDump sr176();  // 16 blocks of 2 bytes
     // 1 to 256 blocks of 1 to 32 bytes; std::invalid_argument otherwise.
     static CardDump iso15693(int block_count, int block_size);
 
     CardFamily family() const { return family_; }
     // Set for Mifare Classic dumps only.
     std::optional<MifareType> mifare_type() const { return mifare_type_; }
+    // Set for Ultralight dumps only.
+    std::optional<UltralightType> ultralight_type() const { return ultralight_type_; }
     int block_count() const { return block_count_; }
     int block_size() const { return block_size_; }
-    // "Mifare Classic 1K", "ISO 15693, 64 blocks of 4 bytes", ...
+    // "Mifare Classic 1K", "NTAG215", "ISO 15693, 64 blocks of 4 bytes", ...
     std::string description() const;
 
     // Blocks are numbered from 0; a number or range outside the dump throws
@@ -83,6 +121,17 @@ public:
     const std::optional<Bytes> &block_security() const { return security_; }
     void set_block_security(std::optional<Bytes> security);
 
+    // Ultralight only (std::logic_error otherwise).
+    const UltralightInfo &ultralight_info() const { return ultralight_info_; }
+    void set_ultralight_info(UltralightInfo info);
+
+    // ISO 15693 only (std::logic_error otherwise).
+    const Iso15693Info &iso15693_info() const { return iso15693_info_; }
+    void set_iso15693_info(Iso15693Info info);
+
+    const std::vector<FormatField> &format_fields() const { return format_fields_; }
+    void set_format_fields(std::vector<FormatField> fields) { format_fields_ = std::move(fields); }
+
     bool operator==(const CardDump &) const = default;
 
 private:
@@ -92,6 +141,7 @@ private:
 
     CardFamily family_;
     std::optional<MifareType> mifare_type_;
+    std::optional<UltralightType> ultralight_type_;
     int block_count_;
     int block_size_;
     Bytes data_;
@@ -99,6 +149,9 @@ private:
     CardIdentity identity_;
     std::optional<std::array<std::uint8_t, 4>> system_;
     std::optional<Bytes> security_;
+    UltralightInfo ultralight_info_;
+    Iso15693Info iso15693_info_;
+    std::vector<FormatField> format_fields_;
 };
 
 // The identity the blocks themselves carry: a Mifare Classic block 0 with a

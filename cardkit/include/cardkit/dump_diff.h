@@ -24,7 +24,8 @@ struct DiffGroup {
 };
 
 struct DumpDiff {
-    std::vector<std::string> card_notes;  // size, identity, system block
+    // Size, and identity and system block where both dumps know them.
+    std::vector<std::string> card_notes;
     std::vector<DiffGroup> groups;
     int equal_blocks = 0;  // same bytes known, with the same values
     int total_blocks = 0;  // blocks of the larger dump

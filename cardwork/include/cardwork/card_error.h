@@ -29,8 +29,10 @@ enum class CardErrorKind {
 class CardError : public std::runtime_error {
 public:
     // A library function that returned `result` (not 0); `context` says what was
-    // being done, when there is more to say than the function's name.
-    static CardError call(std::string function, std::int32_t result, std::string context = {});
+    // being done, when there is more to say than the function's name; `note`
+    // follows the result's meaning ("(held by reader-sim, process 42)").
+    static CardError call(std::string function, std::int32_t result, std::string context = {},
+                          const std::string &note = {});
     // A failure that is no library call's.
     CardError(CardErrorKind kind, std::string message);
 
@@ -53,5 +55,14 @@ private:
     std::int32_t result_ = 0;
     std::string context_;
 };
+
+// What stops whole-card work that no one foresaw (an exception of the standard
+// library), as a ReaderFailed error without a function, so that the work ends
+// like any other stop and keeps what it did: "unexpected failure: ...".
+CardError unexpected_failure(const std::exception &error);
+
+// True when a call failed on the line (no answer, a broken one) rather than with
+// the reader's status: the card may or may not have carried the command out.
+bool outcome_unknown(const CardError &error);
 
 }  // namespace cardwork

@@ -25,12 +25,17 @@ struct MemoryCardRead {
     std::optional<std::uint8_t> chip_id;  // SR176 and SRIX4K
     std::vector<std::string> warnings;    // what the dump goes without
     // A failed call, a card that is not of the family, the caller's
-    // cancellation. What was read before stays in `dump`.
+    // cancellation, an unexpected failure. What was read before stays in `dump`.
     std::optional<CardError> stopped;
 };
 
-// `progress` is told after each read, in blocks (pages for Ultralight).
-MemoryCardRead read_ultralight(ReaderSession &session, const ProgressCallback &progress = {});
+// `progress` is told after each read, in blocks (pages for Ultralight). An
+// Ultralight is read as `type` says (its pages); the first Ultralight's 16 by
+// default. SRIX4K blocks and the system block are kept as the tag sends them,
+// least significant byte first, the reverse of the order the reader hands them
+// over in.
+MemoryCardRead read_ultralight(ReaderSession &session, const ProgressCallback &progress = {},
+                               cardkit::UltralightType type = cardkit::UltralightType::Ultralight);
 MemoryCardRead read_srix4k(ReaderSession &session, const ProgressCallback &progress = {});
 MemoryCardRead read_sr176(ReaderSession &session, const ProgressCallback &progress = {});
 MemoryCardRead read_iso15693(ReaderSession &session, const ProgressCallback &progress = {});

@@ -66,6 +66,14 @@ public:
     long keys_tried() const { return keys_tried_; }
     long keys_failed() const { return keys_failed_; }
 
+    // The last command the card refused (a wrong key, a read or write its access
+    // conditions forbid): what a caller names when work went without it.
+    struct Refusal {
+        const char *function;
+        std::int32_t result;
+    };
+    const std::optional<Refusal> &last_refusal() const { return last_refusal_; }
+
 private:
     struct KeyInUse {
         int sector;
@@ -86,6 +94,7 @@ private:
     std::optional<KeyInUse> in_use_;
     long keys_tried_ = 0;
     long keys_failed_ = 0;
+    std::optional<Refusal> last_refusal_;
 };
 
 }  // namespace cardwork

@@ -40,7 +40,8 @@ SectorReport read_sector(MifareCard &card, int sector, KeyCandidates &keys, card
 struct MifareDumpOutcome {
     MifareDumpReport report;
     // What ended the work before the last sector: a failed call, the card gone,
-    // the caller's cancellation. Everything read before stays in `report`.
+    // the caller's cancellation, an unexpected failure. Everything read before
+    // stays in `report`.
     std::optional<CardError> stopped;
 };
 

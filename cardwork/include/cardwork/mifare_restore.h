@@ -52,8 +52,8 @@ PrivilegedWrites check_restorable(const cardkit::CardDump &dump, cardkit::Mifare
                                   const RestoreOptions &options);
 
 // What was done, and what stopped it before the end: a failed call, the card
-// gone, the caller's cancellation, or a dump check_restorable refuses (then
-// nothing was written).
+// gone, the caller's cancellation, an unexpected failure, or a dump
+// check_restorable refuses (then nothing was written).
 struct RestoreOutcome {
     RestoreReport report;
     std::optional<CardError> stopped;

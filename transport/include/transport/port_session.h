@@ -27,6 +27,13 @@ struct WaitSettings {
     // rate costs little at each rate it is not at. A USB serial adapter may hold
     // an answer back for its latency timer (16 ms by default) on top of that.
     std::chrono::milliseconds turnaround_allowance{50};
+    // Network lines only (rfc2217://, tcp://): added to both waits above for the
+    // way to the server and back, and through its line buffers.
+    std::chrono::milliseconds network_allowance{100};
+    // Network lines only: the bound on connecting (resolving the name,
+    // connecting, the server's agreement and its confirmation of the line's
+    // settings), and on each later confirmation of a rate.
+    std::chrono::milliseconds connect_wait{3000};
 };
 
 class PortSession {
@@ -37,13 +44,18 @@ public:
     PortSession(const PortSession &) = delete;
     PortSession &operator=(const PortSession &) = delete;
 
-    // Opens `device` (a path such as /dev/ttyUSB0, or \\.\COM3 on Windows) at
-    // `rate` bits per second for this process alone, raw 8N1, with `waits` for
-    // the exchanges until the next open; the line that was open is closed first,
-    // so after a failure none is. A device another session or program holds is
-    // busy. Does not block. Returns 0, or the system's code that says why not, as
+    // Opens `device` (a path such as /dev/ttyUSB0, or \\.\COM3 on Windows; or a
+    // network address, rfc2217://HOST:PORT or tcp://HOST:PORT) at `rate` bits
+    // per second for this process alone, raw 8N1, with `waits` for the
+    // exchanges until the next open; the line that was open is closed first, so
+    // after a failure none is. A device another session or program holds is
+    // busy. A serial device does not block; a network address blocks up to the
+    // connect bound. Returns 0, or the system's code that says why not, as
     // OpenComPort leaves it (EINVAL for a rate that is not positive or that the
-    // device refuses, ENOENT, EACCES, EBUSY, ENOTTY, ...; ENOMEM).
+    // device refuses, ENOENT, EACCES, EBUSY, ENOTTY, ...; ENOMEM; for a network
+    // address also SELMEK_ERR_BAD_ADDRESS, SELMEK_ERR_UNKNOWN_HOST,
+    // SELMEK_ERR_RATE_FIXED, ETIMEDOUT, ECONNREFUSED, EPROTONOSUPPORT, EPROTO:
+    // see OpenComPort).
     int open(const std::string &device, std::int32_t rate, const WaitSettings &waits = {});
 
     // Gives the device back, dropping unsent output. Safe when closed.
@@ -52,7 +64,8 @@ public:
     bool is_open() const;
 
     // As SetCommBaud: SELMEK_OK, SELMEK_ERR_NOT_OPEN, SELMEK_ERR_BAD_BAUD (the
-    // line keeps its rate), SELMEK_ERR_DEVICE_GONE, SELMEK_ERR_IO.
+    // line keeps its rate), SELMEK_ERR_RATE_FIXED (tcp://),
+    // SELMEK_ERR_DEVICE_GONE, SELMEK_ERR_IO.
     std::int32_t set_rate(std::int32_t rate);
 
     // As CommunicateRFResult: `request` (1 to 1024 bytes, escaped) out, one
@@ -61,7 +74,7 @@ public:
     // `*response_length` is 0 otherwise. Blocks within the bounds that
     // CommunicateRFResult names. SELMEK_OK, SELMEK_ERR_BAD_ARGUMENT (nothing
     // sent), _NOT_OPEN, _WRITE_FAILED, _TIMEOUT, _BAD_FRAME, _INCOMPLETE_FRAME,
-    // _DEVICE_GONE, _IO.
+    // _DEVICE_GONE, _IO (also when a network line ran out of memory).
     std::int32_t exchange(const std::uint8_t *request, std::size_t request_length,
                           std::uint8_t *response, std::uint32_t *response_length);
 
