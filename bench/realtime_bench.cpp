@@ -11,10 +11,8 @@
 // RFC 2217, the library connecting by its address. The goal there: at most 1.10
 // times the same floor.
 //
-// The floor comes from the frames themselves: the same requests, built by the
-// library's frame codec, answered by a virtual reader in this process holding the
-// same card in the same state. After the usual table comes each read's median
-// time, its floor and their ratio.
+// The floor comes from the frames themselves (line_floor.h). After the usual
+// table comes each read's median time, its floor and their ratio.
 
 #include <benchmark/benchmark.h>
 
@@ -26,25 +24,22 @@
 #include <string>
 #include <vector>
 
-#include "card_catalog.h"
 #include "drovik.h"
+#include "line_floor.h"
 #include "platform/module.h"
 #include "protocol/baud_rates.h"
 #include "protocol/card_protocols.h"
 #include "protocol/commands.h"
 #include "protocol/frame.h"
-#include "reader/frame_codec.h"
 #include "ser2net_process.h"
 #include "sim_process.h"
 #include "state_directory.h"
 #include "transport_environment.h"
-#include "turnarounds.h"
-#include "virtual_reader.h"
 
 namespace {
 
+using bench::Step;
 using protocol::Command;
-using Bytes = std::vector<std::uint8_t>;
 using Clock = std::chrono::steady_clock;
 using Milliseconds = std::chrono::duration<double, std::milli>;
 
@@ -55,12 +50,6 @@ enum class Way { pseudo_terminal, rfc2217 };
 constexpr std::array<Way, 2> kWays = {Way::pseudo_terminal, Way::rfc2217};
 constexpr double goal_ratio(Way way) { return way == Way::rfc2217 ? 1.10 : 1.05; }
 constexpr const char *way_name(Way way) { return way == Way::rfc2217 ? "rfc2217" : "pty"; }
-
-// One library call, written as the request it sends.
-struct Step {
-    Command command;
-    Bytes data;
-};
 
 struct CardRead {
     const char *name;
@@ -160,41 +149,6 @@ std::int32_t call(const Library &drovik, const Step &step) {
     }
 }
 
-// The line's floor for `read` at `rate`; nullopt, with `error` set, when the
-// virtual reader refuses a step (the steps would not read the card).
-std::optional<std::chrono::nanoseconds> line_floor(const CardRead &read, unsigned rate,
-                                                   std::string &error) {
-    sim::VirtualReader reader(sim::make_field({read.card}), rate);
-    const sim::Turnarounds turnarounds;
-    std::chrono::nanoseconds floor{};
-    std::vector<Step> steps = read.setup;
-    steps.insert(steps.end(), read.read.begin(), read.read.end());
-    for (std::size_t i = 0; i < steps.size(); ++i) {
-        const Step &step = steps[i];
-        std::array<std::uint8_t, protocol::kMaxWireFrame> request{};
-        const std::size_t request_size =
-            drovik::build_request(request.data(), 0, protocol::code_of(step.command),
-                                  step.data.data(), static_cast<int>(step.data.size()));
-        auto answer = reader.handle(sim::ByteView(request.data(), request_size));
-        if (!answer) {
-            error = "the virtual reader did not answer step " + std::to_string(i);
-            return std::nullopt;
-        }
-        const std::size_t answer_size = answer->size();
-        const drovik::ResponseView view = drovik::read_response(
-            answer->data(), drovik::unescape_response(answer->data(), answer->size()));
-        if (!view.complete || view.status != 0) {
-            error = "the virtual reader refused step " + std::to_string(i);
-            return std::nullopt;
-        }
-        if (i < read.setup.size()) continue;
-        floor += protocol::wire_time(request_size, rate) +
-                 turnarounds.of(sim::command_kind(protocol::code_of(step.command))) +
-                 protocol::wire_time(answer_size, rate);
-    }
-    return floor;
-}
-
 struct Figures {
     double median_ms = 0;
     double worst_ms = 0;
@@ -213,7 +167,7 @@ void BM_PacedRead(benchmark::State &state, std::size_t which, std::size_t rate_i
         return;
     }
     std::string error;
-    const auto floor = line_floor(read, rate, error);
+    const auto floor = bench::line_floor(read.card, read.setup, read.read, rate, error);
     if (!floor) {
         state.SkipWithError(error.c_str());
         return;

@@ -29,4 +29,17 @@ void AppState::ClosePort() {
     set_connected(false);
 }
 
+bool AppState::ClaimReader(const QString &holder) {
+    if (reader_busy() || holder.isEmpty()) return false;
+    reader_holder_ = holder;
+    emit reader_busy_changed(true);
+    return true;
+}
+
+void AppState::ReleaseReader() {
+    if (!reader_busy()) return;
+    reader_holder_.clear();
+    emit reader_busy_changed(false);
+}
+
 }  // namespace tilvane

@@ -1,10 +1,12 @@
 #pragma once
 
 // The state the whole application shares: the family on show, the port and rate
-// of the next connect, whether a port is open, and the table of library calls.
-// The shell and the settings dialog change it; pages read it.
+// of the next connect, whether a port is open, the table of library calls, and
+// who holds the reader for card work off the GUI thread. The shell and the
+// settings dialog change it; pages read it.
 
 #include <QObject>
+#include <QString>
 
 #include <functional>
 
@@ -44,11 +46,23 @@ public:
     // Closes the port (rf_ClosePort) and clears the connection flag.
     void ClosePort();
 
+    // The transport carries one exchange at a time and the pages work on the GUI
+    // thread, so card work on another thread (the workbench) holds the reader for
+    // its whole run: the main window then takes no reader command until it is
+    // released. `holder` says what holds it, in words for the operator. False,
+    // and nothing changes, when the reader is held already.
+    bool ClaimReader(const QString &holder);
+    void ReleaseReader();
+    bool reader_busy() const { return !reader_holder_.isEmpty(); }
+    const QString &reader_holder() const { return reader_holder_; }
+
 signals:
     void connection_changed(bool connected);
+    void reader_busy_changed(bool busy);
 
 private:
     bool connected_ = false;
+    QString reader_holder_;
 };
 
 }  // namespace tilvane

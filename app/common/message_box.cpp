@@ -18,6 +18,9 @@ void SetMessageBoxHook(MessageBoxHook hook) {
 QMessageBox::StandardButton ShowMessageBox(const MessageBoxRequest &request) {
     if (Hook()) return Hook()(request);
     QMessageBox box(request.icon, request.caption, request.text, request.buttons, request.parent);
+    if (request.default_button != QMessageBox::NoButton) {
+        box.setDefaultButton(request.default_button);
+    }
     return static_cast<QMessageBox::StandardButton>(box.exec());
 }
 

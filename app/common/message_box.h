@@ -19,6 +19,8 @@ struct MessageBoxRequest {
     QString caption;
     QMessageBox::Icon icon = QMessageBox::NoIcon;
     QMessageBox::StandardButtons buttons = QMessageBox::Ok;
+    // The button Enter presses; the box's own choice when none is given.
+    QMessageBox::StandardButton default_button = QMessageBox::NoButton;
 };
 
 using MessageBoxHook = std::function<QMessageBox::StandardButton(const MessageBoxRequest &)>;

@@ -18,6 +18,7 @@
 #include "shell/app_info.h"
 #include "common/app_state.h"
 #include "shell/setting_dialog.h"
+#include "workbench/workbench_launcher.h"
 #include "workbench/exchange_log_window.h"
 
 namespace tilvane {
@@ -60,6 +61,11 @@ CMainFrame::CMainFrame(AppState &state, CPranixView::PageFactory factory,
 
     ShowFamily(state_.card_family);
     connect(&state_, &AppState::connection_changed, this, &CMainFrame::UpdateConnectionCommands);
+    connect(&state_, &AppState::reader_busy_changed, this, [this](bool busy) {
+        UpdateConnectionCommands();
+        ShowInfo(busy ? state_.reader_holder() + QStringLiteral(": the pages wait until it ends")
+                      : QStringLiteral("The reader is free again"));
+    });
     ConnectAtStart();
     UpdateConnectionCommands();
 
@@ -139,10 +145,14 @@ void CMainFrame::BuildMenu() {
     connect(exchange_log, &QAction::triggered, this, &CMainFrame::OpenExchangeLog);
     QAction *about = command(ID_APP_ABOUT, QStringLiteral("About Tilvane(&A)..."));
     connect(about, &QAction::triggered, this, &CMainFrame::OpenAbout);
+    // The card workbench's items stand above the separator before Exit.
+    workbench_ = new WorkbenchLauncher(state_, *this);
+    std::vector<QAction *> file = workbench_->MenuItems();
+    file.insert(file.end(), {nullptr, exit});
 
     menu_->Load(
         menuBar(),
-        {{QStringLiteral("File(&F)"), {nullptr, exit}},
+        {{QStringLiteral("File(&F)"), file},
          {QStringLiteral("Choose Card(&I)"), {family_actions_.begin(), family_actions_.end()}},
          {QStringLiteral("Setting(&P)"),
           {open_setting, nullptr, stop_connect_, connect_, nullptr, exchange_log}},
@@ -190,8 +200,13 @@ void CMainFrame::Disconnect() {
 }
 
 void CMainFrame::UpdateConnectionCommands() {
-    connect_->setEnabled(!state_.connected());
-    stop_connect_->setEnabled(state_.connected());
+    // While the workbench works the card on its own thread, nothing here may
+    // talk to the reader: the pages and the reader commands wait, and say why.
+    const bool free = !state_.reader_busy();
+    connect_->setEnabled(free && !state_.connected());
+    stop_connect_->setEnabled(free && state_.connected());
+    if (QAction *setting = command_action(ID_SETTING)) setting->setEnabled(free);
+    if (view_ != nullptr) view_->setEnabled(free);
 }
 
 void CMainFrame::OpenSettings() {
@@ -214,6 +229,11 @@ QMenu *CMainFrame::createPopupMenu() {
 }
 
 void CMainFrame::closeEvent(QCloseEvent *event) {
+    // The workbench windows close first (each may keep unsaved changes open).
+    if (!workbench_->CloseAll()) {
+        event->ignore();
+        return;
+    }
     // The port is closed before the library goes away; the flag keeps its value.
     if (!closed_) {
         closed_ = true;

@@ -21,6 +21,7 @@ class AppState;
 class ExchangeLogWindow;
 class PelkMenu;
 class StatusBand;
+class WorkbenchLauncher;
 
 class CMainFrame : public QMainWindow {
     Q_OBJECT
@@ -57,6 +58,7 @@ public:
     QAction *command_action(int id) const;
     QToolBar *family_toolbar() const { return toolbar_; }
     PelkMenu *menu() const { return menu_; }
+    WorkbenchLauncher *workbench() const { return workbench_; }
     // Null until the exchange log was first opened.
     ExchangeLogWindow *exchange_log() const { return exchange_log_; }
 
@@ -82,6 +84,7 @@ private:
     std::array<QAction *, kCardFamilyCount> family_actions_{};
     QAction *connect_ = nullptr;
     QAction *stop_connect_ = nullptr;
+    WorkbenchLauncher *workbench_ = nullptr;
     ExchangeLogWindow *exchange_log_ = nullptr;
     bool title_set_ = false;
     bool closed_ = false;

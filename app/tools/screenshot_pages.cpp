@@ -2,13 +2,19 @@
 // With a reader on port 1 (for example reader-sim) each page is shown after a
 // search and a read of its card. "ExchangeLog" among the pages (or no --pages)
 // adds the exchange log's window after a search and a read on the Mifare
-// Classic page.
+// Classic page. With --workbench, pictures of the card workbench instead, on a
+// Mifare Classic 1K card on port 1: the card read and decoded after a write of
+// its sector 1, and that read compared with the read before.
 //
 //   tilvane-screenshots --library DIR/libDrovik.so --out DIR [--width W --height H]
-//                       [--pages UltralightPage,At88rf020Page,...,ExchangeLog]
+//                       [--pages UltralightPage,At88rf020Page,...,ExchangeLog] [--workbench]
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QComboBox>
+#include <QElapsedTimer>
+#include <QListWidget>
+#include <QTabWidget>
 #include <QCommandLineParser>
 #include <QDir>
 #include <QLineEdit>
@@ -26,6 +32,13 @@
 #include "shell/card_families.h"
 #include "shell/main_frame.h"
 #include "shell/reader_library.h"
+#include "cardkit/access_bits.h"
+#include "cardkit/value_block.h"
+#include "workbench/card_panel.h"
+#include "workbench/compare_panel.h"
+#include "workbench/dump_document.h"
+#include "workbench/dump_panel.h"
+#include "workbench/workbench_window.h"
 #include "workbench/exchange_log_model.h"
 #include "workbench/exchange_log_window.h"
 
@@ -147,6 +160,72 @@ void WorkPage(int family, QWidget *page) {
     }
 }
 
+// Runs the event loop until the window's card work has ended; false after a
+// minute without.
+bool AwaitCardWork(tilvane::WorkbenchWindow &window) {
+    QElapsedTimer timer;
+    timer.start();
+    while (window.card_panel()->working()) {
+        if (timer.elapsed() > 60000) return false;
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+    }
+    return true;
+}
+
+bool Grab(QWidget &window, const QDir &out, const char *name) {
+    for (int i = 0; i < 5; ++i) QApplication::processEvents();
+    const QString file = out.filePath(QString::fromLatin1(name));
+    if (!window.grab().save(file)) {
+        std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
+        return false;
+    }
+    std::printf("%s\n", qPrintable(file));
+    return true;
+}
+
+// The card read once as it is, sector 1 written (a text, a purse, new keys and
+// access bits), the card read again and shown decoded, then compared with the
+// first read.
+bool SaveWorkbenchPictures(tilvane::AppState &state, const QDir &out, int width, int height) {
+    QTemporaryDir files;
+    const tilvane::WorkbenchOptions options{files.filePath("keys").toStdString()};
+    tilvane::WorkbenchWindow window(state, options);
+    window.resize(width, height);
+    window.show();
+    tilvane::CardPanel &card = *window.card_panel();
+    card.ReadCard();
+    if (!AwaitCardWork(window) || !window.document().has_dump()) return false;
+    const QString before = files.filePath(QStringLiteral("card-before.mct"));
+    if (!window.SaveTo(before, cardkit::DumpFormat::Mct)) return false;
+
+    tilvane::DumpDocument &document = window.document();
+    const std::string text = "Tilvane workbench";
+    document.SetBlock(4, std::vector<std::uint8_t>(text.begin(), text.begin() + 16));
+    const auto purse = cardkit::encode_value_block({1500, 5});
+    document.SetBlock(5, std::vector<std::uint8_t>(purse.begin(), purse.end()));
+    // Block 5 a purse that key A only decrements; the trailer's keys written by key B.
+    document.SetBlock(7, {0xA0, 0xA1, 0xA2, 0xA3, 0xA4, 0xA5, 0, 0, 0, 0x69, 0xB0, 0xB1, 0xB2, 0xB3,
+                          0xB4, 0xB5});
+    document.SetAccessBits(1, cardkit::AccessBits{{0, 6, 0, 3}});
+    window.findChild<QCheckBox *>(QStringLiteral("includeTrailers"))->setChecked(true);
+    card.WriteCard();
+    if (!AwaitCardWork(window)) return false;
+    document.MarkSaved(files.filePath(QStringLiteral("written.mct")), cardkit::DumpFormat::Mct);
+    card.ReadCard();
+    if (!AwaitCardWork(window)) return false;
+
+    window.tabs()->setCurrentWidget(window.dump_panel());
+    window.dump_panel()->SelectBlock(5);
+    if (!Grab(window, out, "tilvane-workbench-decoded.png")) return false;
+
+    window.tabs()->setCurrentWidget(window.compare_panel());
+    if (!window.compare_panel()->CompareWith(before)) return false;
+    window.compare_panel()->NextDifference();
+    window.compare_panel()->NextDifference();
+    return Grab(window, out, "tilvane-workbench-compare.png");
+}
+
+
 // The exchange log of a search and a read of window 1 on the Mifare Classic
 // page, whose key shows masked.
 bool SaveExchangeLog(tilvane::CMainFrame &frame, const QDir &out) {
@@ -160,15 +239,9 @@ bool SaveExchangeLog(tilvane::CMainFrame &frame, const QDir &out) {
     SetText(page, "w1Key", QStringLiteral("FFFFFFFFFFFF"));
     Choose(page, "w1Sector", 1);
     Click(page, "w1Read");
-    for (int i = 0; i < 5; ++i) QApplication::processEvents();
-    const QString file = out.filePath(QStringLiteral("tilvane-exchange-log.png"));
-    if (!log.grab().save(file)) {
-        std::fprintf(stderr, "tilvane-screenshots: cannot write %s\n", qPrintable(file));
-        return false;
-    }
-    std::printf("%s\n", qPrintable(file));
+    const bool saved = Grab(log, out, "tilvane-exchange-log.png");
     log.close();
-    return true;
+    return saved;
 }
 
 }  // namespace
@@ -183,6 +256,7 @@ int main(int argc, char *argv[]) {
         {"width", "Window width (also the screen width pages see).", "pixels", "1280"});
     parser.addOption({"height", "Window height.", "pixels", "860"});
     parser.addOption({"pages", "Only these pages (objectNames, comma-separated).", "names"});
+    parser.addOption({"workbench", "Pictures of the card workbench instead of the pages."});
     parser.process(app);
 
     // Settings, history files and message boxes of this run stay out of the
@@ -193,7 +267,8 @@ int main(int argc, char *argv[]) {
     tilvane::SetMessageBoxHook([](const tilvane::MessageBoxRequest &request) {
         std::fprintf(stderr, "tilvane-screenshots: %s: %s\n", qPrintable(request.caption),
                      qPrintable(request.text));
-        return QMessageBox::Ok;
+        // The workbench's questions before a write are answered yes.
+        return request.buttons.testFlag(QMessageBox::Yes) ? QMessageBox::Yes : QMessageBox::Ok;
     });
 
     tilvane::ReaderLibrary library;
@@ -214,6 +289,17 @@ int main(int argc, char *argv[]) {
     state.com_port = 1;
     state.baud_rate = 0;
     state.card_family = tilvane::kMifareStd;
+    if (parser.isSet("workbench")) {
+        if (state.OpenPort() != 0 || !SaveWorkbenchPictures(state, out, width, height)) {
+            std::fprintf(stderr,
+                         "tilvane-screenshots: the workbench pictures need a Mifare Classic 1K "
+                         "card on port 1\n");
+            return 1;
+        }
+        state.ClosePort();
+        return 0;
+    }
+
     tilvane::CMainFrame frame(state, tilvane::CardPageFactory(state), [width] { return width; });
     frame.resize(width, height);
     frame.show();

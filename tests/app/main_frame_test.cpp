@@ -287,7 +287,9 @@ TEST_F(MainFrameTest, TheEnglishMenuHasItsCommandsInOrder) {
         }
         return texts;
     };
-    EXPECT_EQ(items(0), (QStringList{"-", "Exit(&X)"}));
+    // The card workbench's items stand above the separator before Exit.
+    EXPECT_EQ(items(0), (QStringList{"Card Workbench...", "Open Dump...", "Recent Dumps", "-",
+                                     "Exit(&X)"}));
     EXPECT_EQ(items(1), (QStringList{"Ultra light", "Mifare Std", "AT88RF020", "SR176", "SRIX4K",
                                      "ISO14443-4", "ISO15693", "SAM"}));
     EXPECT_EQ(items(2), (QStringList{"Setting", "-", "Stop Connect", "Connect", "-",
@@ -336,9 +338,10 @@ TEST_F(MainFrameTest, TheMenusDrawTheirSeparatorsCheckMarksAndTheAboutImage) {
     QMenu *file = frame().menu()->popup(0);
     ASSERT_NE(qobject_cast<tilvane::PelkMenuStyle *>(file->style()), nullptr);
     const QList<QAction *> file_items = file->actions();
-    ASSERT_TRUE(file_items[0]->isSeparator());
-    EXPECT_EQ(file->actionGeometry(file_items[0]).height(), 3);  // shown, before Exit
-    EXPECT_GT(file->actionGeometry(file_items[1]).top(), file->actionGeometry(file_items[0]).top());
+    ASSERT_EQ(file_items.size(), 5);
+    ASSERT_TRUE(file_items[3]->isSeparator());
+    EXPECT_EQ(file->actionGeometry(file_items[3]).height(), 3);  // shown, before Exit
+    EXPECT_GT(file->actionGeometry(file_items[4]).top(), file->actionGeometry(file_items[3]).top());
 
     QMenu *cards = frame().menu()->popup(1);
     const QImage card_menu = Drawn(cards);

@@ -23,6 +23,8 @@ public:
 
     bool ready() const { return !simulator_.device().empty() && library_.loaded(); }
     const binding::ReaderApi &api() const { return library_.api(); }
+    // The simulator's control commands (insert, remove, save, load, ...).
+    test_support::SimProcess &simulator() { return simulator_; }
     QString why_not() const { return why_not_; }
 
 private:
