@@ -88,12 +88,15 @@ ordered_json known_blocks(const CardDump &dump, std::vector<std::string> &warnin
         blocks[std::to_string(block)] = to_hex(dump.block(block));
     }
     if (!missing.empty()) {
-        warnings.push_back("blocks " + number_ranges(missing) +
-                           " are not known and are left out; the Proxmark3 client stops reading "
-                           "at the first block missing");
+        warnings.push_back((missing.size() == 1 ? "block " : "blocks ") + number_ranges(missing) +
+                           (missing.size() == 1 ? " is" : " are") +
+                           " not known and left out; the Proxmark3 client stops reading at the "
+                           "first block missing");
     }
     if (!partial.empty()) {
-        warnings.push_back("the unknown bytes of blocks " + number_ranges(partial) +
+        warnings.push_back((partial.size() == 1 ? "the unknown bytes of block "
+                                                : "the unknown bytes of blocks ") +
+                           number_ranges(partial) +
                            " (read in part) are written as 00 and read back as known");
     }
     return blocks;

@@ -259,10 +259,21 @@ std::optional<KeyOrder> CardPanel::Keys() {
     for (int row = 0; row < dictionaries_->count(); ++row)
         paths << dictionaries_->item(row)->text();
     QString error;
-    std::optional<std::vector<cardkit::MifareKey>> keys = LoadKeyDictionaries(paths, error);
+    QStringList skipped;
+    std::optional<std::vector<cardkit::MifareKey>> keys =
+        LoadKeyDictionaries(paths, skipped, error);
     if (!keys) {
         emit outcome(StatusBand::Mark::Error, error);
         return std::nullopt;
+    }
+    // Other card tools skip a line that is no key, and so does the key search.
+    if (!skipped.isEmpty()) {
+        emit outcome(StatusBand::Mark::None,
+                     skipped.size() == 1
+                         ? QStringLiteral("Skipped %1").arg(skipped.front())
+                         : QStringLiteral("Skipped %1 and %2 more lines that are no key")
+                               .arg(skipped.front())
+                               .arg(skipped.size() - 1));
     }
     return KeyOrder{std::move(*keys), options_.key_memory};
 }

@@ -164,6 +164,7 @@ std::optional<PreparedSave> PrepareSave(const cardkit::CardDump &dump, DumpForma
 }
 
 std::optional<std::vector<cardkit::MifareKey>> LoadKeyDictionaries(const QStringList &paths,
+                                                                   QStringList &skipped,
                                                                    QString &error) {
     std::vector<cardkit::MifareKey> keys;
     for (const QString &path : paths) {
@@ -178,10 +179,13 @@ std::optional<std::vector<cardkit::MifareKey>> LoadKeyDictionaries(const QString
         }
         const QByteArray content = file.readAll();
         try {
-            for (const cardkit::MifareKey &key : cardkit::parse_key_dictionary(std::string_view(
-                     content.constData(), static_cast<std::size_t>(content.size())))) {
+            const cardkit::KeyDictionary dictionary = cardkit::read_key_dictionary(
+                std::string_view(content.constData(), static_cast<std::size_t>(content.size())));
+            for (const cardkit::MifareKey &key : dictionary.keys) {
                 if (std::find(keys.begin(), keys.end(), key) == keys.end()) keys.push_back(key);
             }
+            for (const std::string &warning : dictionary.warnings)
+                skipped << QStringLiteral("%1: %2").arg(path, QString::fromStdString(warning));
         } catch (const cardkit::FormatError &failure) {
             error = QStringLiteral("%1: %2").arg(path, QString::fromUtf8(failure.what()));
             return std::nullopt;

@@ -54,10 +54,12 @@ struct PreparedSave {
 // nullopt with `error` set when the format cannot hold the dump at all.
 std::optional<PreparedSave> PrepareSave(const cardkit::CardDump &dump, cardkit::DumpFormat format,
                                         QString &error);
-// The keys of the dictionary files, each key once, in file order; nullopt with
-// `error` naming the file and line for a file that cannot be read or is no
-// dictionary.
+// The keys of the dictionary files, each key once, in file order; a line that
+// is no key is skipped and named in `skipped` ("shop.dic: line 7: ...").
+// nullopt with `error` naming the file for a file that cannot be read or holds
+// no key at all.
 std::optional<std::vector<cardkit::MifareKey>> LoadKeyDictionaries(const QStringList &paths,
+                                                                   QStringList &skipped,
                                                                    QString &error);
 
 // Writes the file whole or not at all: a failed write leaves the file that was

@@ -74,7 +74,7 @@ QString CsvField(const QString &text) {
     return u'"' + field + u'"';
 }
 
-LogFileFormat FormatOfFileName(const QString &path) {
+LogFileFormat LogFormatOfFileName(const QString &path) {
     return path.endsWith(QStringLiteral(".csv"), Qt::CaseInsensitive) ? LogFileFormat::Csv
                                                                       : LogFileFormat::Text;
 }

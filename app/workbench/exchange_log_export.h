@@ -29,6 +29,6 @@ QString CsvField(const QString &text);
 
 // The format a file name asks for: CSV for a name ending in .csv (in any case),
 // text otherwise.
-LogFileFormat FormatOfFileName(const QString &path);
+LogFileFormat LogFormatOfFileName(const QString &path);
 
 }  // namespace tilvane

@@ -269,7 +269,7 @@ void ExchangeLogWindow::CopySelection() {
 void ExchangeLogWindow::Save() {
     const QString path = choose_file_ ? choose_file_(this) : QString();
     if (path.isEmpty()) return;
-    SaveTo(path, FormatOfFileName(path));
+    SaveTo(path, LogFormatOfFileName(path));
 }
 
 bool ExchangeLogWindow::SaveTo(const QString &path, LogFileFormat format) {

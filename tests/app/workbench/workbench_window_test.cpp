@@ -102,7 +102,7 @@ TEST_F(WorkbenchWindowTest, OpeningAFileIsNoChangeAndAnEditIs) {
     EXPECT_FALSE(window->isWindowModified());
     EXPECT_EQ(window->windowTitle(), QStringLiteral("card.mct[*] - Card Workbench"));
     EXPECT_EQ(find<QLabel>("cardSummary")->text(),
-              QStringLiteral("Mifare Classic 1K, UID 5A3C71E2, ATQA 0400, SAK 08"));
+              QStringLiteral("Mifare Classic 1K, UID 5A3C71E2"));  // .mct keeps no ATQA or SAK
 
     choose_block(4);
     auto *hex = find<tilvane::CHexEdit>("blockHex");
@@ -301,21 +301,21 @@ TEST_F(WorkbenchWindowTest, ClosingWithUnsavedChangesAsks) {
 TEST_F(WorkbenchWindowTest, ASaveThatLosesSomethingSaysWhatFirst) {
     cardkit::CardDump partial = FactoryMifare();
     partial.forget_block(8);
-    open(partial);  // an .mct file keeps unknown bytes
-    write(QStringLiteral("old.eml"), "kept");
-    choices.push_back({file(QStringLiteral("old.eml")), {}});
+    open(partial);  // an .mct file keeps unknown bytes; a raw one writes them as 00
+    write(QStringLiteral("old.bin"), "kept");
+    choices.push_back({file(QStringLiteral("old.bin")), {}});
     answer(QMessageBox::Cancel);
     EXPECT_FALSE(window->SaveAs());
     ASSERT_EQ(boxes().size(), 1u);
-    EXPECT_TRUE(boxes()[0].text.startsWith(QStringLiteral("A eml file does not keep everything")))
+    EXPECT_TRUE(boxes()[0].text.startsWith(QStringLiteral("A raw file does not keep everything")))
         << boxes()[0].text.toStdString();
-    EXPECT_EQ(read(QStringLiteral("old.eml")), QByteArray("kept"));
+    EXPECT_EQ(read(QStringLiteral("old.bin")), QByteArray("kept"));
 
-    choices.push_back({file(QStringLiteral("old.eml")), {}});
+    choices.push_back({file(QStringLiteral("old.bin")), {}});
     answer(QMessageBox::Save);
     EXPECT_TRUE(window->SaveAs());
-    EXPECT_EQ(read(QStringLiteral("old.eml")), Exported(partial, cardkit::DumpFormat::Eml));
-    EXPECT_EQ(window->document().file_format(), cardkit::DumpFormat::Eml);
+    EXPECT_EQ(read(QStringLiteral("old.bin")), Exported(partial, cardkit::DumpFormat::Raw));
+    EXPECT_EQ(window->document().file_format(), cardkit::DumpFormat::Raw);
     EXPECT_FALSE(window->isWindowModified());
 }
 
@@ -334,11 +334,12 @@ TEST_F(WorkbenchWindowTest, ANameWithoutExtensionTakesTheChosenFormat) {
 
 TEST_F(WorkbenchWindowTest, AFileThatIsNoDumpLeavesTheDumpAsItWas) {
     open(FactoryMifare());
+    const cardkit::CardDump opened = dump();
     write(QStringLiteral("broken.mct"), "+Sector: 0\nnot hex\n");
     EXPECT_FALSE(window->OpenFile(file(QStringLiteral("broken.mct"))));
     EXPECT_EQ(window->band()->mark(), tilvane::StatusBand::Mark::Error);
     EXPECT_TRUE(window->band()->text().contains(QStringLiteral("broken.mct")));
-    EXPECT_EQ(dump(), FactoryMifare());
+    EXPECT_EQ(dump(), opened);
     EXPECT_EQ(window->document().display_name(), QStringLiteral("card.mct"));
 }
 
