@@ -94,10 +94,9 @@ ordered_json known_blocks(const CardDump &dump, std::vector<std::string> &warnin
                            "first block missing");
     }
     if (!partial.empty()) {
-        warnings.push_back((partial.size() == 1 ? "the unknown bytes of block "
-                                                : "the unknown bytes of blocks ") +
-                           number_ranges(partial) +
-                           " (read in part) are written as 00 and read back as known");
+        warnings.push_back(
+            (partial.size() == 1 ? "the unknown bytes of block " : "the unknown bytes of blocks ") +
+            number_ranges(partial) + " (read in part) are written as 00 and read back as known");
     }
     return blocks;
 }

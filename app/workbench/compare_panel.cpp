@@ -3,7 +3,6 @@
 #include <QFileInfo>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QHeaderView>
 #include <QLabel>
 #include <QListWidget>
 #include <QPushButton>
@@ -47,16 +46,7 @@ ComparePanel::ComparePanel(DumpDocument &document, QWidget *parent)
     table_ = new QTableView(this);
     table_->setObjectName(QStringLiteral("compareTable"));
     table_->setModel(model_);
-    auto *delegate = new HexBytesDelegate(table_);
-    table_->setItemDelegateForColumn(CompareTableModel::kMineColumn, delegate);
-    table_->setItemDelegateForColumn(CompareTableModel::kOtherColumn, delegate);
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->setTabKeyNavigation(false);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    SetUpBlockTable(*table_, {CompareTableModel::kMineColumn, CompareTableModel::kOtherColumn});
     layout->addWidget(CaptionLabel(QStringLiteral("Side by side"), table_, this), 1, 0, 1, 2);
     layout->addWidget(table_, 2, 0, 1, 2);
 

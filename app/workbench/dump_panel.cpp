@@ -102,15 +102,7 @@ QWidget *DumpPanel::BuildBlocks() {
     table_ = new QTableView(box);
     table_->setObjectName(QStringLiteral("blockTable"));
     table_->setModel(block_model_);
-    table_->setItemDelegateForColumn(BlockTableModel::kBytesColumn, new HexBytesDelegate(table_));
-    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table_->setSelectionMode(QAbstractItemView::SingleSelection);
-    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    // Tab leaves the table for the editors; the arrows move within it.
-    table_->setTabKeyNavigation(false);
-    table_->setWordWrap(false);
-    table_->verticalHeader()->hide();
-    table_->horizontalHeader()->setStretchLastSection(true);
+    SetUpBlockTable(*table_, {BlockTableModel::kBytesColumn});
     table_->setMinimumHeight(table_->verticalHeader()->defaultSectionSize() * 6);
     auto *caption = CaptionLabel(QStringLiteral("&Blocks"), table_, box);
     caption->setObjectName(QStringLiteral("blockCaption"));

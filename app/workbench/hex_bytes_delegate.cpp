@@ -1,7 +1,9 @@
 #include "workbench/hex_bytes_delegate.h"
 
 #include <QApplication>
+#include <QHeaderView>
 #include <QPainter>
+#include <QTableView>
 
 #include "workbench/byte_colours.h"
 #include "workbench/dump_models.h"
@@ -69,6 +71,18 @@ QSize HexBytesDelegate::sizeHint(const QStyleOptionViewItem &option,
     const int bytes = static_cast<int>(item.text.split(u' ', Qt::SkipEmptyParts).size());
     const int width = bytes * metrics.horizontalAdvance(QStringLiteral("00 ")) + 12;
     return {width, QStyledItemDelegate::sizeHint(option, index).height()};
+}
+
+void SetUpBlockTable(QTableView &table, std::initializer_list<int> byte_columns) {
+    auto *delegate = new HexBytesDelegate(&table);
+    for (const int column : byte_columns) table.setItemDelegateForColumn(column, delegate);
+    table.setSelectionBehavior(QAbstractItemView::SelectRows);
+    table.setSelectionMode(QAbstractItemView::SingleSelection);
+    table.setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table.setTabKeyNavigation(false);
+    table.setWordWrap(false);
+    table.verticalHeader()->hide();
+    table.horizontalHeader()->setStretchLastSection(true);
 }
 
 }  // namespace tilvane

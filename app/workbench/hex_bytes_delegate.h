@@ -7,6 +7,10 @@
 
 #include <QStyledItemDelegate>
 
+#include <initializer_list>
+
+class QTableView;
+
 namespace tilvane {
 
 class HexBytesDelegate : public QStyledItemDelegate {
@@ -18,5 +22,11 @@ public:
                const QModelIndex &index) const override;
     QSize sizeHint(const QStyleOptionViewItem &option, const QModelIndex &index) const override;
 };
+
+// A table of blocks as both panels show them: whole rows chosen one at a time,
+// nothing edited in place (the editors do that), Tab leaving the table for the
+// editors while the arrows move within it, no row numbers, the last column
+// taking the rest of the width, and `byte_columns` drawn by a HexBytesDelegate.
+void SetUpBlockTable(QTableView &table, std::initializer_list<int> byte_columns);
 
 }  // namespace tilvane

@@ -37,7 +37,7 @@ def test_class_table_refuses_a_name_the_description_lacks(build_interface: Any) 
 
 # A stand-in export: records its arguments, writes `written` bytes and a count.
 def _fake_export(
-    spec: dict[str, Any], written: int, count: int, seen: list[tuple[int, bytes]]
+    description: dict[str, Any], written: int, count: int, seen: list[tuple[int, bytes]]
 ) -> tuple[_library.BoundExport, Any]:
     prototype = ctypes.CFUNCTYPE(
         ctypes.c_int32,
@@ -56,7 +56,7 @@ def _fake_export(
         return 0
 
     callback = prototype(body)
-    export = _interface.parse_interface({**spec}).exports["rf_cos_command"]
+    export = _interface.parse_interface({**description}).exports["rf_cos_command"]
     function = ctypes.cast(callback, type(callback))
     return _library.BoundExport(export, function), callback
 

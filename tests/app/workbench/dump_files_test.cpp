@@ -120,7 +120,8 @@ TEST_F(DumpFiles, DictionariesGiveEachKeyOnceSkippingWhatIsNoKey) {
                                                       {0xFF, 0xFF, 0xFF, 0xFF, 0xFF, 0xFF},
                                                       {0xB0, 0xB1, 0xB2, 0xB3, 0xB4, 0xB5}}));
     ASSERT_EQ(skipped.size(), 1);
-    EXPECT_TRUE(skipped.front().startsWith(file(QStringLiteral("b.dic")) + QStringLiteral(": line 2")))
+    EXPECT_TRUE(
+        skipped.front().startsWith(file(QStringLiteral("b.dic")) + QStringLiteral(": line 2")))
         << skipped.front().toStdString();
     EXPECT_FALSE(tilvane::LoadKeyDictionaries({file(QStringLiteral("none.dic"))}, skipped, error));
     EXPECT_TRUE(error.startsWith(file(QStringLiteral("none.dic")) + QStringLiteral(": ")))
