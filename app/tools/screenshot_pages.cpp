@@ -195,8 +195,9 @@ bool SaveWorkbenchPictures(tilvane::AppState &state, const QDir &out, int width,
     tilvane::CardPanel &card = *window.card_panel();
     card.ReadCard();
     if (!AwaitCardWork(window) || !window.document().has_dump()) return false;
-    const QString before = files.filePath(QStringLiteral("card-before.mct"));
-    if (!window.SaveTo(before, cardkit::DumpFormat::Mct)) return false;
+    // JSON keeps the card's ATQA and SAK too, so the save asks nothing.
+    const QString before = files.filePath(QStringLiteral("card-before.json"));
+    if (!window.SaveTo(before, cardkit::DumpFormat::Json)) return false;
 
     tilvane::DumpDocument &document = window.document();
     const std::string text = "Tilvane workbench";
