@@ -4,23 +4,10 @@
 #include <string>
 
 #include "platform/module.h"
+#include "reader/linked_transport.h"
 #include "selmek.h"
 
 namespace drovik {
-
-// The transport's entry points, bound by name; all null when binding failed.
-struct TransportEntryPoints {
-    GetCOMDLLVersion_fn GetCOMDLLVersion = nullptr;
-    OpenComPort_fn OpenComPort = nullptr;
-    CloseComPort_fn CloseComPort = nullptr;
-    OpenLPTPort_fn OpenLPTPort = nullptr;
-    CloseLPTPort_fn CloseLPTPort = nullptr;
-    CommunicateRFResult_fn CommunicateRFResult = nullptr;
-    FreeComData_fn FreeComData = nullptr;
-    SetCommBaud_fn SetCommBaud = nullptr;
-
-    bool complete() const;
-};
 
 // The transport library loaded for this process and its entry points. A library
 // that loaded stays loaded until the binding is destroyed, even when an entry

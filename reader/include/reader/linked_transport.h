@@ -9,8 +9,9 @@
 
 namespace drovik {
 
-// The transport's eight entry points, every one of them set.
-struct LinkedTransport {
+// The transport's eight entry points, whether bound by name from libSelmek.so or
+// given by a program that links the transport in.
+struct TransportEntryPoints {
     GetCOMDLLVersion_fn GetCOMDLLVersion = nullptr;
     OpenComPort_fn OpenComPort = nullptr;
     CloseComPort_fn CloseComPort = nullptr;
@@ -19,7 +20,11 @@ struct LinkedTransport {
     CommunicateRFResult_fn CommunicateRFResult = nullptr;
     FreeComData_fn FreeComData = nullptr;
     SetCommBaud_fn SetCommBaud = nullptr;
+
+    // Every one of them set.
+    bool complete() const;
 };
+using LinkedTransport = TransportEntryPoints;
 
 // Binds every export to `transport` for the whole process, in place of any
 // binding before. Returns false, and leaves the exports unbound (each then
