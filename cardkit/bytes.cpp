@@ -34,4 +34,17 @@ std::optional<Bytes> parse_hex(std::string_view text) {
     return bytes;
 }
 
+std::string number_ranges(const std::vector<int> &numbers, std::string_view separator) {
+    std::string text;
+    for (std::size_t i = 0; i < numbers.size();) {
+        std::size_t end = i;
+        while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1) ++end;
+        if (!text.empty()) text += separator;
+        text += std::to_string(numbers[i]);
+        if (end > i) text += "-" + std::to_string(numbers[end]);
+        i = end + 1;
+    }
+    return text;
+}
+
 }  // namespace cardkit

@@ -232,19 +232,6 @@ std::optional<Bytes> parse_spaced_hex(std::string_view text, int min_size, int m
     return block->bytes;
 }
 
-std::string number_ranges(const std::vector<int> &numbers) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size();) {
-        std::size_t end = i;
-        while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1) ++end;
-        if (!text.empty()) text += ", ";
-        text += std::to_string(numbers[i]);
-        if (end > i) text += "-" + std::to_string(numbers[end]);
-        i = end + 1;
-    }
-    return text;
-}
-
 void warn_unknown_bytes(const CardDump &dump, std::vector<std::string> &warnings) {
     int unknown = 0;
     for (int block = 0; block < dump.block_count(); ++block) {

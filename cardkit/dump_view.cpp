@@ -36,20 +36,6 @@ std::optional<std::string> field_hex(const CardDump &dump, int block, int offset
                   separator);
 }
 
-// "3, 5-9".
-std::string ranges(const std::vector<int> &numbers) {
-    std::string text;
-    for (std::size_t i = 0; i < numbers.size();) {
-        std::size_t end = i;
-        while (end + 1 < numbers.size() && numbers[end + 1] == numbers[end] + 1) ++end;
-        if (!text.empty()) text += ", ";
-        text += std::to_string(numbers[i]);
-        if (end > i) text += "-" + std::to_string(numbers[end]);
-        i = end + 1;
-    }
-    return text;
-}
-
 void add_identity_facts(const CardDump &dump, DumpView &view) {
     const CardIdentity &identity = dump.identity();
     view.facts.emplace_back("UID", identity.uid.empty() ? "unknown" : to_hex(identity.uid));
@@ -141,7 +127,7 @@ void view_mifare(const CardDump &dump, DumpView &view) {
     }
     if (!unknown_sectors.empty()) {
         view.notes.push_back((unknown_sectors.size() == 1 ? "sector " : "sectors ") +
-                             ranges(unknown_sectors) + " not read");
+                             number_ranges(unknown_sectors) + " not read");
     }
 }
 
@@ -271,8 +257,8 @@ void view_ultralight(const CardDump &dump, DumpView &view) {
     } else {
         view.notes.push_back(locked_pages.empty() ? "no page locked"
                              : locked_pages.size() == 1
-                                 ? "page " + ranges(locked_pages) + " locked"
-                                 : "pages " + ranges(locked_pages) + " locked");
+                                 ? "page " + number_ranges(locked_pages) + " locked"
+                                 : "pages " + number_ranges(locked_pages) + " locked");
     }
 }
 
@@ -298,8 +284,8 @@ void view_iso15693(const CardDump &dump, DumpView &view) {
         view.notes.push_back("lock status of the blocks unknown");
     } else {
         view.notes.push_back(locked.empty()       ? "no block locked"
-                             : locked.size() == 1 ? "block " + ranges(locked) + " locked"
-                                                  : "blocks " + ranges(locked) + " locked");
+                             : locked.size() == 1 ? "block " + number_ranges(locked) + " locked"
+                                                  : "blocks " + number_ranges(locked) + " locked");
     }
 }
 

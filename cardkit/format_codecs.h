@@ -113,7 +113,5 @@ struct DetailsKept {
 };
 void warn_details(const CardDump &dump, const DetailsKept &kept,
                   std::vector<std::string> &warnings);
-// "1, 4-7, 9" for a sorted list of numbers.
-std::string number_ranges(const std::vector<int> &numbers);
 
 }  // namespace cardkit::codec

@@ -2,7 +2,7 @@
 
 #include <ctime>
 
-#include "partial_work.h"
+#include "cardkit/bytes.h"
 #include "tool_error.h"
 
 namespace rfcard {
@@ -80,7 +80,7 @@ std::string CardReport::line() const {
                 (card.written.size() == 1 ? "" : "s") + " written";
         if (card.result != BatchResult::Written && card.result != BatchResult::Verified &&
             !card.written.empty()) {
-            text += " (" + block_ranges(card.written, " ") + ")";
+            text += " (" + cardkit::number_ranges(card.written, " ") + ")";
         }
         if (card.in_doubt)
             text += ", " + std::string(unit) + " " + std::to_string(*card.in_doubt) + " in doubt";
@@ -97,8 +97,8 @@ CsvRecord CardReport::record() const {
             card.type,
             std::string(cardwork::batch_result_name(card.result)),
             std::to_string(card.written.size()),
-            block_ranges(card.written, " "),
-            block_ranges(blocks_of(card.differences), " "),
+            cardkit::number_ranges(card.written, " "),
+            cardkit::number_ranges(blocks_of(card.differences), " "),
             card.in_doubt ? std::to_string(*card.in_doubt) : std::string(),
             failure != nullptr ? failure->function() : std::string(),
             error()};

@@ -15,8 +15,8 @@
 #include "cardwork/sector_keys.h"
 #include "dump_files.h"
 #include "key_options.h"
-#include "partial_work.h"
 #include "mifare_common.h"
+#include "partial_work.h"
 #include "progress_bar.h"
 #include "restore_log.h"
 #include "whole_files.h"
@@ -238,7 +238,7 @@ std::vector<int> without(std::vector<int> blocks, const std::vector<int> &taken_
 }
 
 std::string blocks_text(const std::vector<int> &blocks) {
-    return blocks.empty() ? std::string("none") : block_ranges(blocks);
+    return blocks.empty() ? std::string("none") : cardkit::number_ranges(blocks);
 }
 
 // What a restore did, as text and in the JSON result; after a stop the blocks

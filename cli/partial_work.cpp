@@ -12,19 +12,6 @@ std::vector<int> unread_blocks(const cardkit::CardDump &dump) {
     return blocks;
 }
 
-std::string block_ranges(const std::vector<int> &blocks, const char *separator) {
-    std::string text;
-    for (std::size_t i = 0; i < blocks.size();) {
-        std::size_t end = i;
-        while (end + 1 < blocks.size() && blocks[end + 1] == blocks[end] + 1) ++end;
-        if (!text.empty()) text += separator;
-        text += std::to_string(blocks[i]);
-        if (end > i) text += "-" + std::to_string(blocks[end]);
-        i = end + 1;
-    }
-    return text;
-}
-
 int stopped_status(const cardwork::CardError &stopped) {
     switch (stopped.kind()) {
         case cardwork::CardErrorKind::Cancelled:
@@ -44,7 +31,7 @@ int dump_status(Output &out, const cardkit::CardDump &dump,
     out.data()["unread_blocks"] = unread;
     if (!unread.empty()) {
         std::cerr << "rfcard: " << unread.size() << (unread.size() == 1 ? " block" : " blocks")
-                  << " not read, unknown in the dump: " << block_ranges(unread) << "\n";
+                  << " not read, unknown in the dump: " << cardkit::number_ranges(unread) << "\n";
     }
     if (stopped) return stopped_status(*stopped);
     return unread.empty() ? kExitDone : kExitIncomplete;

@@ -16,10 +16,6 @@ namespace rfcard {
 // The blocks of which no byte is known, in order.
 std::vector<int> unread_blocks(const cardkit::CardDump &dump);
 
-// "4-7, 12, 20-63": the numbers in their order, runs of consecutive ones joined
-// (a batch log's column separates them by spaces: "4-7 12 20-63").
-std::string block_ranges(const std::vector<int> &blocks, const char *separator = ", ");
-
 // The end of a dump, its file written: the blocks not read named on standard
 // error and in the result's "unread_blocks". 130 when Ctrl-C stopped it, 5 when
 // something else did or blocks stayed unknown, 0 for a whole card.

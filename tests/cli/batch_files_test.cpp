@@ -14,9 +14,9 @@
 
 #include "batch_log.h"
 #include "batch_report.h"
+#include "cardkit/bytes.h"
 #include "cardkit/dump_formats.h"
 #include "commands.h"
-#include "partial_work.h"
 #include "csv.h"
 #include "uid_list.h"
 
@@ -214,7 +214,8 @@ TEST(BatchReport, BlockListsJoinRuns) {
         {{6, 5, 4}, "6 5 4"},  // in the order written
         {{3, 7, 8, 9, 0}, "3 7-9 0"},
     };
-    for (const auto &row : rows) EXPECT_EQ(rfcard::block_ranges(row.blocks, " "), row.text) << row.text;
+    for (const auto &row : rows)
+        EXPECT_EQ(cardkit::number_ranges(row.blocks, " "), row.text) << row.text;
 }
 
 TEST(BatchReport, TimesAreLocalWithTheirOffset) {

@@ -28,6 +28,10 @@ std::optional<std::uint8_t> hex_digit_value(char c);
 // Two upper-case digits a byte, `separator` between bytes unless it is '\0'.
 std::string to_hex(ByteView bytes, char separator = '\0');
 
+// "1, 4-7, 9" for a sorted list of numbers (block, page or sector numbers), runs
+// of consecutive ones joined; `separator` between the parts.
+std::string number_ranges(const std::vector<int> &numbers, std::string_view separator = ", ");
+
 // The bytes of a text made only of hex digits, two a byte. Nothing is skipped:
 // an odd count or any other character (a space too) gives nullopt.
 std::optional<Bytes> parse_hex(std::string_view text);
