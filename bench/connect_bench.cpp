@@ -19,8 +19,7 @@
 #include <string>
 #include <vector>
 
-#include "drovik.h"
-#include "platform/module.h"
+#include "binding/reader_library.h"
 #include "protocol/baud_rates.h"
 #include "sim_process.h"
 #include "state_directory.h"
@@ -33,17 +32,15 @@ constexpr std::size_t kRates = protocol::kBaudRates.size();
 constexpr double kFirstContactGoalMs = 500;
 constexpr double kReconnectGoalMs = 20;
 
-struct Library {
-    platform::Module module = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
-    decltype(&rf_init_com) init_com =
-        reinterpret_cast<decltype(&rf_init_com)>(module.resolve("rf_init_com"));
-    decltype(&rf_ClosePort) close_port =
-        reinterpret_cast<decltype(&rf_ClosePort)>(module.resolve("rf_ClosePort"));
-};
-
-Library &library() {
-    static Library loaded;
-    return loaded;
+// The library of bin/, bound through the generated table; its entries are null
+// when it did not load.
+const binding::ReaderApi &library() {
+    static const binding::ReaderLibrary loaded = [] {
+        binding::ReaderLibrary library;
+        library.load(binding::ReaderLibrary::file_in(TILVANE_BIN_DIR));
+        return library;
+    }();
+    return loaded.api();
 }
 
 using Matrix = std::array<std::array<double, kRates>, kRates>;
@@ -55,8 +52,8 @@ void run_connects(benchmark::State &state, bool reconnect) {
     const auto reader = static_cast<std::size_t>(state.range(0));
     const auto requested = static_cast<std::size_t>(state.range(1));
     const std::int32_t reader_rate = protocol::kBaudRates[reader].rate;
-    Library &drovik = library();
-    if (drovik.init_com == nullptr || drovik.close_port == nullptr) {
+    const binding::ReaderApi &drovik = library();
+    if (drovik.rf_init_com == nullptr || drovik.rf_ClosePort == nullptr) {
         state.SkipWithError("libDrovik.so did not load");
         return;
     }
@@ -73,14 +70,14 @@ void run_connects(benchmark::State &state, bool reconnect) {
         test_support::use_device(1, sim.device());
         // A reconnect follows a connect that found the reader at its rate and
         // left it there.
-        if (reconnect && (drovik.init_com(1, reader_rate) != 0 || drovik.close_port() != 0)) {
+        if (reconnect && (drovik.rf_init_com(1, reader_rate) != 0 || drovik.rf_ClosePort() != 0)) {
             state.SkipWithError("the first connect failed");
             return;
         }
         const auto start = Clock::now();
-        const std::int32_t result = drovik.init_com(1, protocol::kBaudRates[requested].rate);
+        const std::int32_t result = drovik.rf_init_com(1, protocol::kBaudRates[requested].rate);
         const std::chrono::duration<double> took = Clock::now() - start;
-        drovik.close_port();
+        drovik.rf_ClosePort();
         if (result != 0) {
             state.SkipWithError(("rf_init_com returned " + std::to_string(result)).c_str());
             return;

@@ -14,8 +14,7 @@
 #include <thread>
 #include <vector>
 
-#include "drovik.h"
-#include "platform/module.h"
+#include "binding/reader_library.h"
 #include "ser2net_process.h"
 #include "sim_process.h"
 #include "state_directory.h"
@@ -28,16 +27,6 @@ using Micros = std::chrono::duration<double, std::micro>;
 
 constexpr int kRounds = 10;
 constexpr int kBlock = 200;
-
-struct Library {
-    platform::Module module = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
-    decltype(&rf_init_com) init_com =
-        reinterpret_cast<decltype(&rf_init_com)>(module.resolve("rf_init_com"));
-    decltype(&rf_ClosePort) close_port =
-        reinterpret_cast<decltype(&rf_ClosePort)>(module.resolve("rf_ClosePort"));
-    decltype(&rf_get_snr) get_snr =
-        reinterpret_cast<decltype(&rf_get_snr)>(module.resolve("rf_get_snr"));
-};
 
 struct Way {
     const char *name;
@@ -53,35 +42,46 @@ double median(std::vector<double> values) {
 
 // One block of exchanges on `way`; false when it could not connect or an
 // exchange failed.
-bool run_block(const Library &drovik, Way &way) {
+// The library of bin/, bound through the generated table; its entries are null
+// when it did not load.
+const binding::ReaderApi &library() {
+    static const binding::ReaderLibrary loaded = [] {
+        binding::ReaderLibrary library;
+        library.load(binding::ReaderLibrary::file_in(TILVANE_BIN_DIR));
+        return library;
+    }();
+    return loaded.api();
+}
+
+bool run_block(const binding::ReaderApi &drovik, Way &way) {
     test_support::use_device(1, way.device);
     // The way before may still be letting the device go (ser2net closes it a
     // moment after its client has gone): untimed, try again for a while.
     bool connected = false;
     for (int attempt = 0; attempt < 100 && !connected; ++attempt) {
-        connected = drovik.init_com(1, 115200) == 0;
+        connected = drovik.rf_init_com(1, 115200) == 0;
         if (!connected) std::this_thread::sleep_for(std::chrono::milliseconds(10));
     }
     if (!connected) return false;
     std::uint8_t serial[8];
     for (int i = 0; i < kBlock; ++i) {
         const auto start = Clock::now();
-        const std::int32_t result = drovik.get_snr(0, serial);
+        const std::int32_t result = drovik.rf_get_snr(0, serial);
         way.times_us.push_back(Micros(Clock::now() - start).count());
         if (result != 0) {
-            drovik.close_port();
+            drovik.rf_ClosePort();
             return false;
         }
     }
-    drovik.close_port();
+    drovik.rf_ClosePort();
     return true;
 }
 
 }  // namespace
 
 int main() {
-    const Library drovik;
-    if (drovik.init_com == nullptr || drovik.get_snr == nullptr) {
+    const binding::ReaderApi &drovik = library();
+    if (drovik.rf_init_com == nullptr || drovik.rf_get_snr == nullptr) {
         std::fprintf(stderr, "libDrovik.so did not load\n");
         return 1;
     }

@@ -24,9 +24,8 @@
 #include <string>
 #include <vector>
 
-#include "drovik.h"
+#include "binding/reader_library.h"
 #include "line_floor.h"
-#include "platform/module.h"
 #include "protocol/baud_rates.h"
 #include "protocol/card_protocols.h"
 #include "protocol/commands.h"
@@ -91,35 +90,19 @@ const std::array<CardRead, 2> &card_reads() {
     return reads;
 }
 
-// The exports the steps call, bound once.
-struct Library {
-    platform::Module module = platform::Module::load(TILVANE_BIN_DIR "/libDrovik.so");
-    template <typename Fn>
-    Fn bind(const char *name) const {
-        return reinterpret_cast<Fn>(module.resolve(name));
-    }
-#define BOUND(name) decltype(&::name) name = bind<decltype(&::name)>(#name)
-    BOUND(rf_init_com);
-    BOUND(rf_ClosePort);
-    BOUND(rf_antenna_sta);
-    BOUND(rf_init_type);
-    BOUND(rf_request);
-    BOUND(rf_anticoll);
-    BOUND(rf_select);
-    BOUND(rf_M1_authentication2);
-    BOUND(rf_M1_read);
-    BOUND(rf_st_select);
-    BOUND(rf_srix4k_readblock);
-#undef BOUND
-};
-
-const Library &library() {
-    static const Library loaded;
-    return loaded;
+// The library of bin/, bound through the generated table; its entries are null
+// when it did not load.
+const binding::ReaderApi &library() {
+    static const binding::ReaderLibrary loaded = [] {
+        binding::ReaderLibrary library;
+        library.load(binding::ReaderLibrary::file_in(TILVANE_BIN_DIR));
+        return library;
+    }();
+    return loaded.api();
 }
 
 // The library call that sends `step`'s request; its result.
-std::int32_t call(const Library &drovik, const Step &step) {
+std::int32_t call(const binding::ReaderApi &drovik, const Step &step) {
     const std::uint8_t *data = step.data.data();
     std::uint8_t out[protocol::kAnswerRoom];
     std::uint8_t length = 0;
@@ -161,7 +144,7 @@ void BM_PacedRead(benchmark::State &state, std::size_t which, std::size_t rate_i
     const Way way = kWays[way_index];
     const CardRead &read = card_reads()[which];
     const unsigned rate = kRates[rate_index];
-    const Library &drovik = library();
+    const binding::ReaderApi &drovik = library();
     if (drovik.rf_init_com == nullptr || drovik.rf_srix4k_readblock == nullptr) {
         state.SkipWithError("libDrovik.so did not load");
         return;
